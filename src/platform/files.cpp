@@ -1,0 +1,161 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "text/utf.h"
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qm::platform {
+
+#ifdef _WIN32
+namespace {
+
+std::wstring wide(const std::string& s) {
+    const std::u16string u = text::Utf8ToUtf16(s);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::string lastError(const char* what, const std::string& path) {
+    return std::string(what) + " '" + path + "' (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+struct Handle {
+    HANDLE h;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot open", path));
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(f.h, &size)) throw FileError(lastError("cannot size", path));
+    std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        if (!ReadFile(f.h, bytes.data() + done, want, &got, nullptr) || got == 0)
+            throw FileError(lastError("cannot read", path));
+        done += got;
+    }
+    return bytes;
+}
+
+void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
+    const std::wstring target = wide(path);
+    const std::wstring temp = target + L".qmtmp";
+    {
+        Handle f{CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot create", path + ".qmtmp"));
+        size_t done = 0;
+        bool ok = true;
+        while (ok && done < bytes.size()) {
+            DWORD put = 0;
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+            ok = WriteFile(f.h, bytes.data() + done, want, &put, nullptr) && put == want;
+            done += put;
+        }
+        if (!ok || !FlushFileBuffers(f.h)) {
+            const std::string message = lastError("cannot write", path + ".qmtmp");
+            CloseHandle(f.h);
+            f.h = INVALID_HANDLE_VALUE;
+            DeleteFileW(temp.c_str());
+            throw FileError(message);
+        }
+    }
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const std::string message = lastError("cannot replace", path);
+        DeleteFileW(temp.c_str());
+        throw FileError(message);
+    }
+}
+
+#else
+
+namespace {
+
+std::string lastError(const char* what, const std::string& path) {
+    return std::string(what) + " '" + path + "' (" + std::strerror(errno) + ")";
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat st;
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) throw FileError(lastError("cannot open", path));
+    std::vector<unsigned char> bytes(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(f.fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) throw FileError(lastError("cannot read", path));
+        done += static_cast<size_t>(got);
+    }
+    return bytes;
+}
+
+void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
+    const std::string temp = path + ".qmtmp";
+    {
+        Fd f{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+        if (f.fd < 0) throw FileError(lastError("cannot create", temp));
+        size_t done = 0;
+        bool ok = true;
+        while (ok && done < bytes.size()) {
+            const ssize_t put = ::write(f.fd, bytes.data() + done, bytes.size() - done);
+            if (put < 0 && errno == EINTR) continue;
+            ok = put > 0;
+            if (ok) done += static_cast<size_t>(put);
+        }
+        if (!ok || ::fsync(f.fd) != 0) {
+            const std::string message = lastError("cannot write", temp);
+            ::unlink(temp.c_str());
+            throw FileError(message);
+        }
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string message = lastError("cannot replace", path);
+        ::unlink(temp.c_str());
+        throw FileError(message);
+    }
+    // The rename itself must reach the disk too.
+    const size_t slash = path.find_last_of('/');
+    Fd dir{::open(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
+}
+
+#endif
+
+}  // namespace qm::platform

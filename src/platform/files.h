@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file reads and crash-safe rewrites. Paths are UTF-8.
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qm::platform {
+
+struct FileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// True when the path names a file whose length can be read.
+bool FileExists(const std::string& path);
+
+// Throws FileError when the file cannot be read.
+std::vector<unsigned char> ReadWholeFile(const std::string& path);
+
+// Writes a temporary file beside `path`, flushes it to the disk and then
+// replaces `path` in one step: a crash or a full disk leaves either the old
+// file or the new one, never a mixture. Throws FileError; the old file then
+// stays as it was.
+void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes);
+
+}  // namespace qm::platform

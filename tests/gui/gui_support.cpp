@@ -1,0 +1,125 @@
+#include "gui_support.h"
+
+#include <vector>
+
+namespace qm::gui_test {
+
+std::wstring ProgramFolder() {
+    wchar_t buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::wstring path(buf, n);
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+Process::~Process() {
+    if (info.hProcess) {
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+}
+
+long Process::WaitForExit(DWORD ms) {
+    if (WaitForSingleObject(info.hProcess, ms) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+bool StartQuillmere(Process& p, const std::wstring& arguments) {
+    const std::wstring folder = ProgramFolder();
+    std::wstring command = L"\"" + folder + L"\\Quillmere.exe\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                          &p.info) != FALSE;
+}
+
+namespace {
+struct Search {
+    DWORD pid;
+    const std::wstring* caption;
+    HWND found;
+};
+}  // namespace
+
+HWND WaitForWindow(DWORD pid, const std::wstring& caption, DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        Search s{pid, &caption, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lp);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                if (owner != s->pid || !IsWindowVisible(hwnd)) return TRUE;
+                if (!s->caption->empty() && TextOf(hwnd) != *s->caption) return TRUE;
+                s->found = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        Sleep(50);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buf[1024];
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n))
+        return {};
+    return std::wstring(buf, n);
+}
+
+HWND FindChildWithText(HWND parent, const std::wstring& text) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (TextOf(child) == text) return child;
+    return nullptr;
+}
+
+std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name) {
+    SetForegroundWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(300);
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((w * 3 + 3) / 4) * 4;
+    const DWORD imageSize = stride * h;
+
+    const std::wstring folder = ProgramFolder() + L"\\test-output";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name + L".bmp";
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + imageSize), 0, 0,
+                            static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+        DWORD done;
+        WriteFile(f, &fh, sizeof fh, &done, nullptr);
+        WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &done, nullptr);
+        WriteFile(f, bits, imageSize, &done, nullptr);
+        CloseHandle(f);
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return path;
+}
+
+}  // namespace qm::gui_test

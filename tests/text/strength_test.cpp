@@ -1,0 +1,41 @@
+#include "text/strength.h"
+
+#include <gtest/gtest.h>
+
+using qm::text::PasswordStrength;
+using qm::text::StrengthAppearance;
+
+TEST(Strength, LevelsByLengthAndCharacterClasses) {
+    struct Case {
+        const char* password;
+        int level;
+    };
+    const Case cases[] = {
+        {"12345", 1},                  // short, whatever it holds
+        {"Ab1!", 1},
+        {"123456", 1},                 // six characters of one class
+        {"abcdef", 1},
+        {"abc123", 2},
+        {"abc12!", 3},
+        {"abc12 ", 3},                 // a space is a symbol
+        {"abcdefghij", 2},             // ten of one class count as medium
+        {"abcdefghij1", 2},
+        {"abcdefghi1!", 3},
+        {"aaaaaaaaaaaaaaaa", 3},       // sixteen of anything
+        {"[]^_`{", 0},                 // none of these characters is in a class
+        {"密码密码密码", 0},           // nor are Chinese characters
+        {"密码密码密码1", 1},
+        {"密码密码密码密码密码", 0},   // ten characters, no class
+    };
+    for (const Case& c : cases) EXPECT_EQ(PasswordStrength(c.password), c.level) << c.password;
+}
+
+TEST(Strength, AppearanceOfEachLevel) {
+    EXPECT_FALSE(StrengthAppearance(0).has_value());
+    EXPECT_EQ(StrengthAppearance(1)->fillColour, 255u);
+    EXPECT_STREQ(StrengthAppearance(1)->word, "弱");
+    EXPECT_EQ(StrengthAppearance(2)->fillColour, 65535u);
+    EXPECT_STREQ(StrengthAppearance(2)->word, "中");
+    EXPECT_EQ(StrengthAppearance(3)->fillColour, 65280u);
+    EXPECT_STREQ(StrengthAppearance(3)->word, "强");
+}
