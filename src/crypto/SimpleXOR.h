@@ -10,6 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+// <windows.h> defines EncryptFile and DecryptFile as macros for its own file
+// encryption. Including it here first and dropping the two macros keeps this
+// class's members under their own names in every source that sees both.
+#include <windows.h>
+#undef EncryptFile
+#undef DecryptFile
+#endif
+
 namespace qm::crypto {
 
 // The three fixed keys, named here and nowhere else.

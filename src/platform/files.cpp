@@ -44,7 +44,8 @@ bool FileExists(const std::string& path) {
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
+    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot open", path));
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.h, &size)) throw FileError(lastError("cannot size", path));
@@ -58,6 +59,32 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
         done += got;
     }
     return bytes;
+}
+
+std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) {
+    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot open", path));
+    std::vector<unsigned char> bytes(count);
+    DWORD got = 0;
+    if (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(count), &got, nullptr)) throw FileError(lastError("cannot read", path));
+    bytes.resize(got);
+    return bytes;
+}
+
+std::string ProgramFolder() {
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n < buf.size()) {
+            buf.resize(n);
+            break;
+        }
+        buf.resize(buf.size() * 2);
+    }
+    buf.resize(buf.find_last_of(L"\\/") + 1);
+    if (buf.size() > 3) buf.pop_back();  // keep "C:\" whole
+    return text::Utf16ToUtf8(std::u16string(buf.begin(), buf.end()));
 }
 
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -124,6 +151,31 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
         done += static_cast<size_t>(got);
     }
     return bytes;
+}
+
+std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) {
+    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) throw FileError(lastError("cannot open", path));
+    std::vector<unsigned char> bytes(count);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(f.fd, bytes.data() + done, count - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw FileError(lastError("cannot read", path));
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+std::string ProgramFolder() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, static_cast<size_t>(n));
+    const size_t slash = path.find_last_of('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -16,6 +16,13 @@ bool FileExists(const std::string& path);
 // Throws FileError when the file cannot be read.
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 
+// Up to `count` bytes from the start of the file; throws FileError.
+std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count);
+
+// The folder of the running program, without a trailing separator (but
+// "C:\" stays whole for a program in a drive's root).
+std::string ProgramFolder();
+
 // Writes a temporary file beside `path`, flushes it to the disk and then
 // replaces `path` in one step: a crash or a full disk leaves either the old
 // file or the new one, never a mixture. Throws FileError; the old file then

@@ -26,14 +26,75 @@ long Process::WaitForExit(DWORD ms) {
     return static_cast<long>(code);
 }
 
-bool StartQuillmere(Process& p, const std::wstring& arguments) {
-    const std::wstring folder = ProgramFolder();
-    std::wstring command = L"\"" + folder + L"\\Quillmere.exe\" " + arguments;
+ProgramCopy::ProgramCopy() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"qm_gui_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    CopyFileW((ProgramFolder() + L"\\Quillmere.exe").c_str(), (folder_ + L"\\Quillmere.exe").c_str(), FALSE);
+}
+
+ProgramCopy::~ProgramCopy() {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder_ + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder_ + L"\\" + fd.cFileName).c_str());
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(folder_.c_str());
+}
+
+static std::string utf8(const std::wstring& w) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string ProgramCopy::folderUtf8() const { return utf8(folder_); }
+std::string ProgramCopy::dataFileUtf8() const { return utf8(dataFile()); }
+
+bool ProgramCopy::Start(Process& p) const {
+    std::wstring command = L"\"" + folder_ + L"\\Quillmere.exe\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
                           &p.info) != FALSE;
 }
+
+HWND WaitForMessageBox(DWORD pid, DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        struct Find {
+            DWORD pid;
+            HWND found;
+        } f{pid, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) -> BOOL {
+                auto* f = reinterpret_cast<Find*>(lp);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t cls[32];
+                GetClassNameW(hwnd, cls, 32);
+                if (owner == f->pid && IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
+                    f->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&f));
+        if (f.found) return f.found;
+        Sleep(50);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
+std::wstring MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
+
+void PressButton(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 namespace {
 struct Search {

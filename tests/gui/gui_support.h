@@ -17,8 +17,29 @@ struct Process {
     long WaitForExit(DWORD ms);
 };
 
-// Starts Quillmere.exe from the build folder with its working folder there.
-bool StartQuillmere(Process& p, const std::wstring& arguments = L"");
+// A fresh folder under the temporary folder holding a copy of
+// Quillmere.exe, so that each test has a data file of its own.
+class ProgramCopy {
+public:
+    ProgramCopy();
+    ~ProgramCopy();
+    const std::wstring& folder() const { return folder_; }
+    std::wstring dataFile() const { return folder_ + L"\\SystemData.dat"; }
+    // The same paths as UTF-8, for the store's routines.
+    std::string folderUtf8() const;
+    std::string dataFileUtf8() const;
+    bool Start(Process& p) const;
+
+private:
+    std::wstring folder_;
+};
+
+// Waits for a message box (#32770) of `pid`; returns it or nullptr.
+HWND WaitForMessageBox(DWORD pid, DWORD ms);
+// The text of a message box (its static with id 0xFFFF).
+std::wstring MessageBoxText(HWND box);
+// Presses a button of a dialog by its id (IDOK, IDYES, ...).
+void PressButton(HWND dialog, int id);
 
 // Polls for a visible top-level window of `pid` with `caption` (or any caption when empty).
 HWND WaitForWindow(DWORD pid, const std::wstring& caption, DWORD ms);

@@ -23,6 +23,8 @@ public:
         std::string name = std::string("qm_") + (info ? info->test_suite_name() : "t") + "_" + (info ? info->name() : "");
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
+        static int counter = 0;
+        name += "_" + std::to_string(++counter);
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);

@@ -1,0 +1,34 @@
+#pragma once
+// What the whole program shares, in one object passed by reference: the
+// data store, the cipher, and the texts and flags the forms hand each other.
+#include <string>
+
+#include "crypto/SimpleXOR.h"
+#include "store/Connection.h"
+#include "store/DataFile.h"
+#include "store/Recordset.h"
+
+namespace qm::app {
+
+struct AppContext {
+    std::string AppPath;  // GetAppPath(): the folder of the program and its data file
+
+    crypto::clsSimpleXOR Cipher;
+    // The connection is declared first so that it outlives its record sets.
+    store::Connection DbConn;
+    store::Recordset RsUser;
+    store::Recordset RsType;
+    store::Recordset RsData;
+
+    std::string CurrentUser;  // empty until a login succeeds
+    std::string RecordMode;   // "add", "edit" or "look"
+    std::string ReloadMark;   // non-empty: the category tree must be rebuilt
+    std::string UserEditMode;
+    std::string NewUserName;
+    std::string BackupFilePath;
+    bool UserLoggedOut = false;
+
+    std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
+};
+
+}  // namespace qm::app

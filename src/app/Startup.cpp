@@ -1,0 +1,95 @@
+#include "app/Startup.h"
+
+#include "platform/files.h"
+#include "store/StoreError.h"
+
+namespace qm::app {
+
+namespace {
+
+constexpr const char* kTitle = "提示";
+constexpr const char* kDamaged = "文件已损坏,或者不是本程序的数据文件。";
+
+void refuse(platform::Platform& os, const std::string& path, const std::string& reason) {
+    os.MsgBox("无法打开数据文件:\n" + path + "\n\n" + reason + "\n\n文件保持原样,没有被修改。程序将退出。",
+              platform::vbExclamation, kTitle);
+}
+
+std::string reasonFor(const store::StoreError& e) {
+    if (e.IsDamagedFile()) return kDamaged;
+    if (e.IsBusy()) return "文件正被另一个程序使用。";
+    return e.what();
+}
+
+}  // namespace
+
+StartResult StartUp(AppContext& app, platform::Platform& os) {
+    if (os.AnotherInstanceRunning(app.AppPath)) {
+        os.MsgBox("程序已运行!", platform::vbInformation, kTitle);
+        return StartResult::AlreadyRunning;
+    }
+
+    const std::string path = app.DataFilePath();
+    store::FileForm form = store::InspectDataFile(path);
+    if (form == store::FileForm::Missing) {
+        try {
+            store::WriteEmptyDataFile(path, app.Cipher);
+        } catch (const std::exception& e) {
+            os.MsgBox("无法创建数据文件:\n" + path + "\n\n" + e.what(), platform::vbExclamation, kTitle);
+            return StartResult::DataFileRefused;
+        }
+        form = store::FileForm::Enciphered;
+    }
+    if (form == store::FileForm::Unknown) {
+        refuse(os, path, kDamaged);
+        return StartResult::DataFileRefused;
+    }
+
+    // A plain file is what a run that never reached its end left behind: it
+    // already holds that run's data and opens as it is.
+    const bool deciphered = form == store::FileForm::Enciphered;
+    try {
+        if (deciphered) app.Cipher.DecryptFile(path, path, crypto::kDataFileKey);
+    } catch (const std::exception& e) {
+        refuse(os, path, e.what());
+        return StartResult::DataFileRefused;
+    }
+    try {
+        app.DbConn.Open(path);
+        app.RsUser.Open("select * from sysuser", app.DbConn);
+        app.RsType.Open("select * from AccountType", app.DbConn);
+        app.RsData.Open("select * from AccountData", app.DbConn);
+    } catch (const store::StoreError& e) {
+        app.DbConn.Close();
+        // Put the file back into the form it was found in.
+        if (deciphered) {
+            try {
+                app.Cipher.EncryptFile(path, path, crypto::kDataFileKey);
+            } catch (const std::exception&) {
+            }
+        }
+        refuse(os, path, reasonFor(e));
+        return StartResult::DataFileRefused;
+    }
+    return StartResult::Ready;
+}
+
+void CloseDataFile(AppContext& app) {
+    try {
+        app.DbConn.Close();
+    } catch (...) {
+    }
+    const std::string path = app.DataFilePath();
+    try {
+        if (store::InspectDataFile(path) == store::FileForm::Plain)
+            app.Cipher.EncryptFile(path, path, crypto::kDataFileKey);
+    } catch (...) {
+        // Left plain, the file still opens at the next start, data and all.
+    }
+}
+
+void LoginDialogClosed(AppContext& app) {
+    if (app.CurrentUser.empty()) CloseDataFile(app);
+}
+
+}  // namespace qm::app

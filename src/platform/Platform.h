@@ -1,0 +1,33 @@
+#pragma once
+// The operating system as the program's logic sees it. The Windows back-end
+// (platform/win32) talks to the real system; the test double
+// (platform/test) scripts the answers and records what was asked.
+#include <string>
+
+namespace qm::platform {
+
+// Message-box styles and answers, numbered as the system numbers them.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Shows a modal message box and returns the button pressed.
+    virtual int MsgBox(const std::string& text, int style, const std::string& title) = 0;
+
+    // True when another instance of the program already runs from `folder`
+    // (and so owns its data file); otherwise this process claims the folder.
+    virtual bool AnotherInstanceRunning(const std::string& folder) = 0;
+};
+
+}  // namespace qm::platform

@@ -1,0 +1,369 @@
+#include "store/Recordset.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+
+#include "store/Connection.h"
+#include "store/Statement.h"
+#include "store/StoreError.h"
+#include "store/TextRules.h"
+
+namespace qm::store {
+
+bool StoreError::IsDamagedFile() const { return (Code & 0xFF) == SQLITE_NOTADB || (Code & 0xFF) == SQLITE_CORRUPT; }
+
+bool StoreError::IsBusy() const { return (Code & 0xFF) == SQLITE_BUSY || (Code & 0xFF) == SQLITE_LOCKED; }
+
+// ---- Statement ----------------------------------------------------------
+
+void Statement::Bind(int index, const Value& v) {
+    int rc;
+    if (v.IsNull()) rc = sqlite3_bind_null(st_, index);
+    else if (v.IsInteger()) rc = sqlite3_bind_int64(st_, index, v.Int());
+    else if (v.IsReal()) rc = sqlite3_bind_double(st_, index, v.Real());
+    else {
+        const std::string text = v.Text();
+        rc = sqlite3_bind_text(st_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) throw StoreError(std::string("bind: ") + sqlite3_errmsg(db_), rc);
+}
+
+bool Statement::Step() {
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    throw StoreError(std::string(sqlite3_sql(st_)) + ": " + sqlite3_errmsg(db_), rc);
+}
+
+Value Statement::Column(int index) const {
+    switch (sqlite3_column_type(st_, index)) {
+        case SQLITE_INTEGER: return Value(static_cast<int64_t>(sqlite3_column_int64(st_, index)));
+        case SQLITE_FLOAT: return Value(sqlite3_column_double(st_, index));
+        case SQLITE_NULL: return Value();
+        default: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, index));
+            return Value(std::string(p, static_cast<size_t>(sqlite3_column_bytes(st_, index))));
+        }
+    }
+}
+
+// ---- FieldRef -----------------------------------------------------------
+
+Value FieldRef::Get() const { return rs_.currentRow().values[column_]; }
+
+const std::string& FieldRef::Name() const { return rs_.columns_[column_]; }
+
+FieldRef& FieldRef::operator=(const Value& v) {
+    Recordset::Row& row = rs_.currentRow();
+    if (row.changed.empty()) {
+        if (!row.isNew) row.original = row.values;
+        row.changed.assign(row.values.size(), false);
+    }
+    row.changed[column_] = true;
+    row.values[column_] = v;
+    return *this;
+}
+
+// ---- Recordset ----------------------------------------------------------
+
+namespace {
+
+std::string quoteIdentifier(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+Recordset::~Recordset() { Close(); }
+
+void Recordset::requireOpen() const {
+    if (!connection_) throw StoreError("the record set is closed");
+}
+
+void Recordset::Open(std::string_view source, Connection& connection) {
+    Close();
+    if (!connection.IsOpen()) throw StoreError("the connection is closed");
+    // Only single-table selects: "select <columns> from <table> ...".
+    size_t i = 0;
+    const auto skip = [&] {
+        while (i < source.size() && std::isspace(static_cast<unsigned char>(source[i]))) ++i;
+    };
+    skip();
+    if (source.size() < i + 6 || CompareNoCase(source.substr(i, 6), "select") != 0)
+        throw StoreError("not a select: " + std::string(source));
+    size_t from = std::string_view::npos;
+    for (size_t k = i + 6; k + 6 <= source.size(); ++k) {
+        if (std::isspace(static_cast<unsigned char>(source[k])) && CompareNoCase(source.substr(k + 1, 4), "from") == 0 &&
+            (k + 5 == source.size() || std::isspace(static_cast<unsigned char>(source[k + 5])))) {
+            from = k + 5;
+            break;
+        }
+    }
+    if (from == std::string_view::npos) throw StoreError("no table in: " + std::string(source));
+    i = from;
+    skip();
+    const size_t start = i;
+    while (i < source.size() && (std::isalnum(static_cast<unsigned char>(source[i])) || source[i] == '_')) ++i;
+    table_ = std::string(source.substr(start, i - start));
+    if (table_.empty()) throw StoreError("no table in: " + std::string(source));
+
+    source_ = std::string(source);
+    connection_ = &connection;
+    connection.attach(this);
+    try {
+        load();
+    } catch (...) {
+        connection.detach(this);
+        connection_ = nullptr;
+        throw;
+    }
+    filterText_.clear();
+    filter_ = FilterExpr();
+    rebuildView();
+}
+
+void Recordset::Close() {
+    if (connection_) connection_->detach(this);
+    connection_ = nullptr;
+    rows_.clear();
+    view_.clear();
+    columns_.clear();
+    filterText_.clear();
+    filter_ = FilterExpr();
+    pos_ = 0;
+}
+
+void Recordset::load() {
+    // The hidden rowid identifies each row for updates and deletes.
+    size_t i = 0;
+    while (std::isspace(static_cast<unsigned char>(source_[i]))) ++i;
+    const std::string sql = source_.substr(0, i + 6) + " _rowid_," + source_.substr(i + 6);
+    Statement st(connection_->Handle(), sql);
+    columns_.clear();
+    for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
+    rows_.clear();
+    while (st.Step()) {
+        Row row;
+        row.rowid = st.Column(0).Int();
+        row.values.reserve(columns_.size());
+        for (size_t c = 0; c < columns_.size(); ++c) row.values.push_back(st.Column(static_cast<int>(c + 1)));
+        rows_.push_back(std::move(row));
+    }
+}
+
+void Recordset::Requery() {
+    requireOpen();
+    if (HasPendingChanges()) Update();
+    load();
+    rebuildView();
+}
+
+void Recordset::Filter(std::string_view criteria) {
+    requireOpen();
+    FilterExpr parsed = FilterExpr::Parse(criteria, columns_);
+    if (HasPendingChanges()) Update();
+    filter_ = std::move(parsed);
+    filterText_ = std::string(criteria);
+    rebuildView();
+}
+
+void Recordset::rebuildView() {
+    view_.clear();
+    for (size_t r = 0; r < rows_.size(); ++r)
+        if (!rows_[r].deleted && filter_.Matches(rows_[r].values)) view_.push_back(r);
+    pos_ = 0;
+}
+
+bool Recordset::Eof() const { return pos_ >= static_cast<ptrdiff_t>(view_.size()); }
+
+bool Recordset::Bof() const { return pos_ < 0 || view_.empty(); }
+
+void Recordset::skipDeletedForward() {
+    while (!Eof() && rows_[view_[pos_]].deleted) ++pos_;
+}
+
+void Recordset::MoveFirst() {
+    requireOpen();
+    pos_ = 0;
+    skipDeletedForward();
+}
+
+void Recordset::MoveNext() {
+    requireOpen();
+    if (Eof()) throw StoreError("either BOF or EOF is true, or the current record has been deleted");
+    ++pos_;
+    skipDeletedForward();
+}
+
+void Recordset::MoveLast() {
+    requireOpen();
+    pos_ = static_cast<ptrdiff_t>(view_.size()) - 1;
+    while (pos_ >= 0 && rows_[view_[pos_]].deleted) --pos_;
+    if (pos_ < 0) pos_ = static_cast<ptrdiff_t>(view_.size());
+}
+
+size_t Recordset::RecordCount() const {
+    size_t n = 0;
+    for (size_t r : view_) n += rows_[r].deleted ? 0 : 1;
+    return n;
+}
+
+FieldRef Recordset::Field(size_t index) {
+    if (index >= columns_.size())
+        throw StoreError("no field number " + std::to_string(index) + " in " + table_);
+    return FieldRef(*this, index);
+}
+
+size_t Recordset::columnIndex(std::string_view name) const {
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (CompareNoCase(columns_[c], name) == 0) return c;
+    throw StoreError("no field " + std::string(name) + " in " + table_);
+}
+
+Recordset::Row& Recordset::currentRow() {
+    return const_cast<Row&>(static_cast<const Recordset*>(this)->currentRow());
+}
+
+const Recordset::Row& Recordset::currentRow() const {
+    requireOpen();
+    if (pos_ < 0 || Eof()) throw StoreError("either BOF or EOF is true, or the current record has been deleted");
+    const Row& row = rows_[view_[pos_]];
+    if (row.deleted) throw StoreError("the current record has been deleted");
+    return row;
+}
+
+void Recordset::AddNew() {
+    requireOpen();
+    Row row;
+    row.isNew = true;
+    row.values.resize(columns_.size());
+    rows_.push_back(std::move(row));
+    view_.push_back(rows_.size() - 1);
+    pos_ = static_cast<ptrdiff_t>(view_.size()) - 1;
+}
+
+bool Recordset::HasPendingChanges() const {
+    for (const Row& row : rows_)
+        if (row.dirty()) return true;
+    return false;
+}
+
+void Recordset::Update() {
+    requireOpen();
+    if (!HasPendingChanges()) return;
+    sqlite3* db = connection_->Handle();
+    const std::string table = quoteIdentifier(table_);
+    std::vector<int64_t> newRowids(rows_.size(), 0);
+
+    if (sqlite3_exec(db, "SAVEPOINT qm_update", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw StoreError(std::string("cannot start an update: ") + sqlite3_errmsg(db));
+    try {
+        for (size_t r = 0; r < rows_.size(); ++r) {
+            Row& row = rows_[r];
+            if (!row.dirty()) continue;
+            std::vector<size_t> cols;
+            for (size_t c = 0; c < row.changed.size(); ++c)
+                if (row.changed[c]) cols.push_back(c);
+            if (row.isNew) {
+                std::string sql = "INSERT INTO " + table;
+                if (cols.empty()) {
+                    sql += " DEFAULT VALUES";
+                } else {
+                    std::string names, marks;
+                    for (size_t c : cols) {
+                        names += (names.empty() ? "" : ",") + quoteIdentifier(columns_[c]);
+                        marks += marks.empty() ? "?" : ",?";
+                    }
+                    sql += "(" + names + ") VALUES(" + marks + ")";
+                }
+                Statement st(db, sql);
+                int n = 1;
+                for (size_t c : cols) st.Bind(n++, row.values[c]);
+                st.Step();
+                newRowids[r] = sqlite3_last_insert_rowid(db);
+            } else {
+                // Optimistic: the row must still hold what was read.
+                std::string sets, checks;
+                for (size_t c : cols) {
+                    sets += (sets.empty() ? "" : ",") + quoteIdentifier(columns_[c]) + "=?";
+                    checks += " AND " + quoteIdentifier(columns_[c]) + " IS ?";
+                }
+                Statement st(db, "UPDATE " + table + " SET " + sets + " WHERE _rowid_=?" + checks);
+                int n = 1;
+                for (size_t c : cols) st.Bind(n++, row.values[c]);
+                st.Bind(n++, Value(row.rowid));
+                for (size_t c : cols) st.Bind(n++, row.original[c]);
+                st.Step();
+                if (sqlite3_changes(db) != 1)
+                    throw StoreError("Row cannot be located for updating. Some values may have been changed since it was last read.");
+            }
+        }
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK TO qm_update; RELEASE qm_update", nullptr, nullptr, nullptr);
+        throw;
+    }
+    if (sqlite3_exec(db, "RELEASE qm_update", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const std::string message = std::string("cannot write the changes: ") + sqlite3_errmsg(db);
+        sqlite3_exec(db, "ROLLBACK TO qm_update; RELEASE qm_update", nullptr, nullptr, nullptr);
+        throw StoreError(message);
+    }
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        Row& row = rows_[r];
+        if (row.isNew) row.rowid = newRowids[r];
+        row.isNew = false;
+        row.changed.clear();
+        row.original.clear();
+    }
+}
+
+void Recordset::CancelUpdate() {
+    requireOpen();
+    std::vector<size_t> remap(rows_.size());
+    std::vector<Row> kept;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        remap[r] = kept.size();
+        if (rows_[r].isNew) {
+            remap[r] = SIZE_MAX;
+            continue;
+        }
+        Row& row = rows_[r];
+        if (!row.changed.empty()) row.values = row.original;
+        row.changed.clear();
+        row.original.clear();
+        kept.push_back(std::move(row));
+    }
+    rows_ = std::move(kept);
+    std::vector<size_t> view;
+    ptrdiff_t pos = static_cast<ptrdiff_t>(view_.size());
+    for (size_t v = 0; v < view_.size(); ++v) {
+        if (remap[view_[v]] == SIZE_MAX) continue;
+        if (static_cast<ptrdiff_t>(v) == pos_) pos = static_cast<ptrdiff_t>(view.size());
+        view.push_back(remap[view_[v]]);
+    }
+    view_ = std::move(view);
+    pos_ = pos;
+    if (Eof()) MoveLast();  // the dropped new row was current: the last row takes its place
+}
+
+void Recordset::Delete() {
+    Row& row = currentRow();
+    if (!row.isNew) {
+        Statement st(connection_->Handle(), "DELETE FROM " + quoteIdentifier(table_) + " WHERE _rowid_=?");
+        st.Bind(1, Value(row.rowid));
+        st.Step();
+        if (sqlite3_changes(connection_->Handle()) != 1)
+            throw StoreError("Row cannot be located for deleting. It may have been deleted since it was last read.");
+    }
+    row.deleted = true;
+    row.isNew = false;
+    row.changed.clear();
+    row.original.clear();
+}
+
+}  // namespace qm::store

@@ -1,0 +1,123 @@
+#pragma once
+// A record set over one table, with the behaviour the forms rely on: a keyset
+// read at Open and Requery, a Filter that narrows it (and survives Requery),
+// EOF/BOF and moves, fields by name or position, AddNew/Update, edits of the
+// current row, batch updates in one transaction, and Delete.
+//
+// Writes are optimistic: an update only succeeds while the changed columns
+// still hold the values that were read.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/FilterExpr.h"
+#include "store/Value.h"
+
+namespace qm::store {
+
+class Connection;
+class Recordset;
+
+// A field of the current row: reads the value, and assignment edits it.
+class FieldRef {
+public:
+    Value Get() const;
+    operator Value() const { return Get(); }
+    std::string Text() const { return Get().Text(); }
+    int64_t Int() const { return Get().Int(); }
+    bool Bool() const { return Get().Bool(); }
+    bool IsNull() const { return Get().IsNull(); }
+    FieldRef& operator=(const Value& v);
+    const std::string& Name() const;
+
+private:
+    friend class Recordset;
+    FieldRef(Recordset& rs, size_t column) : rs_(rs), column_(column) {}
+    Recordset& rs_;
+    size_t column_;
+};
+
+class Recordset {
+public:
+    Recordset() = default;
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+    ~Recordset();
+
+    // `source` is a select on one table: "select * from T [where ...] [order by ...]".
+    void Open(std::string_view source, Connection& connection);
+    // Pending changes that were not updated are dropped.
+    void Close();
+    bool IsOpen() const { return connection_ != nullptr; }
+
+    // Reads the rows anew (pending changes are written first); the filter stays.
+    void Requery();
+    const std::string& Source() const { return source_; }
+
+    // Narrows the rows to those matching `criteria`; the empty text shows all.
+    // Pending changes are written first; the first matching row becomes current.
+    void Filter(std::string_view criteria);
+    const std::string& Filter() const { return filterText_; }
+
+    bool Eof() const;
+    bool Bof() const;
+    void MoveFirst();
+    void MoveNext();
+    void MoveLast();
+    // Rows visible through the filter.
+    size_t RecordCount() const;
+
+    size_t FieldCount() const { return columns_.size(); }
+    const std::vector<std::string>& FieldNames() const { return columns_; }
+    FieldRef operator[](std::string_view name) { return FieldRef(*this, columnIndex(name)); }
+    FieldRef Field(std::string_view name) { return FieldRef(*this, columnIndex(name)); }
+    FieldRef Field(size_t index);
+
+    // A new empty row at the end becomes current; it is written by Update or
+    // UpdateBatch. Several new rows may wait for one UpdateBatch.
+    void AddNew();
+    // Writes every pending row (new or changed) in one transaction: all of
+    // them or, on any failure, none (they stay pending and an error is raised).
+    void Update();
+    void UpdateBatch() { Update(); }
+    void CancelUpdate();
+    bool HasPendingChanges() const;
+    // Deletes the current row at once; it stays current until the next move.
+    void Delete();
+
+private:
+    friend class FieldRef;
+    friend class Connection;
+    struct Row {
+        int64_t rowid = 0;  // 0 until a new row is written
+        std::vector<Value> values;
+        std::vector<Value> original;  // values as read, while the row has unsaved edits
+        std::vector<bool> changed;
+        bool isNew = false;
+        bool deleted = false;
+        bool dirty() const { return isNew || !changed.empty(); }
+    };
+
+    size_t columnIndex(std::string_view name) const;
+    Row& currentRow();
+    const Row& currentRow() const;
+    void load();
+    void rebuildView();
+    void skipDeletedForward();
+    void requireOpen() const;
+    void detachFromConnection() { connection_ = nullptr; rows_.clear(); view_.clear(); }
+
+    Connection* connection_ = nullptr;
+    std::string source_;
+    std::string table_;
+    std::string filterText_;
+    FilterExpr filter_;
+    std::vector<std::string> columns_;
+    std::vector<Row> rows_;
+    std::vector<size_t> view_;  // indices into rows_, in order
+    std::ptrdiff_t pos_ = 0;        // index into view_: -1 before the first row, view_.size() after the last
+};
+
+}  // namespace qm::store

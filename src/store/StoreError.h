@@ -1,0 +1,21 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace qm::store {
+
+// Any failure of the data store: a statement the engine refused, a filter
+// that does not parse, a row that changed under an update, a file that will
+// not open. `Code` is SQLite's result code, or 0 for the layer's own errors.
+class StoreError : public std::runtime_error {
+public:
+    explicit StoreError(const std::string& message, int code = 0) : std::runtime_error(message), Code(code) {}
+    int Code;
+
+    // The file is not a database, or a damaged one.
+    bool IsDamagedFile() const;
+    // Another connection or process holds the file.
+    bool IsBusy() const;
+};
+
+}  // namespace qm::store

@@ -1,0 +1,34 @@
+#include "store/Value.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace qm::store {
+
+std::string Value::Text() const {
+    if (const auto* s = std::get_if<std::string>(&v_)) return *s;
+    if (const auto* i = std::get_if<int64_t>(&v_)) return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&v_)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.15g", *d);
+        return buf;
+    }
+    return {};
+}
+
+int64_t Value::Int() const {
+    if (const auto* i = std::get_if<int64_t>(&v_)) return *i;
+    if (const auto* d = std::get_if<double>(&v_)) return static_cast<int64_t>(std::nearbyint(*d));
+    if (const auto* s = std::get_if<std::string>(&v_)) return std::strtoll(s->c_str(), nullptr, 10);
+    return 0;
+}
+
+double Value::Real() const {
+    if (const auto* i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
+    if (const auto* d = std::get_if<double>(&v_)) return *d;
+    if (const auto* s = std::get_if<std::string>(&v_)) return std::strtod(s->c_str(), nullptr);
+    return 0;
+}
+
+}  // namespace qm::store

@@ -1,0 +1,128 @@
+// The program's start and end through the real executable under Windows
+// (Wine): the data file's forms on disk, one instance per folder, and what a
+// user sees when the file cannot be used.
+#include <gtest/gtest.h>
+
+#include "crypto/SimpleXOR.h"
+#include "gui_support.h"
+#include "platform/files.h"
+#include "store/Connection.h"
+#include "store/DataFile.h"
+#include "store/Recordset.h"
+
+using namespace qm::gui_test;
+using qm::store::FileForm;
+using qm::store::InspectDataFile;
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Quillmere 密码管理器";
+
+// Deciphers a copy of the data file and reads its user names.
+std::vector<std::string> usersInAtRestFile(const ProgramCopy& copy) {
+    const std::string copyPath = copy.folderUtf8() + "\\check.dat";
+    auto bytes = qm::platform::ReadWholeFile(copy.dataFileUtf8());
+    qm::crypto::clsSimpleXOR x;
+    x.DecryptByte(bytes, qm::crypto::kDataFileKey);
+    qm::platform::ReplaceFileContents(copyPath, bytes);
+    qm::store::Connection c;
+    c.Open(copyPath);
+    qm::store::Recordset rs;
+    rs.Open("select * from sysuser", c);
+    std::vector<std::string> names;
+    for (; !rs.Eof(); rs.MoveNext()) names.push_back(rs["UserName"].Text());
+    c.Close();
+    DeleteFileW((copy.folder() + L"\\check.dat").c_str());
+    return names;
+}
+
+// A plain database with one user, as a killed run leaves the file.
+void writePlainDataFileWithUser(const ProgramCopy& copy, const std::string& user) {
+    qm::crypto::clsSimpleXOR x;
+    qm::store::WriteEmptyDataFile(copy.dataFileUtf8(), x);
+    x.DecryptFile(copy.dataFileUtf8(), copy.dataFileUtf8(), qm::crypto::kDataFileKey);
+    qm::store::Connection c;
+    c.Open(copy.dataFileUtf8());
+    c.Execute("insert into sysuser(UserName) values('" + user + "')");
+}
+
+}  // namespace
+
+TEST(Startup, WithNoDataFileCreatesItAndCancellingLeavesItEnciphered) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
+    ASSERT_NE(window, nullptr) << "no window with the expected caption";
+    EXPECT_NE(FindChildWithText(window, L"欢迎使用 Quillmere 密码管理器。\n登录窗口即将在这里出现。\n已注册用户: 0 个"), nullptr);
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "open and deciphered while running";
+    SaveScreenshot(window, L"first-window");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Enciphered);
+    EXPECT_TRUE(usersInAtRestFile(copy).empty());
+}
+
+TEST(Startup, SecondInstanceInTheSameFolderOnlySaysSo) {
+    ProgramCopy copy;
+    Process first, second;
+    ASSERT_TRUE(copy.Start(first));
+    HWND window = WaitForWindow(first.info.dwProcessId, kCaption, 15000);
+    ASSERT_NE(window, nullptr);
+
+    ASSERT_TRUE(copy.Start(second));
+    HWND box = WaitForMessageBox(second.info.dwProcessId, 15000);
+    ASSERT_NE(box, nullptr) << "the second instance showed no message";
+    EXPECT_EQ(MessageBoxText(box), L"程序已运行!");
+    EXPECT_EQ(TextOf(box), L"提示");
+    SaveScreenshot(box, L"already-running");
+    PressButton(box, IDOK);
+    EXPECT_EQ(second.WaitForExit(10000), 0);
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "the running instance's file is untouched";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(10000), 0);
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Enciphered);
+}
+
+TEST(Startup, FileLeftPlainByAKilledRunOpensWithItsData) {
+    ProgramCopy copy;
+    writePlainDataFileWithUser(copy, "amy");
+    {
+        Process killed;
+        ASSERT_TRUE(copy.Start(killed));
+        ASSERT_NE(WaitForWindow(killed.info.dwProcessId, kCaption, 15000), nullptr);
+        TerminateProcess(killed.info.hProcess, 9);
+        WaitForSingleObject(killed.info.hProcess, 10000);
+    }
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain);
+
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
+    ASSERT_NE(window, nullptr) << "the plain file was not opened";
+    EXPECT_NE(FindChildWithText(window, L"欢迎使用 Quillmere 密码管理器。\n登录窗口即将在这里出现。\n已注册用户: 1 个"), nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Enciphered);
+    EXPECT_EQ(usersInAtRestFile(copy), std::vector<std::string>{"amy"});
+}
+
+TEST(Startup, CorruptFileIsReportedByNameAndLeftUntouched) {
+    ProgramCopy copy;
+    std::vector<unsigned char> junk(8192);
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<unsigned char>(i * 131 + 17);
+    qm::platform::ReplaceFileContents(copy.dataFileUtf8(), junk);
+
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 15000);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(copy.dataFile()), std::wstring::npos) << "the message names the file";
+    SaveScreenshot(box, L"corrupt-data-file");
+    PressButton(box, IDOK);
+    EXPECT_EQ(p.WaitForExit(10000), 2);
+    EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), junk);
+}

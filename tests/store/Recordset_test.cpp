@@ -1,0 +1,248 @@
+#include "store/Recordset.h"
+
+#include <gtest/gtest.h>
+
+#include "store/StoreError.h"
+#include "store/TextRules.h"
+#include "support/store_fixture.h"
+
+using qm::store::esc;
+using qm::store::Recordset;
+using qm::store::StoreError;
+using qm::test::StoreTest;
+
+namespace {
+
+std::vector<std::string> column(Recordset& rs, const char* name) {
+    std::vector<std::string> out;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) out.push_back(rs[name].Text());
+    return out;
+}
+
+}  // namespace
+
+TEST_F(StoreTest, QuotesInNamesAreStoredAndFoundByFiltersAndStatements) {
+    addAccount("O'Neil", "Tom's", "Bob's mail", "o'neil@x");
+    addAccount("Ann", "Tom's", "other", "ann");
+    Recordset rs;
+    rs.Open("select * from AccountData where UserName = '" + esc("O'Neil") + "'", conn);
+    EXPECT_EQ(rs.RecordCount(), 1u);
+    rs.Filter("TypeName = '" + esc("Tom's") + "' and AccountName = '" + esc("Bob's mail") + "' and AccountID = '" +
+              esc("o'neil@x") + "'");
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs["UserName"].Text(), "O'Neil");
+
+    conn.Execute("update AccountData set TypeName = '" + esc("Jim's") + "' where UserName = '" + esc("O'Neil") + "'");
+    conn.Execute("delete AccountData from AccountData where UserName = '" + esc("Ann") + "'");
+    Recordset all;
+    all.Open("select * from AccountData", conn);
+    EXPECT_EQ(column(all, "TypeName"), std::vector<std::string>{"Jim's"});
+}
+
+TEST_F(StoreTest, LikeTakesPercentAndUnderscoreAsWildcardsAndIgnoresAsciiCase) {
+    addAccount("u", "t", "邮箱", "a", "YX");
+    addAccount("u", "t", "100%", "b", "100%");
+    addAccount("u", "t", "a_b", "c", "A_B");
+    addAccount("u", "t", "axb", "d", "AXB");
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    const auto quickFind = [&](const std::string& t) {
+        rs.Filter("AccountPY like '%" + esc(t) + "%' or AccountName like '%" + esc(t) + "%'");
+        return column(rs, "AccountID");
+    };
+    EXPECT_EQ(quickFind("yx"), std::vector<std::string>{"a"});   // typed lower case, stored "YX"
+    EXPECT_EQ(quickFind("邮"), std::vector<std::string>{"a"});
+    EXPECT_EQ(quickFind("a_b"), (std::vector<std::string>{"c", "d"}));  // _ is any one character
+    EXPECT_EQ(quickFind("%"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(quickFind("0%"), std::vector<std::string>{"b"});
+
+    // The engine agrees with the filter on the same conditions.
+    Recordset viaSql;
+    viaSql.Open("select * from AccountData where AccountPY like '%a_b%' order by AccountID", conn);
+    EXPECT_EQ(column(viaSql, "AccountID"), (std::vector<std::string>{"c", "d"}));
+    viaSql.Open("select * from AccountData where AccountPY = 'yx'", conn);
+    EXPECT_EQ(column(viaSql, "AccountID"), std::vector<std::string>{"a"});
+}
+
+TEST_F(StoreTest, FiltersJoinWithAndOrParenthesesAndCompareNumbers) {
+    Recordset rs;
+    rs.Open("select * from AccountType", conn);
+    const char* names[] = {"FTP帐号", "博客帐号", "其它"};
+    for (int user = 0; user < 2; ++user)
+        for (int i = 0; i < 3; ++i) {
+            rs.AddNew();
+            rs["UserName"] = user == 0 ? "amy" : "bob";
+            rs["TypeName"] = names[i];
+            rs["icoIndex"] = i + 1;
+            rs.Update();
+        }
+    rs.Requery();
+    rs.Filter("UserName = 'AMY' and (icoIndex = 1 or icoIndex >= 3)");
+    EXPECT_EQ(column(rs, "TypeName"), (std::vector<std::string>{"FTP帐号", "其它"}));
+    rs.Filter("icoIndex <> 2 and not UserName = 'amy'");
+    EXPECT_EQ(column(rs, "TypeName"), (std::vector<std::string>{"FTP帐号", "其它"}));
+    rs.Filter("icoIndex < '2'");  // a quoted number still compares as a number
+    EXPECT_EQ(rs.RecordCount(), 2u);
+    rs.Filter("TypeName > 'FTP' and TypeName <= 'ftp帐号'");
+    EXPECT_EQ(rs.RecordCount(), 2u);
+    rs.Filter("");
+    EXPECT_EQ(rs.RecordCount(), 6u);
+    EXPECT_THROW(rs.Filter("NoSuchColumn = 'x'"), StoreError);
+    EXPECT_THROW(rs.Filter("UserName = 'unterminated"), StoreError);
+    EXPECT_EQ(rs.Filter(), "") << "a refused filter leaves the previous one";
+}
+
+TEST_F(StoreTest, TwoUsersWithTheSameCategoryKeepSeparateRows) {
+    Recordset types;
+    types.Open("select * from AccountType", conn);
+    for (const char* user : {"amy", "bob"}) {
+        types.AddNew();
+        types["UserName"] = user;
+        types["TypeName"] = "邮箱帐号";
+        types["icoIndex"] = 7;
+        types.Update();
+    }
+    addAccount("amy", "邮箱帐号", "mail", "a1");
+    addAccount("bob", "邮箱帐号", "mail", "b1");
+    conn.Execute("update AccountType set TypeName = '私人邮箱' where TypeName = '邮箱帐号' and UserName = 'amy'");
+    conn.Execute("delete AccountData from AccountData where TypeName = '邮箱帐号' and UserName = 'bob'");
+    types.Requery();
+    types.Filter("UserName = 'bob'");
+    EXPECT_EQ(column(types, "TypeName"), std::vector<std::string>{"邮箱帐号"});
+    Recordset data;
+    data.Open("select * from AccountData", conn);
+    EXPECT_EQ(column(data, "AccountID"), std::vector<std::string>{"a1"});
+}
+
+TEST_F(StoreTest, RequeryKeepsTheFilterAndSeesStatements) {
+    addAccount("amy", "t", "one", "1");
+    addAccount("bob", "t", "two", "2");
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    rs.Filter("UserName = 'amy'");
+    addAccount("amy", "t", "three", "3");
+    EXPECT_EQ(rs.RecordCount(), 1u) << "the keyset is read at open";
+    rs.Requery();
+    EXPECT_EQ(rs.Filter(), "UserName = 'amy'");
+    EXPECT_EQ(column(rs, "AccountID"), (std::vector<std::string>{"1", "3"}));
+}
+
+TEST_F(StoreTest, BatchUpdateWritesAllPendingRowsOrNone) {
+    // A trigger that refuses one value stands for any failure mid-batch.
+    conn.Execute("create trigger refuse before insert on AccountType when new.TypeName = 'boom' "
+                 "begin select raise(abort, 'refused'); end");
+    Recordset rs;
+    rs.Open("select UserName, TypeName, icoIndex from AccountType", conn);
+    for (const char* name : {"a", "b", "boom", "c"}) {
+        rs.AddNew();
+        rs["UserName"] = "amy";
+        rs.Field(1) = name;  // by position, as the restore copies columns
+        rs["icoIndex"] = 11;
+    }
+    EXPECT_THROW(rs.UpdateBatch(), StoreError);
+    Recordset check;
+    check.Open("select * from AccountType", conn);
+    EXPECT_EQ(check.RecordCount(), 0u) << "nothing of a failed batch is written";
+    EXPECT_TRUE(rs.HasPendingChanges());
+
+    rs.MoveLast();
+    rs.Field(1) = "d";  // mend the refused row: the whole batch goes through
+    rs.MoveFirst();
+    rs.MoveNext();
+    rs.MoveNext();
+    rs.Field(1) = "boom-free";
+    rs.UpdateBatch();
+    check.Requery();
+    EXPECT_EQ(column(check, "TypeName"), (std::vector<std::string>{"a", "b", "boom-free", "d"}));
+}
+
+TEST_F(StoreTest, EditsDeletesAndTheCursorBehaveLikeAKeysetCursor) {
+    addAccount("amy", "t", "one", "1");
+    addAccount("amy", "t", "two", "2");
+    addAccount("amy", "t", "three", "3");
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    EXPECT_TRUE(!rs.Bof() && !rs.Eof());
+    rs.MoveNext();
+    rs["Remarks"] = "edited";
+    rs.Update();
+    rs.Delete();  // the deleted row stays current until the next move
+    EXPECT_THROW(rs["AccountID"].Text(), StoreError);
+    rs.MoveNext();
+    EXPECT_EQ(rs["AccountID"].Text(), "3");
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_THROW(rs.MoveNext(), StoreError);
+
+    Recordset fresh;
+    fresh.Open("select * from AccountData", conn);
+    EXPECT_EQ(column(fresh, "AccountID"), (std::vector<std::string>{"1", "3"}));
+
+    // Optimistic locking: a row changed behind the record set's back is not overwritten.
+    fresh.MoveFirst();
+    conn.Execute("update AccountData set AccountName = 'changed' where AccountID = '1'");
+    fresh["AccountName"] = "mine";
+    EXPECT_THROW(fresh.Update(), StoreError);
+    fresh.CancelUpdate();
+    fresh.Requery();
+    EXPECT_EQ(fresh["AccountName"].Text(), "changed");
+
+    Recordset empty;
+    empty.Open("select * from AccountData where UserName = 'nobody'", conn);
+    EXPECT_TRUE(empty.Eof() && empty.Bof());
+}
+
+TEST_F(StoreTest, ValuesKeepTheirTypesAndFieldsReadByPosition) {
+    Recordset rs;
+    rs.Open("select * from sysuser", conn);
+    rs.AddNew();
+    rs["UserName"] = "amy";
+    rs["PriorBackupDate"] = "2026-12-07";
+    rs["AutoCompress"] = true;
+    rs["ShowPassword"] = false;
+    rs["MinLockTime"] = 5;
+    rs["ShortcutUser"] = "4|49";
+    rs.Update();
+    rs.Requery();
+    EXPECT_EQ(rs.FieldCount(), 20u);
+    EXPECT_EQ(rs.Field(0).Name(), "UserName");
+    EXPECT_EQ(rs.Field(19).Name(), "Custom2");
+    EXPECT_EQ(rs["PriorBackupDate"].Text(), "2026-12-07");
+    EXPECT_TRUE(rs["AutoCompress"].Bool());
+    EXPECT_FALSE(rs["ShowPassword"].Bool());
+    EXPECT_EQ(rs["MinLockTime"].Int(), 5);
+    EXPECT_EQ(rs["ShortcutUser"].Text(), "4|49");
+    EXPECT_TRUE(rs["Custom1"].IsNull());
+    EXPECT_THROW(rs.Field(20), StoreError);
+}
+
+TEST_F(StoreTest, ClosingTheConnectionClosesItsRecordSets) {
+    Recordset rs;
+    rs.Open("select * from sysuser", conn);
+    conn.Close();
+    EXPECT_FALSE(rs.IsOpen());
+    EXPECT_THROW(rs.Requery(), StoreError);
+    EXPECT_THROW(conn.Execute("delete from sysuser"), StoreError);
+}
+
+TEST_F(StoreTest, TheOpenFileIsLockedAgainstOtherConnections) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    EXPECT_NE(sqlite3_exec(other, "select count(*) from sysuser", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    conn.Close();
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "select count(*) from sysuser", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+}
+
+TEST(StoreStatements, JetDeleteFormsBecomePlainDeletes) {
+    using qm::store::TranslateStatement;
+    EXPECT_EQ(TranslateStatement("delete AccountData from AccountData where UserName = 'a'"),
+              "delete from AccountData where UserName = 'a'");
+    EXPECT_EQ(TranslateStatement("DELETE SysUser FROM SysUser WHERE UserName = 'a'"),
+              "delete from SysUser WHERE UserName = 'a'");
+    EXPECT_EQ(TranslateStatement("delete * from AccountType"), "delete from AccountType");
+    EXPECT_EQ(TranslateStatement("delete from AccountType"), "delete from AccountType");
+    EXPECT_EQ(TranslateStatement("update AccountData set TypeName = 'x'"), "update AccountData set TypeName = 'x'");
+}
