@@ -97,6 +97,7 @@ private:
         else if (symbol("=")) n.op = Op::Eq;
         else fail("expected a comparison");
         n.literal = literal();
+        if (n.op == Op::Like) n.literal = Value(n.literal.Text());  // a pattern is always text
         return add(std::move(n));
     }
 
@@ -192,7 +193,8 @@ std::optional<int> compare(const Value& field, const Value& literal) {
         }
         return -1;  // a number sorts before any text
     }
-    return CompareNoCase(field.Text(), literal.Text());
+    if (const std::string* lit = literal.TextPtr()) return CompareNoCase(*field.TextPtr(), *lit);
+    return CompareNoCase(*field.TextPtr(), literal.Text());
 }
 
 }  // namespace
@@ -205,7 +207,8 @@ bool FilterExpr::eval(int index, const std::vector<Value>& row) const {
         case Op::Not: return !eval(n.left, row);
         case Op::Like: {
             const Value& v = row[n.column];
-            return !v.IsNull() && Like(v.Text(), n.literal.Text());
+            if (const std::string* text = v.TextPtr()) return Like(*text, *n.literal.TextPtr());
+            return !v.IsNull() && Like(v.Text(), *n.literal.TextPtr());
         }
         default: break;
     }

@@ -147,14 +147,16 @@ void Recordset::load() {
     Statement st(connection_->Handle(), sql);
     columns_.clear();
     for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
-    rows_.clear();
+    std::vector<Row> rows;
+    rows.reserve(rows_.size());
     while (st.Step()) {
         Row row;
         row.rowid = st.Column(0).Int();
         row.values.reserve(columns_.size());
         for (size_t c = 0; c < columns_.size(); ++c) row.values.push_back(st.Column(static_cast<int>(c + 1)));
-        rows_.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
+    rows_.swap(rows);
 }
 
 void Recordset::Requery() {

@@ -28,6 +28,8 @@ public:
     // Conversions as the forms use them: Null reads as "" or 0; numbers as
     // their decimal text; text as its leading number.
     std::string Text() const;
+    // The text itself, without a copy; nullptr unless the value is text.
+    const std::string* TextPtr() const { return std::get_if<std::string>(&v_); }
     int64_t Int() const;
     double Real() const;
     bool Bool() const { return Real() != 0; }
