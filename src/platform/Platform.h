@@ -6,6 +6,11 @@
 
 namespace qm::platform {
 
+struct Date {
+    int year = 0, month = 0, day = 0;
+    bool operator==(const Date&) const = default;
+};
+
 // Message-box styles and answers, numbered as the system numbers them.
 enum MsgBoxStyle : int {
     vbOKOnly = 0,
@@ -28,6 +33,19 @@ public:
     // True when another instance of the program already runs from `folder`
     // (and so owns its data file); otherwise this process claims the folder.
     virtual bool AnotherInstanceRunning(const std::string& folder) = 0;
+
+    // The per-user application settings store (application, section, key).
+    virtual std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                   const std::string& fallback = "") = 0;
+    virtual void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+    virtual void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) = 0;
+
+    // The entry that starts the program with Windows: `name` runs `command`.
+    // Off removes it wherever it is; a missing entry is no error.
+    virtual void SetStartWithWindows(const std::string& name, const std::string& command, bool on) = 0;
+
+    virtual Date Today() = 0;
 };
 
 }  // namespace qm::platform

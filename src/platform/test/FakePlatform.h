@@ -2,6 +2,7 @@
 // The test double of the platform: message boxes are recorded and answered
 // from a script; the instance test answers what the test says.
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,28 @@ public:
     }
 
     bool AnotherInstanceRunning(const std::string&) override { return otherInstance; }
+
+    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                           const std::string& fallback) override {
+        const auto it = settings.find(app + "\\" + section + "\\" + key);
+        return it == settings.end() ? fallback : it->second;
+    }
+    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        settings[app + "\\" + section + "\\" + key] = value;
+    }
+    void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override {
+        settings.erase(app + "\\" + section + "\\" + key);
+    }
+    void SetStartWithWindows(const std::string& name, const std::string& command, bool on) override {
+        if (on) startEntries[name] = command;
+        else startEntries.erase(name);
+    }
+    Date Today() override { return today; }
+
+    std::map<std::string, std::string> settings;      // "app\section\key" -> value
+    std::map<std::string, std::string> startEntries;  // name -> command
+    Date today{2026, 12, 7};
 
     std::vector<Box> boxes;    // every box shown, in order
     std::deque<int> answers;   // answers for the next boxes; default OK / Yes

@@ -37,4 +37,76 @@ bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
     return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+namespace {
+
+// Settings live under HKEY_CURRENT_USER\Software\<application>\<section>.
+std::wstring settingsKey(const std::string& app, const std::string& section) {
+    return L"Software\\" + Widen(app) + L"\\" + Widen(section);
+}
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool setString(HKEY root, const wchar_t* path, const std::wstring& name, const std::wstring& value) {
+    HKEY key;
+    if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+    const LONG rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+void deleteValue(HKEY root, const wchar_t* path, const std::wstring& name) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, name.c_str());
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+std::string Win32Platform::GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                      const std::string& fallback) {
+    const std::wstring path = settingsKey(app, section);
+    DWORD type = 0, bytes = 0;
+    const std::wstring name = Widen(key);
+    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS)
+        return fallback;
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, &type, value.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return fallback;
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    return Narrow(value);
+}
+
+void Win32Platform::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                                const std::string& value) {
+    setString(HKEY_CURRENT_USER, settingsKey(app, section).c_str(), Widen(key), Widen(value));
+}
+
+void Win32Platform::DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
+    deleteValue(HKEY_CURRENT_USER, settingsKey(app, section).c_str(), Widen(key));
+}
+
+void Win32Platform::SetStartWithWindows(const std::string& name, const std::string& command, bool on) {
+    const std::wstring value = Widen(name);
+    if (!on) {
+        deleteValue(HKEY_LOCAL_MACHINE, kRunKey, value);
+        deleteValue(HKEY_CURRENT_USER, kRunKey, value);
+        return;
+    }
+    // Without administrator rights the machine-wide list cannot be written:
+    // the user's own list then carries the choice.
+    if (!setString(HKEY_LOCAL_MACHINE, kRunKey, value, Widen(command)))
+        setString(HKEY_CURRENT_USER, kRunKey, value, Widen(command));
+}
+
+Date Win32Platform::Today() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay};
+}
+
 }  // namespace qm::platform

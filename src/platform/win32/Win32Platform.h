@@ -10,6 +10,13 @@ public:
     ~Win32Platform() override;
     int MsgBox(const std::string& text, int style, const std::string& title) override;
     bool AnotherInstanceRunning(const std::string& folder) override;
+    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                           const std::string& fallback) override;
+    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override;
+    void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
+    void SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
+    Date Today() override;
 
 private:
     HANDLE instanceMutex_ = nullptr;

@@ -1,0 +1,41 @@
+#pragma once
+// The program's forms, made when first needed. A form that was unloaded is
+// made afresh the next time it is asked for, as a form loads anew; the old
+// object is kept until the end, since its own handler may still be running.
+#include <memory>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "ui/Form.h"
+
+namespace qm::forms {
+
+class FrmLogin;
+class FrmNewUser;
+class FrmMain;
+
+class Forms {
+public:
+    Forms(app::AppContext& app, ui::FormHost& host);
+    ~Forms();
+
+    FrmLogin& Login();
+    FrmNewUser& NewUser();
+    FrmMain& Main();
+
+    app::AppContext& App() const { return app_; }
+    ui::FormHost& Host() const { return host_; }
+
+private:
+    template <class F>
+    F& get(std::unique_ptr<F>& slot);
+
+    app::AppContext& app_;
+    ui::FormHost& host_;
+    std::unique_ptr<FrmLogin> login_;
+    std::unique_ptr<FrmNewUser> newUser_;
+    std::unique_ptr<FrmMain> main_;
+    std::vector<std::unique_ptr<ui::Form>> retired_;
+};
+
+}  // namespace qm::forms

@@ -1,0 +1,177 @@
+#pragma once
+// The kinds of control the forms use, with the properties and events their
+// handlers read and set. Setting a text raises Change, setting a list index
+// raises Click, as the forms expect; input from the user arrives through the
+// User* calls of the peer (or of a test).
+#include <string>
+#include <vector>
+
+#include "ui/Control.h"
+
+namespace qm::ui {
+
+class Label : public Control {
+public:
+    using Control::Control;
+    enum Alignment { LeftJustify = 0, RightJustify = 1, Center = 2 };
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { set(caption_, v, Prop::Text); }
+    int Alignment = LeftJustify;
+    bool CanFocus() const override { return false; }
+
+private:
+    std::string caption_;
+};
+
+class TextBox : public Control {
+public:
+    using Control::Control;
+    const std::string& Text() const { return text_; }
+    // Raises Change when the text differs, as typing does.
+    void SetText(const std::string& v);
+    char PasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(char c) { set(passwordChar_, c, Prop::PasswordChar); }
+    bool Locked() const { return locked_; }
+    void SetLocked(bool v) { set(locked_, v, Prop::Locked); }
+    bool MultiLine = false;
+    int MaxLength = 0;  // 0: no limit
+
+    std::function<void()> Change;
+
+    // The peer reports what the user typed.
+    void UserSetText(const std::string& v);
+
+private:
+    std::string text_;
+    char passwordChar_ = 0;
+    bool locked_ = false;
+};
+
+class ComboBox : public Control {
+public:
+    enum Style { DropdownCombo = 0, DropdownList = 2 };
+    ComboBox(Form* form, std::string name, int style = DropdownCombo) : Control(form, std::move(name)), style_(style) {}
+
+    int Style() const { return style_; }
+    void AddItem(const std::string& item);
+    void Clear();
+    int ListCount() const { return static_cast<int>(items_.size()); }
+    const std::string& List(int index) const { return items_.at(static_cast<size_t>(index)); }
+    const std::vector<std::string>& Items() const { return items_; }
+
+    // -1 when no item is selected. Setting it selects the item, shows its
+    // text and raises Click.
+    int ListIndex() const { return listIndex_; }
+    void SetListIndex(int index);
+    // The text shown. Setting it selects the item of exactly that text (case
+    // ignored, as the system's combo box matches) or none.
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& v);
+
+    std::function<void()> Change;
+
+    // The peer reports the user's choice or typing.
+    void UserSelect(int index);
+    void UserSetText(const std::string& v);
+
+private:
+    int find(const std::string& text) const;
+    int style_;
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+    std::string text_;
+};
+
+class ListBox : public Control {
+public:
+    using Control::Control;
+    void AddItem(const std::string& item);
+    void Clear();
+    int ListCount() const { return static_cast<int>(items_.size()); }
+    const std::string& List(int index) const { return items_.at(static_cast<size_t>(index)); }
+    const std::vector<std::string>& Items() const { return items_; }
+    int ListIndex() const { return listIndex_; }
+    void SetListIndex(int index);
+    void UserSelect(int index) { SetListIndex(index); }
+
+private:
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+};
+
+class CheckBox : public Control {
+public:
+    using Control::Control;
+    enum { Unchecked = 0, Checked = 1 };
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { set(caption_, v, Prop::Text); }
+    int Value() const { return value_; }
+    // Raises Click when the state changes, as the user's click does.
+    void SetValue(int v);
+    void UserToggle() { SetValue(value_ == Checked ? Unchecked : Checked); }
+
+private:
+    std::string caption_;
+    int value_ = Unchecked;
+};
+
+class CommandButton : public Control {
+public:
+    using Control::Control;
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { set(caption_, v, Prop::Text); }
+    // Enter presses the default button, Esc the cancel button.
+    bool Default() const { return default_; }
+    void SetDefault(bool v) { set(default_, v, Prop::Default); }
+    bool Cancel = false;
+
+private:
+    std::string caption_;
+    bool default_ = false;
+};
+
+// A container with a background colour; controls placed in it move with it.
+class PictureBox : public Control {
+public:
+    using Control::Control;
+    bool CanFocus() const override { return false; }
+    bool BorderStyle = false;
+};
+
+// A filled rectangle; the strength meter shows its level by the fill colour.
+class Shape : public Control {
+public:
+    using Control::Control;
+    Colour FillColor() const { return fill_; }
+    void SetFillColor(Colour c) { set(fill_, c, Prop::Colours); }
+    Colour BorderColor = 0x808080;
+    bool CanFocus() const override { return false; }
+
+private:
+    Colour fill_ = 0xFFFFFF;
+};
+
+// A picture drawn by the program: which one is named by `Picture`.
+class Image : public Control {
+public:
+    using Control::Control;
+    std::string Picture;
+    bool CanFocus() const override { return false; }
+};
+
+class Timer : public Control {
+public:
+    using Control::Control;
+    int Interval() const { return interval_; }
+    void SetInterval(int ms) { set(interval_, ms, Prop::Interval); }
+    bool CanFocus() const override { return false; }
+    std::function<void()> Tick;  // the Timer event
+    void RaiseTick() {
+        if (Tick) Tick();
+    }
+
+private:
+    int interval_ = 0;
+};
+
+}  // namespace qm::ui

@@ -1,0 +1,63 @@
+#include "ui/Form.h"
+
+#include <algorithm>
+
+namespace qm::ui {
+
+Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name)), host_(host) {}
+
+Form::~Form() {
+    if (loaded_) host_.Destroy(*this);
+}
+
+void Form::Register(Control* c) {
+    c->TabIndex = static_cast<int>(controls_.size());
+    controls_.push_back(c);
+}
+
+void Form::Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    everLoaded_ = true;
+    active_ = nullptr;
+    host_.Create(*this);
+    Form_Load();
+}
+
+void Form::Show(bool modal, Form* owner) {
+    Load();
+    if (!loaded_) return;  // Form_Load unloaded it again
+    modal_ = modal;
+    SetVisible(true);
+    host_.Show(*this, modal, owner);
+}
+
+bool Form::Unload(int mode) {
+    if (!loaded_) return true;
+    int cancel = 0;
+    Form_QueryUnload(cancel, mode);
+    if (cancel) return false;
+    Form_Unload(cancel);
+    if (cancel) return false;
+    loaded_ = false;
+    modal_ = false;
+    active_ = nullptr;
+    host_.Destroy(*this);
+    return true;
+}
+
+void Form::FocusMovedTo(Control* c) {
+    if (c == active_) return;
+    Control* old = active_;
+    active_ = c;
+    if (old && old->LostFocus) old->LostFocus();
+    if (c && c->GotFocus) c->GotFocus();
+}
+
+void Form::SetFocusTo(Control* c) {
+    if (!loaded_ || !c || !c->CanFocus()) return;
+    FocusMovedTo(c);
+    if (c->GetPeer()) c->GetPeer()->Focus();
+}
+
+}  // namespace qm::ui

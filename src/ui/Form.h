@@ -1,0 +1,88 @@
+#pragma once
+// A form: its controls, its events, and its life (load, show, activate,
+// query-unload, unload). How it appears on the screen is the host's
+// business: the Win32 host makes real windows, the test host makes none.
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "ui/Controls.h"
+
+namespace qm::ui {
+
+class Form;
+
+class FormHost {
+public:
+    virtual ~FormHost() = default;
+    virtual platform::Platform& Os() = 0;
+    // Makes the form's window and its controls (before Form_Load).
+    virtual void Create(Form& form) = 0;
+    // Shows a loaded form; for a modal one, returns once it is unloaded.
+    virtual void Show(Form& form, bool modal, Form* owner) = 0;
+    // Removes the form's window after it unloaded.
+    virtual void Destroy(Form& form) = 0;
+    // The skin engine's entry for a form.
+    virtual void AttachSkin(Form& form) = 0;
+};
+
+class Form : public Control {
+public:
+    enum UnloadMode { vbFormControlMenu = 0, vbFormCode = 1 };
+
+    Form(FormHost& host, std::string name);
+    ~Form() override;
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { set(caption_, v, Prop::Text); }
+
+    // Registration order is the tab order unless TabIndex says otherwise.
+    const std::vector<Control*>& Controls() const { return controls_; }
+    void Register(Control* c);
+
+    bool IsLoaded() const { return loaded_; }
+    // Loaded once and unloaded since.
+    bool WasUnloaded() const { return everLoaded_ && !loaded_; }
+    bool IsModal() const { return modal_; }
+    // Loads the form if needed (Form_Load) and shows it.
+    void Show(bool modal = false, Form* owner = nullptr);
+    void Load();
+    // Runs Form_QueryUnload and Form_Unload; false when one of them cancelled.
+    bool Unload(int mode = vbFormCode);
+    // The close box: the same with the mode of the control menu.
+    bool RequestClose() { return Unload(vbFormControlMenu); }
+    void Activate() { Form_Activate(); }
+
+    Control* ActiveControl() const { return active_; }
+    // The peer reports which control the user moved the focus to.
+    void FocusMovedTo(Control* c);
+    void SetFocusTo(Control* c);
+
+    int MsgBox(const std::string& text, int style, const std::string& title) { return host_.Os().MsgBox(text, style, title); }
+    FormHost& Host() const { return host_; }
+    platform::Platform& Os() const { return host_.Os(); }
+
+    // Fixed-size dialog (true) or a sizable window with minimise and maximise boxes.
+    bool FixedDialog = true;
+    bool MinButton = false;
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    virtual void Form_QueryUnload(int& Cancel, int UnloadMode) {
+        (void)Cancel;
+        (void)UnloadMode;
+    }
+    virtual void Form_Unload(int& Cancel) { (void)Cancel; }
+
+private:
+    FormHost& host_;
+    std::string caption_;
+    std::vector<Control*> controls_;
+    Control* active_ = nullptr;
+    bool loaded_ = false;
+    bool everLoaded_ = false;
+    bool modal_ = false;
+};
+
+}  // namespace qm::ui

@@ -1,0 +1,67 @@
+#pragma once
+// A started program with no windows: a fresh data file opened by the real
+// start-up routine, the test host for forms and the fake platform.
+#include <gtest/gtest.h>
+
+#include "app/Startup.h"
+#include "forms/Forms.h"
+#include "forms/FrmLogin.h"
+#include "forms/FrmMain.h"
+#include "forms/FrmNewUser.h"
+#include "support/temp_dir.h"
+#include "ui/test/TestHost.h"
+
+namespace qm::test {
+
+class AppTest : public ::testing::Test {
+protected:
+    AppTest() { start(); }
+
+    // A run of the program over the test's folder: the data file of an
+    // earlier run (if any) is opened again.
+    void start() {
+        forms.reset();
+        app = std::make_unique<app::AppContext>();
+        app->AppPath = Utf8(dir.path());
+        EXPECT_EQ(app::StartUp(*app, host.os), app::StartResult::Ready);
+        forms = std::make_unique<forms::Forms>(*app, host);
+    }
+    // Ends this run the way a user does, by closing the open forms.
+    void restart() {
+        forms.reset();
+        app::CloseDataFile(*app);
+        start();
+    }
+
+    // What a user does in the registration dialog to register `name`.
+    static std::function<void(forms::FrmNewUser&)> registering(const std::string& name, const std::string& password) {
+        return [name, password](forms::FrmNewUser& f) {
+            f.TxtUser.SetText(name);
+            f.TxtPass.SetText(password);
+            f.TxtVerifyPass.SetText(password);
+            f.CmdOK.RaiseClick();
+        };
+    }
+
+    // Registers a user through the login dialog's register button.
+    void registerUser(const std::string& name, const std::string& password) {
+        forms::FrmLogin& login = forms->Login();
+        if (!login.IsLoaded()) login.Show();
+        host.OnModal<forms::FrmNewUser>("FrmNewUser", registering(name, password));
+        login.CmdRegNewUser.RaiseClick();
+        host.os.boxes.clear();
+    }
+
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& b : host.os.boxes) texts.push_back(b.text);
+        return texts;
+    }
+
+    TempDir dir;
+    ui::TestHost host;
+    std::unique_ptr<app::AppContext> app;
+    std::unique_ptr<forms::Forms> forms;
+};
+
+}  // namespace qm::test
