@@ -1,0 +1,61 @@
+#pragma once
+// The form host on Windows: a real window per form and a real control per
+// model, kept in step both ways; modal forms run their own message loop; the
+// program's loop ends when the last form unloads.
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "ui/Form.h"
+
+namespace qm::ui {
+
+class Win32Peer;
+
+class Win32Host : public FormHost {
+public:
+    Win32Host(HINSTANCE instance, platform::Win32Platform& os);
+    ~Win32Host() override;
+
+    platform::Platform& Os() override { return os_; }
+    void Create(Form& form) override;
+    void Show(Form& form, bool modal, Form* owner) override;
+    void Destroy(Form& form) override;
+    void AttachSkin(Form& form) override;
+
+    // The program's message loop; returns the exit code once no form is loaded.
+    int Run();
+
+    // For peers: twips to pixels at the screen's DPI, fonts, brushes.
+    int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    HFONT Font(bool bold) const { return bold ? boldFont_ : font_; }
+    HBRUSH Brush(Colour c);
+    HINSTANCE Instance() const { return instance_; }
+    HWND WindowOf(const Control& c) const;
+    Win32Peer* PeerOf(HWND hwnd) const;
+
+private:
+    friend class Win32Peer;
+    struct FormWindow;
+    static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK PaintedProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT colourFor(HDC dc, HWND control);
+    bool dispatch(MSG& msg);
+    void registerClasses();
+
+    HINSTANCE instance_;
+    platform::Win32Platform& os_;
+    int dpi_ = 96;
+    HFONT font_ = nullptr, boldFont_ = nullptr;
+    std::map<Colour, HBRUSH> brushes_;
+    std::map<Form*, std::unique_ptr<FormWindow>> windows_;
+    std::map<HWND, Win32Peer*> peers_;
+    std::vector<std::unique_ptr<FormWindow>> retired_;
+};
+
+}  // namespace qm::ui
