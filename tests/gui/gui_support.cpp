@@ -183,4 +183,59 @@ std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name) {
     return path;
 }
 
+namespace {
+void send(std::vector<INPUT>& inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(30);
+}
+INPUT key(WORD vk, WORD scan, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = scan;
+    in.ki.dwFlags = flags;
+    return in;
+}
+}  // namespace
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        std::vector<INPUT> inputs{key(0, c, KEYEVENTF_UNICODE), key(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)};
+        send(inputs);
+    }
+}
+
+void PressKey(WORD vk, bool alt) {
+    std::vector<INPUT> inputs;
+    if (alt) inputs.push_back(key(VK_MENU, 0, 0));
+    inputs.push_back(key(vk, 0, 0));
+    inputs.push_back(key(vk, 0, KEYEVENTF_KEYUP));
+    if (alt) inputs.push_back(key(VK_MENU, 0, KEYEVENTF_KEYUP));
+    send(inputs);
+}
+
+bool BringToFront(HWND hwnd) {
+    SetForegroundWindow(hwnd);
+    return WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+}
+
+std::wstring RememberedUser() {
+    wchar_t buf[256] = L"";
+    DWORD bytes = sizeof buf;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Pelquin\\login", L"user", RRF_RT_REG_SZ, nullptr, buf, &bytes) !=
+        ERROR_SUCCESS)
+        return L"";
+    return buf;
+}
+
+void SetRememberedUser(const std::wstring& name) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Pelquin\\login", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"user", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
 }  // namespace qm::gui_test

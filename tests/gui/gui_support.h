@@ -53,4 +53,25 @@ HWND FindChildWithText(HWND parent, const std::wstring& text);
 // <program folder>\test-output\<name>.bmp and returns the path.
 std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name);
 
+// Real key presses through the system's input queue, to whatever has the focus.
+void TypeText(const std::wstring& text);
+void PressKey(WORD vk, bool alt = false);
+// Brings `hwnd` to the front so that typed keys reach it.
+bool BringToFront(HWND hwnd);
+
+// Polls `ready` every 50 ms until it holds or `ms` have passed.
+template <class F>
+bool WaitUntil(F ready, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (ready()) return true;
+        if (GetTickCount() - start >= ms) return false;
+        Sleep(50);
+    }
+}
+
+// The remembered user in the settings store the program shares with the test.
+std::wstring RememberedUser();
+void SetRememberedUser(const std::wstring& name);
+
 }  // namespace qm::gui_test
