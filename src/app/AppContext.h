@@ -1,6 +1,7 @@
 #pragma once
 // What the whole program shares, in one object passed by reference: the
 // data store, the cipher, and the texts and flags the forms hand each other.
+#include <functional>
 #include <string>
 
 #include "crypto/SimpleXOR.h"
@@ -27,6 +28,10 @@ struct AppContext {
     std::string NewUserName;
     std::string BackupFilePath;
     bool UserLoggedOut = false;
+
+    // Writes a backup of the data file to `path` (compacted when asked);
+    // true on success. Supplied by the tools; without them no backup is made.
+    std::function<bool(const std::string& path, bool compress)> BackupDatabase;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

@@ -1,8 +1,10 @@
 #include "forms/Forms.h"
 
+#include "forms/FrmData.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
+#include "forms/FrmTrayMenu.h"
 
 namespace qm::forms {
 
@@ -20,5 +22,7 @@ F& Forms::get(std::unique_ptr<F>& slot) {
 FrmLogin& Forms::Login() { return get(login_); }
 FrmNewUser& Forms::NewUser() { return get(newUser_); }
 FrmMain& Forms::Main() { return get(main_); }
+FrmData& Forms::Data() { return get(data_); }
+FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
 
 }  // namespace qm::forms

@@ -13,6 +13,8 @@ namespace qm::forms {
 class FrmLogin;
 class FrmNewUser;
 class FrmMain;
+class FrmData;
+class FrmTrayMenu;
 
 class Forms {
 public:
@@ -22,6 +24,8 @@ public:
     FrmLogin& Login();
     FrmNewUser& NewUser();
     FrmMain& Main();
+    FrmData& Data();
+    FrmTrayMenu& TrayMenu();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -35,6 +39,8 @@ private:
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmNewUser> newUser_;
     std::unique_ptr<FrmMain> main_;
+    std::unique_ptr<FrmData> data_;
+    std::unique_ptr<FrmTrayMenu> trayMenu_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

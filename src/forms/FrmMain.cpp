@@ -1,20 +1,244 @@
 #include "forms/FrmMain.h"
 
 #include "app/Startup.h"
+#include "forms/FrmData.h"
+#include "forms/FrmTrayMenu.h"
+#include "store/TextRules.h"
+#include "text/date.h"
 
 namespace qm::forms {
 
-FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), app_(forms.App()) {
-    Move(0, 0, 9000, 6000);
-    FixedDialog = false;
+namespace {
+constexpr const char* kRootKey = "Root";
+constexpr const char* kWidthFields[] = {"TypeNameWidth", "AccountNameWidth", "AccountIDWidth", "AccountPasswordWidth",
+                                        "URLWidth"};
+
+// A step of the load that fails is skipped; the window comes up with the rest.
+template <class F>
+void step(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+}  // namespace
+
+FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms), app_(forms.App()) {
+    SetCaption("Ostrevin V1.0 正式版");
+    Move(0, 0, 12000, 7800);
     MinButton = true;
-    lblWelcome.Move(600, 600, 7800, 400);
+    const std::pair<ui::CommandButton*, const char*> buttons[] = {
+        {&CmdAdd, "添加(&A)"}, {&CmdEdit, "修改(&E)"}, {&CmdDel, "删除(&D)"},  {&CmdLook, "查看(&L)"},
+        {&CmdFind, "查询(&F)"}, {&CmdSet, "设置(&S)"},  {&CmdTool, "工具(&T)"}, {&CmdHelp, "帮助(&H)"},
+        {&CmdAbout, "关于(&A)"}, {&CmdQuit, "退出(&Q)"}};
+    int x = 120;
+    for (const auto& [button, caption] : buttons) {
+        button->SetCaption(caption);
+        button->Move(x, 120, 1090, 420);
+        x += 1180;
+    }
+    lblFindData.SetCaption("查询数据:");
+    lblFindData.Move(120, 760, 950, 300);
+    TxtFindData.Move(1080, 700, 2700, 330);
+    TxtFindData.SetToolTipText("支持拼音首字母查询");
+    Label1.Move(4200, 760, 6200, 300);
+    Label1.Alignment = ui::Label::RightJustify;
+    Command1.SetCaption("交流论坛");
+    Command1.Move(10560, 680, 1320, 380);
+    TreeViewType.Move(120, 1200, 2700, 6480);
+    ListViewUser.Move(2920, 1200, 8960, 6480);
+    ListViewUser.AddColumn("帐号分类", 1440);
+    ListViewUser.AddColumn("帐号名称", 1440);
+    ListViewUser.AddColumn("用户名", 1440);
+    ListViewUser.AddColumn("密码", 1440);
+    ListViewUser.AddColumn("网址", 1440);
+    TimerAutoLock.SetInterval(60000);
+    TimerAutoLock.SetEnabled(false);
+
+    CmdAdd.Click = [this] { CmdAdd_Click(); };
+    CmdEdit.Click = [this] { CmdEdit_Click(); };
+    CmdLook.Click = [this] { CmdLook_Click(); };
+    TreeViewType.NodeClick = [this](int node) { TreeViewType_NodeClick(node); };
+    TxtFindData.Change = [this] { TxtFindData_Change(); };
+    ListViewUser.ColumnClick = [this](int column) { ListViewUser_ColumnClick(column); };
+    ListViewUser.DblClick = [this] { CmdLook_Click(); };
+    ListViewUser.MouseUp = [this](int b, int s, int x, int y) { ListViewUser_MouseUp(b, s, x, y); };
 }
 
 void FrmMain::Form_Load() {
-    Host().AttachSkin(*this);
-    SetCaption("Ostrevin V1.0 正式版 --- 当前用户:" + app_.CurrentUser);
-    lblWelcome.SetCaption("欢迎, " + app_.CurrentUser + "。帐号列表即将在这里出现。");
+    step([&] { Host().AttachSkin(*this); });
+    step([&] { SetCaption("Ostrevin V1.0 正式版 --- 当前用户:" + app_.CurrentUser); });
+    step([&] { autoBackup(); });
+    step([&] {
+        app_.RsType.Close();
+        app_.RsType.Open("select UserName, TypeName, icoIndex from AccountType where UserName = '" +
+                             store::esc(app_.CurrentUser) + "' ORDER BY icoIndex",
+                         app_.DbConn);
+    });
+    step([&] { buildTree(); });
+    step([&] {
+        app_.RsData.Close();
+        app_.RsData.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "'", app_.DbConn);
+        ListViewShowData(app_.RsData);
+    });
+    step([&] { ListViewUser.SetListViewExStyle(1, true); });
+    step([&] { ListViewUser.SetListViewExStyle(32, true); });
+    for (size_t c = 0; c < 5; ++c)
+        step([&] { ListViewUser.SetColumnWidth(c, static_cast<int>(app_.RsUser[kWidthFields[c]].Get().Real())); });
+}
+
+void FrmMain::autoBackup() {
+    store::Recordset& user = app_.RsUser;
+    const int64_t interval = user["AutoBackup"].Int();
+    if (interval == 0) return;
+    const auto prior = text::ParseUserDate(user["PriorBackupDate"].Text());
+    if (!prior) return;
+    const text::Date today = Os().Today();
+    if (text::DaysBetween(*prior, today) < interval) return;
+    const bool ok = app_.BackupDatabase &&
+                    app_.BackupDatabase(user["AutoBackupPath"].Text(), user["AutoCompress"].Bool());
+    if (ok) {
+        // Written with the next update of the user's row.
+        user["PriorBackupDate"] = text::FormatIsoDate(today);
+    } else {
+        MsgBox("自动备份数据失败,请手动备份!", platform::vbExclamation, "提示");
+    }
+}
+
+void FrmMain::buildTree() {
+    TreeViewType.ClearNodes();
+    const int root = TreeViewType.AddNode(-1, kRootKey, "帐号分类", 10);
+    for (app_.RsType.MoveFirst(); !app_.RsType.Eof(); app_.RsType.MoveNext())
+        TreeViewType.AddNode(root, "", app_.RsType["TypeName"].Text(),
+                             static_cast<int>(app_.RsType["icoIndex"].Get().Real()));
+    TreeViewType.Select(root);
+    TreeViewType.Expand(root);
+}
+
+void FrmMain::IsAddType() {
+    if (app_.ReloadMark.empty()) return;
+    app_.RsType.Filter("");
+    app_.RsType.Requery();
+    buildTree();
+}
+
+void FrmMain::TreeViewType_NodeClick(int node) {
+    app_.RsData.Requery();
+    const ui::TreeView::Node& n = TreeViewType.Nodes()[static_cast<size_t>(node)];
+    app_.RsData.Filter(n.Key != kRootKey ? "TypeName = '" + store::esc(n.Text) + "'" : "");
+    ListViewShowData(app_.RsData);
+}
+
+void FrmMain::RequeryData() {
+    if (TreeViewType.SelectedIndex() >= 0) TreeViewType_NodeClick(TreeViewType.SelectedIndex());
+}
+
+void FrmMain::ListViewShowData(store::Recordset& rs) {
+    const bool masked = app_.RsUser["ShowPassword"].Bool();
+    ListViewUser.BeginUpdate();
+    ListViewUser.ClearItems();
+    for (; !rs.Eof(); rs.MoveNext()) {
+        ui::ListItem& item = ListViewUser.AddItem(rs["TypeName"].Text());
+        item.SubItems[0] = rs["AccountName"].Text();
+        item.SubItems[1] = rs["AccountID"].Text();
+        const std::string password = app_.Cipher.DecryptString(rs["AccountPassword"].Text(), crypto::kAccountPasswordKey);
+        item.SubItems[2] = masked ? "********" : password;
+        item.Tag = password;
+        item.SubItems[3] = rs["URL"].Text();
+    }
+    // As the list control always did, the first row starts out selected.
+    if (ListViewUser.Count() > 0) ListViewUser.Select(0);
+    ListViewUser.EndUpdate();
+}
+
+void FrmMain::TxtFindData_Change() {
+    const std::string t = TxtFindData.Text();
+    app_.RsData.Filter(t.empty() ? ""
+                                 : "AccountPY like '%" + store::esc(t) + "%' or AccountName like '%" + store::esc(t) + "%'");
+    ListViewShowData(app_.RsData);
+}
+
+void FrmMain::ListViewUser_ColumnClick(int column) {
+    const int c = column - 1;
+    int order;
+    if (LastSortColumn == c) {
+        order = ui::ListView::Descending;
+        LastSortColumn = -1;
+    } else {
+        order = ui::ListView::Ascending;
+        LastSortColumn = static_cast<int16_t>(c);
+    }
+    ListViewUser.SortBy(c, order);
+}
+
+void FrmMain::ListViewUser_MouseUp(int Button, int, int, int) {
+    if (Button != 2) return;
+    FrmTrayMenu& menu = forms_.TrayMenu();
+    const bool any = ListViewUser.Count() > 0;
+    for (ui::MenuItem* item : {&menu.mnuCopyShortcut, &menu.mnuCopyUser, &menu.mnuCopyPwd, &menu.mnuLook, &menu.mnuEdit,
+                               &menu.mnuDel})
+        item->SetEnabled(any);
+    const ui::ListItem* selected = ListViewUser.SelectedItem();
+    const bool url = any && selected && !selected->SubItems[3].empty();
+    menu.mnuCopyUrl.SetEnabled(url);
+    menu.mnuOpenUrl.SetEnabled(url);
+    Host().PopupMenu(*this, menu.ListView, &menu.mnuOpenUrl);
+}
+
+bool FrmMain::findSelectedAccount() {
+    const ui::ListItem* item = ListViewUser.SelectedItem();
+    if (!item) return false;
+    app_.RsData.Requery();
+    app_.RsData.Filter("TypeName = '" + store::esc(item->Text) + "' and AccountName = '" + store::esc(item->SubItems[0]) +
+                       "' and AccountID = '" + store::esc(item->SubItems[1]) + "'");
+    return !app_.RsData.Eof();
+}
+
+void FrmMain::CmdAdd_Click() {
+    app_.RecordMode = "add";
+    app_.ReloadMark.clear();
+    Tag = "1";
+    forms_.Data().Show(true, this);
+    Tag = "0";
+    IsAddType();
+    RequeryData();
+}
+
+void FrmMain::CmdEdit_Click() {
+    if (ListViewUser.Count() == 0) {
+        say("没有资料可修改!");
+        return;
+    }
+    if (!findSelectedAccount()) {
+        say("请先在列表中选择一个帐号!");
+        return;
+    }
+    app_.RecordMode = "edit";
+    app_.ReloadMark.clear();
+    Tag = "1";
+    forms_.Data().Show(true, this);
+    Tag = "0";
+    IsAddType();
+    RequeryData();
+}
+
+void FrmMain::CmdLook_Click() {
+    if (ListViewUser.Count() == 0) {
+        say("没有资料可查看!");
+        return;
+    }
+    if (!findSelectedAccount()) {
+        say("请先在列表中选择一个帐号!");
+        return;
+    }
+    app_.RecordMode = "look";
+    Tag = "1";
+    forms_.Data().Show(true, this);
+    Tag = "0";
+    if (app_.RecordMode != "look") {
+        IsAddType();
+        RequeryData();
+    }
 }
 
 void FrmMain::Form_Unload(int&) { app::CloseDataFile(app_); }

@@ -1,6 +1,6 @@
 #pragma once
-// The main window. For now it shows who is logged in; closing it ends the
-// program the way the main window always does on the store's side.
+// The main window: the current user's categories as a tree, the accounts of
+// the chosen category as a list, the quick find, and the commands.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -10,13 +10,51 @@ class FrmMain : public ui::Form {
 public:
     explicit FrmMain(Forms& forms);
 
-    ui::Label lblWelcome{this, "lblWelcome"};
+    ui::CommandButton CmdAdd{this, "CmdAdd"};
+    ui::CommandButton CmdEdit{this, "CmdEdit"};
+    ui::CommandButton CmdDel{this, "CmdDel"};
+    ui::CommandButton CmdLook{this, "CmdLook"};
+    ui::CommandButton CmdFind{this, "CmdFind"};
+    ui::CommandButton CmdSet{this, "CmdSet"};
+    ui::CommandButton CmdTool{this, "CmdTool"};
+    ui::CommandButton CmdHelp{this, "CmdHelp"};
+    ui::CommandButton CmdAbout{this, "CmdAbout"};
+    ui::CommandButton CmdQuit{this, "CmdQuit"};
+    ui::Label lblFindData{this, "lblFindData"};
+    ui::TextBox TxtFindData{this, "TxtFindData"};
+    ui::Label Label1{this, "Label1"};
+    ui::CommandButton Command1{this, "Command1"};
+    ui::TreeView TreeViewType{this, "TreeViewType"};
+    ui::ListView ListViewUser{this, "ListViewUser"};
+    ui::Timer TimerAutoLock{this, "TimerAutoLock"};
+
+    // Refresh operations the dialogs call.
+    void IsAddType();
+    void RequeryData();
+    void ListViewShowData(store::Recordset& rs);
+
+    void CmdAdd_Click();
+    void CmdEdit_Click();
+    void CmdLook_Click();
+    void TreeViewType_NodeClick(int node);
+    void TxtFindData_Change();
+    void ListViewUser_ColumnClick(int column);
+    void ListViewUser_MouseUp(int Button, int Shift, int X, int Y);
+
+    int16_t LastSortColumn = 0;
 
 protected:
     void Form_Load() override;
     void Form_Unload(int& Cancel) override;
 
 private:
+    void autoBackup();
+    void buildTree();
+    // Filters RsData down to the selected row's account; false when the list is empty.
+    bool findSelectedAccount();
+    int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
+
+    Forms& forms_;
     app::AppContext& app_;
 };
 

@@ -1,9 +1,8 @@
 #include "forms/FrmNewUser.h"
 
-#include <cstdio>
-
 #include "forms/StrengthMeter.h"
 #include "store/TextRules.h"
+#include "text/date.h"
 #include "text/utf.h"
 
 namespace qm::forms {
@@ -14,12 +13,6 @@ std::string trimSpaces(const std::string& s) {
     const size_t first = s.find_first_not_of(' ');
     if (first == std::string::npos) return "";
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::string isoDate(const platform::Date& d) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
-    return buf;
 }
 
 std::vector<std::string> split(const std::string& s, char sep) {
@@ -102,7 +95,7 @@ void FrmNewUser::CmdOK_Click() {
     users["UserName"] = name;
     users["UserPassword"] = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
     users["AutoBackup"] = 0;
-    users["PriorBackupDate"] = isoDate(Os().Today());
+    users["PriorBackupDate"] = text::FormatIsoDate(Os().Today());
     users["AutoBackupPath"] = store::PathIn(app_.AppPath, "SystemDataBackup.dat");
     users["AutoCompress"] = true;
     users["MinLockTime"] = 5;

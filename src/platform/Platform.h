@@ -4,12 +4,11 @@
 // (platform/test) scripts the answers and records what was asked.
 #include <string>
 
+#include "text/date.h"
+
 namespace qm::platform {
 
-struct Date {
-    int year = 0, month = 0, day = 0;
-    bool operator==(const Date&) const = default;
-};
+using Date = text::Date;
 
 // Message-box styles and answers, numbered as the system numbers them.
 enum MsgBoxStyle : int {
@@ -46,6 +45,14 @@ public:
     virtual void SetStartWithWindows(const std::string& name, const std::string& command, bool on) = 0;
 
     virtual Date Today() = 0;
+
+    // The clipboard, as text.
+    virtual void ClipboardClear() = 0;
+    virtual void ClipboardSetText(const std::string& text) = 0;
+    virtual std::string ClipboardGetText() = 0;
+
+    // Hands a document or a web address to the shell to open; false when it could not.
+    virtual bool ShellOpen(const std::string& target) = 0;
 };
 
 }  // namespace qm::platform

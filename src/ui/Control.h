@@ -67,6 +67,9 @@ public:
     void SetFontBold(bool b) { set(bold_, b, Prop::Font); }
 
     std::string Tag;
+    // 0: the system's pointer; 99: the hand that marks a clickable label.
+    int MousePointer() const { return mousePointer_; }
+    void SetMousePointer(int p) { set(mousePointer_, p, Prop::Colours); }
     int TabIndex = 0;  // order of registration unless set
     bool TabStop = true;
 
@@ -116,6 +119,7 @@ private:
     int left_ = 0, top_ = 0, width_ = 1200, height_ = 300;
     bool visible_ = true, enabled_ = true, bold_ = false;
     std::string toolTip_;
+    int mousePointer_ = 0;
     Colour back_ = kDefaultColour, fore_ = kDefaultColour;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/Platform.h"
 #include "ui/Controls.h"
+#include "ui/Views.h"
 
 namespace qm::ui {
 
@@ -24,6 +25,8 @@ public:
     virtual void Destroy(Form& form) = 0;
     // The skin engine's entry for a form.
     virtual void AttachSkin(Form& form) = 0;
+    // Pops up `menu` at the mouse over `owner`; the chosen item's Click runs.
+    virtual void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) = 0;
 };
 
 class Form : public Control {

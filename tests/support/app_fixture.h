@@ -5,6 +5,7 @@
 
 #include "app/Startup.h"
 #include "forms/Forms.h"
+#include "forms/FrmData.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
@@ -50,6 +51,32 @@ protected:
         host.OnModal<forms::FrmNewUser>("FrmNewUser", registering(name, password));
         login.CmdRegNewUser.RaiseClick();
         host.os.boxes.clear();
+    }
+
+    // Registers `name` and logs in: the main window is then open.
+    forms::FrmMain& logIn(const std::string& name, const std::string& password = "secret1") {
+        registerUser(name, password);
+        forms::FrmLogin& login = forms->Login();
+        login.CbUser.SetText(name);
+        login.TxtPass.SetText(password);
+        login.CmdLogin.RaiseClick();
+        host.os.boxes.clear();
+        return forms->Main();
+    }
+
+    // Adds an account through the record dialog, as the add button opens it.
+    void addAccount(const std::string& category, const std::string& name, const std::string& id,
+                    const std::string& password, const std::string& url = "http://", const std::string& date = "") {
+        host.OnModal<forms::FrmData>("FrmData", [=](forms::FrmData& d) {
+            d.CbAccountType.SetText(category);
+            d.TxtAccountName.SetText(name);
+            d.TxtAccountID.SetText(id);
+            d.TxtAccountPassword.SetText(password);
+            d.TxtURL.SetText(url);
+            d.TxtRegDate.SetText(date);
+            d.CmdSave.RaiseClick();
+        });
+        forms->Main().CmdAdd.RaiseClick();
     }
 
     std::vector<std::string> boxTexts() const {

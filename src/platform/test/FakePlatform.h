@@ -46,6 +46,17 @@ public:
     }
     Date Today() override { return today; }
 
+    void ClipboardClear() override { clipboard.clear(); }
+    void ClipboardSetText(const std::string& text) override { clipboard = text; }
+    std::string ClipboardGetText() override { return clipboard; }
+    bool ShellOpen(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+
+    std::string clipboard;
+    std::vector<std::string> opened;  // what the shell was asked to open
+
     std::map<std::string, std::string> settings;      // "app\section\key" -> value
     std::map<std::string, std::string> startEntries;  // name -> command
     Date today{2026, 12, 7};

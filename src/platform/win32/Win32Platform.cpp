@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cwctype>
 
+#include <shellapi.h>
+
 #include "text/utf.h"
 
 namespace qm::platform {
@@ -107,6 +109,43 @@ Date Win32Platform::Today() {
     SYSTEMTIME t;
     GetLocalTime(&t);
     return {t.wYear, t.wMonth, t.wDay};
+}
+
+void Win32Platform::ClipboardClear() {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+void Win32Platform::ClipboardSetText(const std::string& text) {
+    const std::wstring w = Widen(text);
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
+        std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
+        GlobalUnlock(mem);
+        if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
+    }
+    CloseClipboard();
+}
+
+std::string Win32Platform::ClipboardGetText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = Narrow(p);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool Win32Platform::ShellOpen(const std::string& target) {
+    const auto rc = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(GetActiveWindow(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return rc > 32;
 }
 
 }  // namespace qm::platform

@@ -17,6 +17,10 @@ public:
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
     void SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
     Date Today() override;
+    void ClipboardClear() override;
+    void ClipboardSetText(const std::string& text) override;
+    std::string ClipboardGetText() override;
+    bool ShellOpen(const std::string& target) override;
 
 private:
     HANDLE instanceMutex_ = nullptr;

@@ -10,4 +10,12 @@ void TestHost::Show(Form& form, bool modal, Form*) {
     if (form.IsLoaded()) form.RequestClose();
 }
 
+void TestHost::PopupMenu(Form&, MenuItem& menu, MenuItem* defaultItem) {
+    popups.push_back({menu.Name(), defaultItem ? defaultItem->Name() : ""});
+    const std::string choice = std::move(nextMenuChoice);
+    nextMenuChoice.clear();
+    for (MenuItem* item : menu.Items)
+        if (item->Name() == choice && item->Enabled() && item->Visible()) item->RaiseClick();
+}
+
 }  // namespace qm::ui

@@ -20,12 +20,21 @@ public:
     void Show(Form& form, bool modal, Form* owner) override;
     void Destroy(Form& form) override { destroyed.push_back(form.Name()); }
     void AttachSkin(Form& form) override { skinned.push_back(form.Name()); }
+    // Records the pop-up and clicks the item named in `nextMenuChoice`, if any.
+    void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
 
     // What the user does in the modal form `name` each time it opens.
     template <class F>
     void OnModal(const std::string& name, std::function<void(F&)> script) {
         scripts_[name] = [script](Form& f) { script(static_cast<F&>(f)); };
     }
+
+    struct Popup {
+        std::string menu;
+        std::string defaultItem;
+    };
+    std::vector<Popup> popups;
+    std::string nextMenuChoice;
 
     platform::FakePlatform os;
     std::vector<std::string> created, shown, destroyed, skinned;

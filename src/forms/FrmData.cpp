@@ -1,0 +1,256 @@
+#include "forms/FrmData.h"
+
+#include <algorithm>
+
+#include "forms/FrmMain.h"
+#include "forms/StrengthMeter.h"
+#include "store/TextRules.h"
+#include "text/date.h"
+#include "text/pinyin.h"
+
+namespace qm::forms {
+
+namespace {
+constexpr ui::Colour kRed = 0x0000FF;    // RGB(255, 0, 0)
+constexpr ui::Colour kGreen = 0x00FF00;  // RGB(0, 255, 0)
+constexpr int kHandPointer = 99;
+constexpr const char* kDateTip = "点击旁边Now插入当前日期";
+}  // namespace
+
+FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms), app_(forms.App()) {
+    SetCaption("帐号信息");
+    Move(0, 0, 6400, 5500);
+    PicOther.Move(120, 120, 6160, 4460);
+    PicOther.SetBackColor(0xFAF0E6);
+    const int labelX = 300, inputX = 1460, inputW = 3900, starX = 5440;
+    struct Row {
+        ui::Label* label;
+        const char* caption;
+        ui::Control* input;
+        ui::Label* star;
+        int y;
+    };
+    const Row rows[] = {{&lblAccountType, "帐号分类:", &CbAccountType, &lblOther1, 330},
+                        {&lblAccountName, "帐号名称:", &TxtAccountName, &lblOther2, 780},
+                        {&lblAccountID, "用户名:", &TxtAccountID, &lblOther3, 1230},
+                        {&lblAccountPassword, "密码:", &TxtAccountPassword, &lblOther4, 1680},
+                        {&lblRegDate, "注册日期:", &TxtRegDate, nullptr, 2580},
+                        {&lblURL, "网址:", &TxtURL, nullptr, 3030},
+                        {&lblRemarks, "备注:", &TxtRemarks, nullptr, 3480}};
+    for (const Row& r : rows) {
+        r.label->SetCaption(r.caption);
+        r.label->Move(labelX, r.y + 60, 1100, 300);
+        r.input->Move(inputX, r.y, inputW, 330);
+        if (r.star) {
+            r.star->SetCaption("*");
+            r.star->SetForeColor(kRed);
+            r.star->Move(starX, r.y + 60, 300, 300);
+        }
+    }
+    lblPassStrength.SetCaption("密码强度:");
+    lblPassStrength.Move(labelX, 2190, 1100, 300);
+    ShapePass.Move(inputX, 2200, 2600, 200);
+    lblStrength.SetCaption("弱");
+    lblStrength.Move(inputX + 2700, 2190, 600, 300);
+    TxtRegDate.Move(inputX, 2580, 2600, 330);
+    TxtRegDate.SetToolTipText(kDateTip);
+    lblNowData.SetCaption("Now");
+    lblNowData.SetForeColor(0xC00000);
+    lblNowData.SetMousePointer(kHandPointer);
+    lblNowData.Move(inputX + 2700, 2640, 600, 300);
+    TxtURL.SetText("http://");
+    lblOpenURL.SetCaption("打开");
+    lblOpenURL.SetForeColor(0xC00000);
+    lblOpenURL.SetMousePointer(kHandPointer);
+    lblOpenURL.Move(starX, 3090, 600, 300);
+    TxtRemarks.MultiLine = true;
+    TxtRemarks.Move(inputX, 3480, inputW, 900);
+    TxtAccountPassword.SetPasswordChar('*');
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&lblAccountType, &lblOther1, &lblAccountName, &lblOther2,
+                                                               &lblAccountID, &lblOther3, &lblAccountPassword, &lblOther4,
+                                                               &lblPassStrength, &ShapePass, &lblStrength, &lblRegDate,
+                                                               &lblNowData, &lblURL, &lblOpenURL, &lblRemarks,
+                                                               &CbAccountType, &TxtAccountName, &TxtAccountID,
+                                                               &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks})
+        c->SetContainer(&PicOther);
+    CmdEdit.SetCaption("修改(&E)");
+    CmdEdit.Move(1500, 4800, 1300, 420);
+    CmdSave.SetCaption("保存(&S)");
+    CmdSave.Move(3000, 4800, 1300, 420);
+    CmdSave.SetDefault(true);
+    CmdCancel.SetCaption("取消(&C)");
+    CmdCancel.Move(4500, 4800, 1300, 420);
+    CmdCancel.Cancel = true;
+
+    CmdSave.Click = [this] { CmdSave_Click(); };
+    CmdCancel.Click = [this] { CmdCancel_Click(); };
+    CmdEdit.Click = [this] { CmdEdit_Click(); };
+    lblNowData.Click = [this] { lblNowData_Click(); };
+    lblOpenURL.Click = [this] { lblOpenURL_Click(); };
+    lblOther4.Click = [this] { lblOther4_Click(); };
+    TxtAccountPassword.Change = [this] { TxtAccountPassword_Change(); };
+    TxtAccountPassword.DblClick = [this] { TxtAccountPassword_DblClick(); };
+}
+
+void FrmData::Form_Load() {
+    Host().AttachSkin(*this);
+    app_.RsType.Requery();
+    for (app_.RsType.MoveFirst(); !app_.RsType.Eof(); app_.RsType.MoveNext())
+        CbAccountType.AddItem(app_.RsType["TypeName"].Text());
+    applyMode();
+    if (app_.RecordMode == "look") {
+        SetCaption("查看资料");
+        TxtAccountPassword.SetToolTipText("点击旁边星号显示密码");
+        lblOther4.SetForeColor(kGreen);
+        lblOther4.SetMousePointer(kHandPointer);
+        TxtRegDate.SetToolTipText("");
+        lblNowData.SetVisible(false);
+        lblOpenURL.SetVisible(true);
+        CmdEdit.SetVisible(true);
+        lblOpenURL.SetEnabled(!TxtURL.Text().empty());
+    }
+}
+
+void FrmData::applyMode() {
+    lblOpenURL.SetVisible(false);
+    CmdEdit.SetVisible(false);
+    if (app_.RecordMode == "add") {
+        SetCaption("添加资料");
+        FrmMain& main = forms_.Main();
+        if (const auto* node = main.TreeViewType.SelectedItem(); node && node->Key != "Root") CbAccountType.SetText(node->Text);
+        return;
+    }
+    SetCaption("修改资料");
+    store::Recordset& rs = app_.RsData;
+    CbAccountType.SetText(rs["TypeName"].Text());
+    TxtAccountName.SetText(rs["AccountName"].Text());
+    TxtAccountID.SetText(rs["AccountID"].Text());
+    TxtAccountPassword.SetText(app_.Cipher.DecryptString(rs["AccountPassword"].Text(), crypto::kAccountPasswordKey));
+    TxtRegDate.SetText(rs["RegDate"].Text());
+    TxtURL.SetText(rs["URL"].Text());
+    TxtRemarks.SetText(rs["Remarks"].Text());
+    const bool look = app_.RecordMode == "look";
+    CmdSave.SetEnabled(app_.RecordMode == "edit");
+    CbAccountType.SetEnabled(!look);  // a combo box has no read-only state: it is locked by disabling it
+    for (ui::TextBox* box : {&TxtAccountName, &TxtAccountID, &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks})
+        box->SetLocked(look);
+    TxtAccountPassword.SetPasswordChar('*');
+}
+
+void FrmData::CmdEdit_Click() {
+    TxtAccountPassword.SetToolTipText("");
+    lblOther4.SetMousePointer(0);
+    lblOther4.SetForeColor(kRed);
+    TxtRegDate.SetToolTipText(kDateTip);
+    lblNowData.SetVisible(true);
+    app_.RecordMode = "edit";
+    app_.ReloadMark.clear();
+    applyMode();
+}
+
+void FrmData::lblOther4_Click() {
+    if (lblOther4.MousePointer() != kHandPointer) return;
+    if (lblOther4.ForeColor() == kRed) {
+        lblOther4.SetForeColor(kGreen);
+        TxtAccountPassword.SetToolTipText("点击旁边星号显示密码");
+        TxtAccountPassword.SetPasswordChar('*');
+    } else {
+        lblOther4.SetForeColor(kRed);
+        TxtAccountPassword.SetToolTipText("点击旁边星号隐藏密码");
+        TxtAccountPassword.SetPasswordChar(0);
+    }
+}
+
+void FrmData::TxtAccountPassword_DblClick() {
+    if (app_.RecordMode != "look") return;
+    Os().ClipboardClear();
+    Os().ClipboardSetText(TxtAccountPassword.Text());
+    say("密码已复制到系统剪贴板!");
+}
+
+void FrmData::lblNowData_Click() { TxtRegDate.SetText(text::FormatIsoDate(Os().Today())); }
+
+void FrmData::lblOpenURL_Click() { Os().ShellOpen(TxtURL.Text()); }
+
+void FrmData::TxtAccountPassword_Change() { ShowStrength(TxtAccountPassword.Text(), lblStrength, ShapePass); }
+
+void FrmData::CmdSave_Click() {
+    const std::string category = CbAccountType.Text();
+    if (category.empty()) {
+        say("请输入或选择帐号分类!");
+        CbAccountType.SetFocus();
+        return;
+    }
+    if (TxtAccountName.Text().empty()) {
+        say("请输入帐号名称!");
+        TxtAccountName.SetFocus();
+        return;
+    }
+    if (TxtAccountID.Text().empty() || TxtAccountPassword.Text().empty()) {
+        say("请输入用户名或密码!");
+        if (!TxtAccountID.Text().empty()) TxtAccountPassword.SetFocus();
+        else TxtAccountID.SetFocus();
+        return;
+    }
+    std::string regDate;
+    if (!TxtRegDate.Text().empty()) {
+        const auto date = text::ParseUserDate(TxtRegDate.Text());
+        if (!date) {
+            say("注册日期格式错误,请重新输入!");
+            TxtRegDate.SetFocus();
+            return;
+        }
+        regDate = text::FormatIsoDate(*date);
+    }
+    if (TxtURL.Text() == "http://") TxtURL.SetText("");
+
+    const std::vector<std::string>& known = CbAccountType.Items();
+    if (std::find(known.begin(), known.end(), category) == known.end()) {
+        app_.RsType.AddNew();
+        app_.RsType["TypeName"] = category;
+        app_.RsType["UserName"] = app_.CurrentUser;
+        app_.RsType["icoIndex"] = 11;
+        app_.RsType.Update();
+        app_.ReloadMark = category;
+    }
+
+    const std::string name = TxtAccountName.Text(), id = TxtAccountID.Text();
+    const std::string triple = "TypeName = '" + store::esc(category) + "' and AccountName = '" + store::esc(name) +
+                               "' and AccountID = '" + store::esc(id) + "'";
+    store::Recordset& rs = app_.RsData;
+    if (app_.RecordMode == "add") {
+        rs.Requery();
+        rs.Filter(triple);
+        if (!rs.Eof()) {
+            say("该帐号已存在,请重新输入!");
+            CbAccountType.SetFocus();
+            return;
+        }
+        rs.AddNew();
+    } else {
+        store::Recordset same;
+        same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
+                  app_.DbConn);
+        for (; !same.Eof(); same.MoveNext()) {
+            if (same["TypeName"].Text() != rs["TypeName"].Text() || same["AccountName"].Text() != rs["AccountName"].Text() ||
+                same["AccountID"].Text() != rs["AccountID"].Text()) {
+                say("该帐号已存在,请重新输入!");
+                CbAccountType.SetFocus();
+                return;
+            }
+        }
+    }
+    rs["UserName"] = app_.CurrentUser;
+    rs["TypeName"] = category;
+    rs["AccountName"] = name;
+    rs["AccountPY"] = text::PinyinInitials(name);
+    rs["AccountID"] = id;
+    rs["AccountPassword"] = app_.Cipher.EncryptString(TxtAccountPassword.Text(), crypto::kAccountPasswordKey);
+    rs["RegDate"] = regDate;
+    rs["URL"] = TxtURL.Text();
+    rs["Remarks"] = TxtRemarks.Text();
+    rs.Update();
+    Unload();
+}
+
+}  // namespace qm::forms

@@ -1,0 +1,125 @@
+#pragma once
+// The tree view, the list view and menus. The list view holds its rows and
+// sorts them itself, so its window only draws what is visible (a virtual
+// list) and a list of many thousands of accounts keeps up with typing.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/Control.h"
+
+namespace qm::ui {
+
+class TreeView : public Control {
+public:
+    using Control::Control;
+    struct Node {
+        std::string Key;
+        std::string Text;
+        int Image = 0;    // one-based index into the image list
+        int Parent = -1;  // index of the parent node; -1 at the top
+        bool Expanded = false;
+    };
+
+    void ClearNodes();
+    // Adds a node under `parent` (-1: top level) and returns its index.
+    int AddNode(int parent, const std::string& key, const std::string& text, int image);
+    int FindKey(const std::string& key) const;
+    const std::vector<Node>& Nodes() const { return nodes_; }
+    // -1 when nothing is selected. Selecting by program raises no NodeClick.
+    int SelectedIndex() const { return selected_; }
+    const Node* SelectedItem() const { return selected_ >= 0 ? &nodes_[static_cast<size_t>(selected_)] : nullptr; }
+    void Select(int index);
+    void Expand(int index);
+
+    std::function<void(int node)> NodeClick;
+    // The peer reports a click on a node.
+    void UserClickNode(int index);
+
+private:
+    std::vector<Node> nodes_;
+    int selected_ = -1;
+};
+
+struct ListItem {
+    std::string Text;
+    std::vector<std::string> SubItems;  // one per column after the first
+    std::string Tag;
+    bool Selected = false;
+    const std::string& Cell(size_t column) const { return column == 0 ? Text : SubItems[column - 1]; }
+};
+
+class ListView : public Control {
+public:
+    using Control::Control;
+    enum SortOrder { Ascending = 0, Descending = 1 };
+    struct ColumnHeader {
+        std::string Text;
+        int Width;  // twips
+    };
+
+    void AddColumn(const std::string& text, int width);
+    const std::vector<ColumnHeader>& Columns() const { return columns_; }
+    void SetColumnWidth(size_t column, int twips);
+    // The peer reports a width the user dragged.
+    void UserSetColumnWidth(size_t column, int twips) { columns_.at(column).Width = twips; }
+
+    // Many changes in a row reach the window once, at EndUpdate.
+    void BeginUpdate() { ++updating_; }
+    void EndUpdate();
+
+    // Empties the list and switches sorting off.
+    void ClearItems();
+    // Adds a row at the end (at its sorted place while sorting is on).
+    ListItem& AddItem(const std::string& text);
+    void RemoveItem(size_t index);
+    size_t Count() const { return items_.size(); }
+    const ListItem& Item(size_t index) const { return items_.at(index); }
+    ListItem& Item(size_t index) { return items_.at(index); }
+
+    int SelectedIndex() const;
+    const ListItem* SelectedItem() const;
+    void Select(int index);
+
+    bool Sorted() const { return sorted_; }
+    int SortKey() const { return sortKey_; }
+    int SortOrder() const { return sortOrder_; }
+    // Sorts by the texts shown in `key`, as the system's list view compares them.
+    void SortBy(int key, int order);
+    void SetSorted(bool on);
+
+    // Extended styles of the system's list view: 1 grid lines, 32 full-row select.
+    uint32_t ExtendedStyle() const { return extendedStyle_; }
+    bool SetListViewExStyle(uint32_t style, bool enable);
+
+    std::function<void(int column)> ColumnClick;  // one-based, as the header's index
+    void UserClickColumn(int column) {
+        if (ColumnClick) ColumnClick(column);
+    }
+
+private:
+    void sortNow();
+    void itemsChanged();
+
+    std::vector<ColumnHeader> columns_;
+    std::vector<ListItem> items_;
+    bool sorted_ = false;
+    int sortKey_ = 0;
+    int sortOrder_ = Ascending;
+    uint32_t extendedStyle_ = 0;
+    int updating_ = 0;
+    bool pending_ = false;
+};
+
+// A menu or one of its items; a caption of "-" is a separator line.
+class MenuItem : public Control {
+public:
+    MenuItem(Form* form, std::string name, std::string caption) : Control(form, std::move(name)), Caption(std::move(caption)) {}
+    std::string Caption;
+    bool Checked = false;
+    std::vector<MenuItem*> Items;
+    bool IsSeparator() const { return Caption == "-"; }
+    bool CanFocus() const override { return false; }
+};
+
+}  // namespace qm::ui
