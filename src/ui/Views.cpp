@@ -103,6 +103,11 @@ void ListView::Select(int index) {
     changed(Prop::ListIndex);
 }
 
+void ListView::UserSelect(int index) {
+    for (auto& item : items_) item.Selected = false;
+    if (index >= 0 && index < static_cast<int>(items_.size())) items_[static_cast<size_t>(index)].Selected = true;
+}
+
 void ListView::SortBy(int key, int order) {
     sortKey_ = key;
     sortOrder_ = order;

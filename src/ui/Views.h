@@ -80,6 +80,8 @@ public:
     int SelectedIndex() const;
     const ListItem* SelectedItem() const;
     void Select(int index);
+    // The peer reports the row the user selected.
+    void UserSelect(int index);
 
     bool Sorted() const { return sorted_; }
     int SortKey() const { return sortKey_; }

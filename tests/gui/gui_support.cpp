@@ -1,5 +1,7 @@
 #include "gui_support.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace qm::gui_test {
@@ -217,6 +219,106 @@ void PressKey(WORD vk, bool alt) {
 bool BringToFront(HWND hwnd) {
     SetForegroundWindow(hwnd);
     return WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+}
+
+void ClickAt(POINT screen, bool twice) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(50);
+    std::vector<INPUT> inputs;
+    for (int n = 0; n < (twice ? 2 : 1); ++n)
+        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dwFlags = flag;
+            inputs.push_back(in);
+        }
+    send(inputs);
+    Sleep(100);
+}
+
+bool ClickToFocus(HWND control) {
+    const DWORD thread = GetWindowThreadProcessId(control, nullptr);
+    const auto focused = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && info.hwndFocus == control;
+    };
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        BringToFront(GetAncestor(control, GA_ROOT));
+        ClickAt(CentreOf(control));
+        if (WaitUntil(focused, 2000)) return true;
+    }
+    return false;
+}
+
+POINT CentreOf(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+HWND FindDescendant(HWND parent, const std::wstring& cls, const std::wstring& text) {
+    struct Find {
+        const std::wstring* cls;
+        const std::wstring* text;
+        HWND found;
+    } f{&cls, &text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(lp);
+            wchar_t name[64];
+            GetClassNameW(hwnd, name, 64);
+            if (_wcsicmp(name, f->cls->c_str()) == 0 && (f->text->empty() || TextOf(hwnd) == *f->text)) {
+                f->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+int ListViewCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring ListViewCell(HWND list, int item, int subItem) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return L"";
+    constexpr size_t kChars = 512;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    LVITEMW lv{};
+    lv.mask = LVIF_TEXT;
+    lv.iItem = item;
+    lv.iSubItem = subItem;
+    lv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    lv.cchTextMax = kChars;
+    WriteProcessMemory(process, remote, &lv, sizeof lv, nullptr);
+    const auto n = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote));
+    std::wstring text(kChars, L'\0');
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr);
+    text.resize(static_cast<size_t>(n));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return text;
+}
+
+POINT ListViewRowPoint(HWND list, int item) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    auto* remote = VirtualAllocEx(process, nullptr, sizeof r, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process, remote, &r, sizeof r, nullptr);
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    POINT pt{r.left + 30, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &pt);
+    return pt;
 }
 
 std::wstring RememberedUser() {

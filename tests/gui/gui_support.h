@@ -70,6 +70,21 @@ bool WaitUntil(F ready, DWORD ms) {
     }
 }
 
+// Mouse clicks at a point of the screen, as a user's hand makes them.
+void ClickAt(POINT screen, bool twice = false);
+// Clicks into a control of another program and waits until it has the focus.
+bool ClickToFocus(HWND control);
+// The centre of a child window on the screen.
+POINT CentreOf(HWND hwnd);
+// A child of `parent` (at any depth) with this class and text; empty text matches any.
+HWND FindDescendant(HWND parent, const std::wstring& cls, const std::wstring& text = L"");
+
+// A list view of another process: its rows and one cell's text.
+int ListViewCount(HWND list);
+std::wstring ListViewCell(HWND list, int item, int subItem);
+// Where row `item` is drawn, on the screen.
+POINT ListViewRowPoint(HWND list, int item);
+
 // The remembered user in the settings store the program shares with the test.
 std::wstring RememberedUser();
 void SetRememberedUser(const std::wstring& name);

@@ -18,7 +18,7 @@ constexpr wchar_t kPanelClass[] = L"QuillmerePanel";
 constexpr wchar_t kPaintedClass[] = L"QuillmerePainted";
 constexpr int kFirstId = 100;
 
-enum class Kind { Form, Label, TextBox, ComboBox, ListBox, CheckBox, Button, Panel, Shape, Image, Timer };
+enum class Kind { Form, Label, TextBox, ComboBox, ListBox, CheckBox, Button, Panel, Shape, Image, Timer, Tree, List, None };
 
 Kind kindOf(Control& c) {
     if (dynamic_cast<Form*>(&c)) return Kind::Form;
@@ -31,7 +31,10 @@ Kind kindOf(Control& c) {
     if (dynamic_cast<PictureBox*>(&c)) return Kind::Panel;
     if (dynamic_cast<Shape*>(&c)) return Kind::Shape;
     if (dynamic_cast<Image*>(&c)) return Kind::Image;
-    return Kind::Timer;
+    if (dynamic_cast<TreeView*>(&c)) return Kind::Tree;
+    if (dynamic_cast<ListView*>(&c)) return Kind::List;
+    if (dynamic_cast<Timer*>(&c)) return Kind::Timer;
+    return Kind::None;
 }
 
 int shiftState() {
@@ -64,6 +67,7 @@ public:
     void Focus() override {
         if (hwnd) SetFocus(hwnd);
     }
+    void syncColumns();
     void SyncAll() {
         for (Prop p : {Prop::Geometry, Prop::Font, Prop::Items, Prop::Text, Prop::ListIndex, Prop::Value, Prop::Locked,
                        Prop::PasswordChar, Prop::Default, Prop::Enabled, Prop::ToolTip, Prop::Interval, Prop::Visible})
@@ -77,7 +81,24 @@ public:
     HWND hwnd;
     int id;
     bool syncing = false;
+    std::vector<HTREEITEM> treeItems;  // the tree's items by node index
+    std::wstring cellText;             // the list's cell handed to the control, kept alive until the next one
 };
+
+void Win32Peer::syncColumns() {
+    auto& list = static_cast<ListView&>(control);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
+    const int have = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (size_t c = 0; c < list.Columns().size(); ++c) {
+        std::wstring title = Widen(list.Columns()[c].Text);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.pszText = title.data();
+        col.cx = host.Px(list.Columns()[c].Width);
+        col.iSubItem = static_cast<int>(c);
+        SendMessageW(hwnd, static_cast<int>(c) < have ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&col));
+    }
+}
 
 void Win32Peer::Sync(Prop what) {
     switch (what) {
@@ -99,6 +120,7 @@ void Win32Peer::Sync(Prop what) {
                 SetWindowPos(hwnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
                              (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
             } else if (hwnd) {
+                if (kind == Kind::List) syncColumns();
                 // A combo box's window height includes its drop-down list.
                 const int extra = kind == Kind::ComboBox ? host.Px(2400) : 0;
                 MoveWindow(hwnd, host.Px(control.Left()), host.Px(control.Top()), host.Px(control.Width()),
@@ -153,6 +175,35 @@ void Win32Peer::Sync(Prop what) {
             break;
         case Prop::Items:
             syncing = true;
+            if (kind == Kind::Tree) {
+                auto& tree = static_cast<TreeView&>(control);
+                SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+                treeItems.clear();
+                for (size_t i = 0; i < tree.Nodes().size(); ++i) {
+                    const auto& node = tree.Nodes()[i];
+                    std::wstring text = Widen(node.Text);
+                    TVINSERTSTRUCTW ins{};
+                    ins.hParent = node.Parent >= 0 ? treeItems[static_cast<size_t>(node.Parent)] : TVI_ROOT;
+                    ins.hInsertAfter = TVI_LAST;
+                    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+                    ins.item.pszText = text.data();
+                    ins.item.iImage = ins.item.iSelectedImage = node.Image - 1;
+                    ins.item.lParam = static_cast<LPARAM>(i);
+                    treeItems.push_back(reinterpret_cast<HTREEITEM>(SendMessageW(hwnd, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins))));
+                }
+                syncing = false;
+                Sync(Prop::Value);
+                Sync(Prop::ListIndex);
+                break;
+            }
+            if (kind == Kind::List) {
+                auto& list = static_cast<ListView&>(control);
+                SendMessageW(hwnd, LVM_SETITEMCOUNT, list.Count(), LVSICF_NOSCROLL);
+                InvalidateRect(hwnd, nullptr, TRUE);
+                syncing = false;
+                Sync(Prop::ListIndex);
+                break;
+            }
             if (kind == Kind::ComboBox) {
                 auto& combo = static_cast<ComboBox&>(control);
                 SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
@@ -167,7 +218,21 @@ void Win32Peer::Sync(Prop what) {
             break;
         case Prop::ListIndex:
             syncing = true;
-            if (kind == Kind::ComboBox) {
+            if (kind == Kind::Tree) {
+                const int sel = static_cast<TreeView&>(control).SelectedIndex();
+                if (sel >= 0 && static_cast<size_t>(sel) < treeItems.size())
+                    SendMessageW(hwnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(treeItems[static_cast<size_t>(sel)]));
+            } else if (kind == Kind::List) {
+                const int sel = static_cast<ListView&>(control).SelectedIndex();
+                LVITEMW state{};
+                state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+                if (sel >= 0) {
+                    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+                    SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&state));
+                    SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(sel), FALSE);
+                }
+            } else if (kind == Kind::ComboBox) {
                 auto& combo = static_cast<ComboBox&>(control);
                 SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(combo.ListIndex()), 0);
                 if (combo.ListIndex() < 0 && combo.Style() == ComboBox::DropdownCombo)
@@ -178,7 +243,14 @@ void Win32Peer::Sync(Prop what) {
             syncing = false;
             break;
         case Prop::Value:
-            if (kind == Kind::CheckBox)
+            if (kind == Kind::Tree) {
+                const auto& nodes = static_cast<TreeView&>(control).Nodes();
+                for (size_t i = 0; i < nodes.size() && i < treeItems.size(); ++i)
+                    if (nodes[i].Expanded) SendMessageW(hwnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(treeItems[i]));
+            } else if (kind == Kind::List) {
+                SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
+                             static_cast<ListView&>(control).ExtendedStyle() & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+            } else if (kind == Kind::CheckBox)
                 SendMessageW(hwnd, BM_SETCHECK, static_cast<CheckBox&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
         case Prop::Default:
@@ -230,9 +302,24 @@ LRESULT CALLBACK ChildSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_P
             break;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
-            if (c.MouseUp)
+            if (c.MouseUp && peer->kind != Kind::List)
                 c.MouseUp(msg == WM_LBUTTONUP ? 1 : 2, shiftState(), MulDiv(static_cast<short>(LOWORD(lp)), 1440, 96),
                           MulDiv(static_cast<short>(HIWORD(lp)), 1440, 96));
+            break;
+        case WM_NOTIFY:
+            // The header tells its list view, not the form, when the user drags a column.
+            if (peer->kind == Kind::List) {
+                const auto* hdr = reinterpret_cast<NMHDR*>(lp);
+                if (hdr->code == HDN_ITEMCHANGEDW || hdr->code == HDN_ITEMCHANGEDA || hdr->code == HDN_ENDTRACKW) {
+                    const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+                    auto& list = static_cast<ListView&>(c);
+                    for (size_t col = 0; col < list.Columns().size(); ++col) {
+                        const int px = static_cast<int>(SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, col, 0));
+                        list.UserSetColumnWidth(col, MulDiv(px, 1440, peer->host.Dpi()));
+                    }
+                    return r;
+                }
+            }
             break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, ChildSubclass, 0);
@@ -262,6 +349,7 @@ Win32Host::Win32Host(HINSTANCE instance, platform::Win32Platform& os) : instance
 Win32Host::~Win32Host() {
     while (!windows_.empty()) Destroy(*windows_.begin()->first);
     for (auto& [colour, brush] : brushes_) DeleteObject(brush);
+    if (images_) ImageList_Destroy(images_);
     DeleteObject(font_);
     DeleteObject(boldFont_);
 }
@@ -366,8 +454,21 @@ void Win32Host::Create(Form& form) {
             case Kind::Image:
                 hwnd = CreateWindowExW(0, kPaintedClass, L"", child, 0, 0, 0, 0, parent, menuId, instance_, nullptr);
                 break;
+            case Kind::Tree:
+                hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
+                                       child | WS_TABSTOP | TVS_HASLINES | TVS_LINESATROOT | TVS_HASBUTTONS | TVS_SHOWSELALWAYS,
+                                       0, 0, 0, 0, parent, menuId, instance_, nullptr);
+                SendMessageW(hwnd, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(categoryImages()));
+                break;
+            case Kind::List:
+                // A virtual list: the control asks the model for the cells it draws.
+                hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                       child | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+                                       0, 0, 0, 0, parent, menuId, instance_, nullptr);
+                break;
             case Kind::Form:
             case Kind::Timer:
+            case Kind::None:
                 break;
         }
         auto peer = std::make_unique<Win32Peer>(*this, *fw, *c, kind, hwnd, id);
@@ -376,7 +477,7 @@ void Win32Host::Create(Form& form) {
         if (hwnd) {
             peers_[hwnd] = peer.get();
             if (kind == Kind::TextBox || kind == Kind::ComboBox || kind == Kind::ListBox || kind == Kind::CheckBox ||
-                kind == Kind::Button) {
+                kind == Kind::Button || kind == Kind::List || kind == Kind::Tree) {
                 SetWindowSubclass(hwnd, ChildSubclass, 0, reinterpret_cast<DWORD_PTR>(peer.get()));
                 COMBOBOXINFO info{};
                 info.cbSize = sizeof info;
@@ -522,6 +623,15 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
         case WM_CTLCOLORBTN:
             if (LRESULT brush = colourFor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp))) return brush;
             break;
+        case WM_SETCURSOR:
+            if (Win32Peer* peer = PeerOf(reinterpret_cast<HWND>(wp)); peer && peer->control.MousePointer() == 99 &&
+                                                                    IsWindowEnabled(peer->hwnd)) {
+                SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+                return TRUE;
+            }
+            break;
+        case WM_NOTIFY:
+            return handleNotify(*reinterpret_cast<NMHDR*>(lp));
         case DM_GETDEFID:
             for (auto& [id, c] : fw.byId)
                 if (auto* b = dynamic_cast<CommandButton*>(c); b && b->Default()) return MAKELRESULT(id, DC_HASDEFID);
@@ -587,6 +697,105 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
         }
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT Win32Host::handleNotify(NMHDR& hdr) {
+    Win32Peer* peer = PeerOf(hdr.hwndFrom);
+    if (!peer) return 0;
+    Control& c = peer->control;
+    if (peer->kind == Kind::Tree) {
+        auto& tree = static_cast<TreeView&>(c);
+        if (hdr.code == TVN_SELCHANGEDW) {
+            const auto& nm = reinterpret_cast<NMTREEVIEWW&>(hdr);
+            if (!peer->syncing && nm.action != TVC_UNKNOWN) tree.UserClickNode(static_cast<int>(nm.itemNew.lParam));
+        } else if (hdr.code == NM_CLICK) {
+            // A click on the node that is already selected is a click all the same.
+            TVHITTESTINFO hit{};
+            GetCursorPos(&hit.pt);
+            ScreenToClient(peer->hwnd, &hit.pt);
+            auto* item = reinterpret_cast<HTREEITEM>(SendMessageW(peer->hwnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            if (item && (hit.flags & TVHT_ONITEM) &&
+                item == reinterpret_cast<HTREEITEM>(SendMessageW(peer->hwnd, TVM_GETNEXTITEM, TVGN_CARET, 0))) {
+                TVITEMW tv{};
+                tv.mask = TVIF_PARAM;
+                tv.hItem = item;
+                SendMessageW(peer->hwnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+                tree.UserClickNode(static_cast<int>(tv.lParam));
+            }
+        }
+        return 0;
+    }
+    if (peer->kind != Kind::List) return 0;
+    auto& list = static_cast<ListView&>(c);
+    switch (hdr.code) {
+        case LVN_GETDISPINFOW: {
+            auto& di = reinterpret_cast<NMLVDISPINFOW&>(hdr);
+            if ((di.item.mask & LVIF_TEXT) && di.item.iItem >= 0 && static_cast<size_t>(di.item.iItem) < list.Count() &&
+                static_cast<size_t>(di.item.iSubItem) < list.Columns().size()) {
+                peer->cellText = Widen(list.Item(static_cast<size_t>(di.item.iItem)).Cell(static_cast<size_t>(di.item.iSubItem)));
+                di.item.pszText = peer->cellText.data();
+            }
+            return 0;
+        }
+        case LVN_ITEMCHANGED: {
+            const auto& nm = reinterpret_cast<NMLISTVIEW&>(hdr);
+            if (!peer->syncing && (nm.uChanged & LVIF_STATE) && (nm.uNewState & LVIS_SELECTED) && nm.iItem >= 0)
+                list.UserSelect(nm.iItem);
+            return 0;
+        }
+        case LVN_COLUMNCLICK:
+            list.UserClickColumn(reinterpret_cast<NMLISTVIEW&>(hdr).iSubItem + 1);
+            return 0;
+        case NM_DBLCLK:
+            c.RaiseDblClick();
+            return 0;
+        case NM_CLICK:
+        case NM_RCLICK:
+            if (c.MouseUp) {
+                POINT pt;
+                GetCursorPos(&pt);
+                ScreenToClient(peer->hwnd, &pt);
+                c.MouseUp(hdr.code == NM_CLICK ? 1 : 2, shiftState(), MulDiv(pt.x, 1440, dpi_), MulDiv(pt.y, 1440, dpi_));
+            }
+            return 0;
+    }
+    return 0;
+}
+
+void Win32Host::PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) {
+    HWND hwnd = WindowOf(owner);
+    HMENU popup = CreatePopupMenu();
+    for (size_t i = 0; i < menu.Items.size(); ++i) {
+        const MenuItem& item = *menu.Items[i];
+        if (!item.Visible()) continue;
+        if (item.IsSeparator()) {
+            AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        const UINT flags = MF_STRING | (item.Enabled() ? 0 : MF_GRAYED) | (item.Checked ? MF_CHECKED : 0);
+        AppendMenuW(popup, flags, i + 1, Widen(item.Caption).c_str());
+        if (&item == defaultItem) SetMenuDefaultItem(popup, static_cast<UINT>(i + 1), FALSE);
+    }
+    POINT pt;
+    GetCursorPos(&pt);
+    SetForegroundWindow(hwnd);
+    const int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
+    DestroyMenu(popup);
+    if (chosen > 0) menu.Items[static_cast<size_t>(chosen - 1)]->RaiseClick();
+}
+
+HIMAGELIST Win32Host::categoryImages() {
+    if (images_) return images_;
+    // Pictures drawn at 16 and 32 pixels; the larger ones serve high DPI screens.
+    const bool large = dpi_ >= 144;
+    const int size = large ? 32 : 16;
+    images_ = ImageList_Create(size, size, ILC_COLOR32, 11, 0);
+    if (HBITMAP strip = static_cast<HBITMAP>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(large ? 202 : 201), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+        ImageList_Add(images_, strip, nullptr);
+        DeleteObject(strip);
+    }
+    return images_;
 }
 
 // A picture box: its background colour, and its children's notifications

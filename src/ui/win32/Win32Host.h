@@ -3,6 +3,7 @@
 // model, kept in step both ways; modal forms run their own message loop; the
 // program's loop ends when the last form unloads.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <map>
 #include <memory>
@@ -25,12 +26,14 @@ public:
     void Show(Form& form, bool modal, Form* owner) override;
     void Destroy(Form& form) override;
     void AttachSkin(Form& form) override;
+    void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
 
     // The program's message loop; returns the exit code once no form is loaded.
     int Run();
 
     // For peers: twips to pixels at the screen's DPI, fonts, brushes.
     int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    int Dpi() const { return dpi_; }
     HFONT Font(bool bold) const { return bold ? boldFont_ : font_; }
     HBRUSH Brush(Colour c);
     HINSTANCE Instance() const { return instance_; }
@@ -45,6 +48,8 @@ private:
     static LRESULT CALLBACK PaintedProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT colourFor(HDC dc, HWND control);
+    LRESULT handleNotify(NMHDR& hdr);
+    HIMAGELIST categoryImages();
     bool dispatch(MSG& msg);
     void registerClasses();
 
@@ -53,6 +58,7 @@ private:
     int dpi_ = 96;
     HFONT font_ = nullptr, boldFont_ = nullptr;
     std::map<Colour, HBRUSH> brushes_;
+    HIMAGELIST images_ = nullptr;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     std::map<HWND, Win32Peer*> peers_;
     std::vector<std::unique_ptr<FormWindow>> retired_;

@@ -1,0 +1,110 @@
+// The main window and the record dialog through the real windows: add an
+// account, find it by its initials, open it with a double click.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "gui_support.h"
+#include "store/DataFile.h"
+
+using namespace qm::gui_test;
+
+namespace {
+
+HWND waitForBox(const Process& p, const std::wstring& text) {
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 10000);
+    EXPECT_NE(box, nullptr) << "no message box";
+    if (box) {
+        EXPECT_EQ(MessageBoxText(box), text);
+    }
+    return box;
+}
+
+void answer(HWND box) {
+    if (!box) return;
+    BringToFront(box);
+    PressKey(VK_RETURN);
+    WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
+// Registers `name` through the dialogs and logs in; returns the main window.
+HWND registerAndLogIn(const Process& p, const std::wstring& name, const std::wstring& password) {
+    HWND login = WaitForWindow(p.info.dwProcessId, L"登录", 15000);
+    if (!login || !BringToFront(login)) return nullptr;
+    PressKey('N', true);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"注册新用户", 10000);
+    if (!dialog || !BringToFront(dialog)) return nullptr;
+    TypeText(name);
+    PressKey(VK_TAB);
+    TypeText(password);
+    PressKey(VK_TAB);
+    TypeText(password);
+    PressKey(VK_RETURN);
+    answer(waitForBox(p, L"注册成功,请登录!"));
+    BringToFront(login);
+    TypeText(password);
+    PressKey(VK_RETURN);
+    return WaitForWindow(p.info.dwProcessId, L"Ostrevin V1.0 正式版 --- 当前用户:" + name, 10000);
+}
+
+// Adds an account through the record dialog with the keyboard.
+bool addAccount(const Process& p, HWND main, const std::wstring& category, const std::wstring& name,
+                const std::wstring& id, const std::wstring& password, const wchar_t* screenshot = nullptr) {
+    PostMessageW(FindDescendant(main, L"Button", L"添加(&A)"), BM_CLICK, 0, 0);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"添加资料", 10000);
+    if (!dialog || !BringToFront(dialog)) return false;
+    for (const std::wstring* text : {&category, &name, &id, &password}) {
+        TypeText(*text);
+        PressKey(VK_TAB);
+    }
+    if (screenshot) SaveScreenshot(dialog, screenshot);
+    PressKey(VK_RETURN);
+    return WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+}
+
+}  // namespace
+
+TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = registerAndLogIn(p, L"阿明", L"abc123");
+    ASSERT_NE(main, nullptr) << "no main window";
+    HWND list = FindDescendant(main, L"SysListView32");
+    HWND tree = FindDescendant(main, L"SysTreeView32");
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 10) << "the root and nine categories";
+    EXPECT_EQ(ListViewCount(list), 0);
+
+    ASSERT_TRUE(addAccount(p, main, L"邮箱帐号", L"网易邮箱", L"aming@163.com", L"Pa55word!", L"record-add"));
+    ASSERT_TRUE(addAccount(p, main, L"聊天帐号", L"QQ号码", L"12345", L"qqpass"));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 2; }, 5000));
+    EXPECT_EQ(ListViewCell(list, 0, 3), L"********");
+
+    // Initials, typed in lower case into the quick-find box, narrow the list.
+    ASSERT_TRUE(ClickToFocus(FindDescendant(main, L"Edit")));
+    TypeText(L"yx");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
+    EXPECT_EQ(ListViewCell(list, 0, 1), L"网易邮箱");
+    EXPECT_EQ(ListViewCell(list, 0, 2), L"aming@163.com");
+    SaveScreenshot(main, L"main-window");
+
+    // Rest the pointer on the row first, so that the quick-find box's tool tip is gone.
+    const POINT row = ListViewRowPoint(list, 0);
+    SetCursorPos(row.x, row.y);
+    Sleep(600);
+    ClickAt(row, true);
+    HWND look = WaitForWindow(p.info.dwProcessId, L"查看资料", 10000);
+    ASSERT_NE(look, nullptr) << "a double click opened no record";
+    EXPECT_NE(FindDescendant(look, L"Edit", L"网易邮箱"), nullptr);
+    SaveScreenshot(look, L"record-look");
+    BringToFront(look);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Enciphered);
+}
