@@ -1,0 +1,102 @@
+// A keystroke in the quick-find box of a large book: from the change of the
+// box to a refilled list (filter, walk, decipher, fill the list model that
+// the virtual list view draws from).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+
+#include "app/Startup.h"
+#include "forms/Forms.h"
+#include "forms/FrmMain.h"
+#include "text/codepage.h"
+#include "text/pinyin.h"
+#include "ui/test/TestHost.h"
+
+namespace {
+
+struct Book {
+    qm::ui::TestHost host;
+    qm::app::AppContext app;
+    std::unique_ptr<qm::forms::Forms> forms;
+};
+
+Book& book(int64_t rows) {
+    static std::map<int64_t, std::unique_ptr<Book>> books;
+    auto& b = books[rows];
+    if (b) return *b;
+    b = std::make_unique<Book>();
+    const auto folder = std::filesystem::temp_directory_path() / ("qm_listbench_" + std::to_string(rows));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    b->app.AppPath = folder.string();
+    qm::app::StartUp(b->app, b->host.os);
+    sqlite3* db = b->app.DbConn.Handle();
+    sqlite3_exec(db,
+                 "BEGIN; insert into sysuser(UserName, ShowPassword, TypeNameWidth, AccountNameWidth, AccountIDWidth,"
+                 " AccountPasswordWidth, URLWidth, AutoBackup) values('amy', -1, 1440, 1440, 1440, 1440, 1440, 0);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "insert into AccountData values('amy', ?, ?, ?, ?, ?, '2026-12-07', 'http://example.com', '')",
+                       -1, &st, nullptr);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> lead(0xB0, 0xD7), trail(0xA1, 0xF9), len(2, 5);
+    const char* types[] = {"邮箱帐号", "论坛帐号", "游戏帐号", "银行帐号"};
+    for (int64_t i = 0; i < rows; ++i) {
+        std::string gbk;
+        for (int n = len(rng); n > 0; --n) gbk += {static_cast<char>(lead(rng)), static_cast<char>(trail(rng))};
+        const std::string name = qm::text::FromGb18030(gbk) + (i % 50 == 0 ? "邮箱" : "");
+        const std::string py = qm::text::PinyinInitials(name);
+        const std::string id = "user" + std::to_string(i);
+        const std::string pw = b->app.Cipher.EncryptString("pw" + std::to_string(i), qm::crypto::kAccountPasswordKey);
+        sqlite3_bind_text(st, 1, types[i % 4], -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 3, py.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 4, id.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 5, pw.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    b->app.RsUser.Requery();
+    b->app.RsUser.Filter("UserName = 'amy'");
+    b->app.CurrentUser = "amy";
+    b->forms = std::make_unique<qm::forms::Forms>(b->app, b->host);
+    b->forms->Main().Show();
+    return *b;
+}
+
+// Typing "yx": a few hundred rows (one in fifty names holds 邮箱) out of all.
+void BM_QuickFindKeystroke(benchmark::State& state) {
+    auto& main = book(state.range(0)).forms->Main();
+    for (auto _ : state) {
+        main.TxtFindData.SetText("yx");
+        benchmark::DoNotOptimize(main.ListViewUser.Count());
+        state.PauseTiming();
+        main.TxtFindData.SetText("");
+        state.ResumeTiming();
+    }
+    state.counters["rows_shown"] = static_cast<double>((main.TxtFindData.SetText("yx"), main.ListViewUser.Count()));
+}
+
+// Clearing the box again: every account back in the list.
+void BM_QuickFindClearedShowsAll(benchmark::State& state) {
+    auto& main = book(state.range(0)).forms->Main();
+    for (auto _ : state) {
+        state.PauseTiming();
+        main.TxtFindData.SetText("yx");
+        state.ResumeTiming();
+        main.TxtFindData.SetText("");
+        benchmark::DoNotOptimize(main.ListViewUser.Count());
+    }
+    state.counters["rows_shown"] = static_cast<double>(main.ListViewUser.Count());
+}
+
+}  // namespace
+
+BENCHMARK(BM_QuickFindKeystroke)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuickFindClearedShowsAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
