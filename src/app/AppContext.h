@@ -8,6 +8,7 @@
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
+#include "tray/TrayIcon.h"
 
 namespace qm::app {
 
@@ -32,6 +33,9 @@ struct AppContext {
     // Writes a backup of the data file to `path` (compacted when asked);
     // true on success. Supplied by the tools; without them no backup is made.
     std::function<bool(const std::string& path, bool compress)> BackupDatabase;
+
+    // The notification-area icon; none in a program without one.
+    tray::TrayIcon* Tray = nullptr;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

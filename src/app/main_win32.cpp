@@ -18,9 +18,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         case qm::app::StartResult::Ready: break;
     }
     qm::ui::Win32Host host(instance, os);
+    qm::ui::Win32TrayIcon tray(host);
+    app.Tray = &tray;
     qm::forms::Forms forms(app, host);
     forms.Login().Show();
     const int code = host.Run();
+    tray.Remove();
     // Should the loop end another way, the data file still goes back to rest.
     if (app.DbConn.IsOpen()) qm::app::CloseDataFile(app);
     return code;

@@ -1,6 +1,8 @@
 #include "forms/Forms.h"
 
+#include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
+#include "forms/FrmFind.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
@@ -23,6 +25,14 @@ FrmLogin& Forms::Login() { return get(login_); }
 FrmNewUser& Forms::NewUser() { return get(newUser_); }
 FrmMain& Forms::Main() { return get(main_); }
 FrmData& Forms::Data() { return get(data_); }
+FrmFind& Forms::Find() { return get(find_); }
+FrmAbout& Forms::About() { return get(about_); }
+
+void Forms::UnloadAll(const ui::Form* except) {
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
+                                                        about_.get(), trayMenu_.get(), main_.get()})
+        if (f && f != except && f->IsLoaded()) f->Unload();
+}
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
 
 }  // namespace qm::forms

@@ -14,6 +14,8 @@ class FrmLogin;
 class FrmNewUser;
 class FrmMain;
 class FrmData;
+class FrmFind;
+class FrmAbout;
 class FrmTrayMenu;
 
 class Forms {
@@ -25,6 +27,10 @@ public:
     FrmNewUser& NewUser();
     FrmMain& Main();
     FrmData& Data();
+    FrmFind& Find();
+    FrmAbout& About();
+    // Unloads every loaded form but `except`, as the program's end does.
+    void UnloadAll(const ui::Form* except);
     FrmTrayMenu& TrayMenu();
 
     app::AppContext& App() const { return app_; }
@@ -40,6 +46,8 @@ private:
     std::unique_ptr<FrmNewUser> newUser_;
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<FrmData> data_;
+    std::unique_ptr<FrmFind> find_;
+    std::unique_ptr<FrmAbout> about_;
     std::unique_ptr<FrmTrayMenu> trayMenu_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };

@@ -1,7 +1,13 @@
 #include "forms/FrmMain.h"
 
+#include <algorithm>
+
+#include "app/Maker.h"
 #include "app/Startup.h"
+#include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
+#include "forms/FrmFind.h"
+#include "platform/files.h"
 #include "forms/FrmTrayMenu.h"
 #include "store/TextRules.h"
 #include "text/date.h"
@@ -41,8 +47,11 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     lblFindData.Move(120, 760, 950, 300);
     TxtFindData.Move(1080, 700, 2700, 330);
     TxtFindData.SetToolTipText("支持拼音首字母查询");
+    Label1.SetCaption(app::kMakerWebAddress);
     Label1.Move(4200, 760, 6200, 300);
     Label1.Alignment = ui::Label::RightJustify;
+    Label1.SetForeColor(0xC00000);
+    Label1.SetMousePointer(99);
     Command1.SetCaption("交流论坛");
     Command1.Move(10560, 680, 1320, 380);
     TreeViewType.Move(120, 1200, 2700, 6480);
@@ -58,6 +67,15 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     CmdAdd.Click = [this] { CmdAdd_Click(); };
     CmdEdit.Click = [this] { CmdEdit_Click(); };
     CmdLook.Click = [this] { CmdLook_Click(); };
+    CmdDel.Click = [this] { CmdDel_Click(); };
+    CmdFind.Click = [this] { CmdFind_Click(); };
+    CmdSet.Click = [this] { CmdSet_Click(); };
+    CmdTool.Click = [this] { CmdTool_Click(); };
+    CmdAbout.Click = [this] { CmdAbout_Click(); };
+    CmdHelp.Click = [this] { CmdHelp_Click(); };
+    CmdQuit.Click = [this] { CmdQuit_Click(); };
+    Command1.Click = [this] { Command1_Click(); };
+    Label1.Click = [this] { Command1_Click(); };
     TreeViewType.NodeClick = [this](int node) { TreeViewType_NodeClick(node); };
     TxtFindData.Change = [this] { TxtFindData_Change(); };
     ListViewUser.ColumnClick = [this](int column) { ListViewUser_ColumnClick(column); };
@@ -194,53 +212,145 @@ bool FrmMain::findSelectedAccount() {
     return !app_.RsData.Eof();
 }
 
+void FrmMain::showModal(ui::Form& dialog) {
+    Tag = "1";
+    dialog.Show(true, this);
+    Tag = "0";
+}
+
+bool FrmMain::haveSelection(const char* emptyMessage) {
+    if (ListViewUser.Count() == 0) {
+        say(emptyMessage);
+        return false;
+    }
+    // Rows can be deselected (a click into the empty part of the list): then
+    // there is nothing to act on, and acting on some other row would surprise.
+    if (!ListViewUser.SelectedItem()) {
+        say("请先在列表中选择一个帐号!");
+        return false;
+    }
+    if (!findSelectedAccount()) {
+        say("该帐号已不存在!");
+        RequeryData();
+        return false;
+    }
+    return true;
+}
+
 void FrmMain::CmdAdd_Click() {
     app_.RecordMode = "add";
     app_.ReloadMark.clear();
-    Tag = "1";
-    forms_.Data().Show(true, this);
-    Tag = "0";
+    showModal(forms_.Data());
     IsAddType();
     RequeryData();
 }
 
 void FrmMain::CmdEdit_Click() {
-    if (ListViewUser.Count() == 0) {
-        say("没有资料可修改!");
-        return;
-    }
-    if (!findSelectedAccount()) {
-        say("请先在列表中选择一个帐号!");
-        return;
-    }
+    if (!haveSelection("没有资料可修改!")) return;
     app_.RecordMode = "edit";
     app_.ReloadMark.clear();
-    Tag = "1";
-    forms_.Data().Show(true, this);
-    Tag = "0";
+    showModal(forms_.Data());
     IsAddType();
     RequeryData();
 }
 
 void FrmMain::CmdLook_Click() {
-    if (ListViewUser.Count() == 0) {
-        say("没有资料可查看!");
-        return;
-    }
-    if (!findSelectedAccount()) {
-        say("请先在列表中选择一个帐号!");
-        return;
-    }
+    if (!haveSelection("没有资料可查看!")) return;
     app_.RecordMode = "look";
-    Tag = "1";
-    forms_.Data().Show(true, this);
-    Tag = "0";
+    showModal(forms_.Data());
     if (app_.RecordMode != "look") {
         IsAddType();
         RequeryData();
     }
 }
 
-void FrmMain::Form_Unload(int&) { app::CloseDataFile(app_); }
+void FrmMain::CmdDel_Click() {
+    if (ListViewUser.Count() == 0) {
+        say("没有资料可删除!");
+        return;
+    }
+    const int row = ListViewUser.SelectedIndex();
+    if (row < 0) {
+        say("请先在列表中选择一个帐号!");
+        return;
+    }
+    const std::string name = ListViewUser.Item(static_cast<size_t>(row)).SubItems[0];
+    if (MsgBox("是否删除帐号<" + name + ">,删除后将不可恢复,请确认!", platform::vbQuestion | platform::vbYesNo, "删除提示") !=
+        platform::vbYes)
+        return;
+    if (!haveSelection("没有资料可删除!")) return;
+    app_.RsData.Delete();
+    app_.RsData.Update();
+    ListViewUser.RemoveItem(static_cast<size_t>(row));
+}
+
+void FrmMain::CmdFind_Click() { forms_.Find().Show(true, this); }
+
+// The settings and tools dialogs open here once they exist; until then the
+// buttons change nothing.
+void FrmMain::CmdSet_Click() {}
+void FrmMain::CmdTool_Click() {}
+
+void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }
+
+void FrmMain::CmdHelp_Click() {
+    const std::string help = store::PathIn(app_.AppPath, "帮助.doc");
+    if (platform::FileExists(help)) Os().ShellOpen(help);
+    else say("帮助文档已丢失!");
+}
+
+void FrmMain::Command1_Click() { Os().ShellOpen(app::kMakerWebAddress); }
+
+void FrmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    if (UnloadMode != vbFormControlMenu) return;
+    bool toTray = false;
+    step([&] { toTray = app_.RsUser["Custom2"].Int() == 1; });
+    if (toTray) {
+        SetWindowState(vbMinimized);
+        Cancel = 1;
+    }
+}
+
+void FrmMain::Form_Resize() {
+    if (WindowState() == vbMinimized) {
+        AutoLockTicks = 0;
+        TimerAutoLock.SetEnabled(true);
+        SetVisible(false);
+        if (app_.Tray) app_.Tray->Add(*this, "Quillmere");
+    } else if (WindowState() == vbNormal) {
+        TimerAutoLock.SetEnabled(false);
+        if (app_.Tray && app_.Tray->Shown()) app_.Tray->Remove();
+    }
+}
+
+void FrmMain::Form_TrayMouse(int) {
+    // Any click on the icon brings the window back.
+    SetVisible(true);
+    SetWindowState(vbNormal);
+}
+
+void FrmMain::Form_Unload(int& Cancel) {
+    if (!app_.UserLoggedOut &&
+        MsgBox("是否退出系统？", platform::vbQuestion | platform::vbYesNo, "提示") != platform::vbYes) {
+        Cancel = 1;
+        return;
+    }
+    step([&] {
+        for (size_t c = 0; c < 5; ++c)
+            app_.RsUser[kWidthFields[c]] = std::max(100, ListViewUser.Columns()[c].Width);
+        app_.RsUser.Update();
+    });
+    step([&] {
+        if (forms_.TrayMenu().IsLoaded()) forms_.TrayMenu().Unload();
+    });
+    bool clearClipboard = false;
+    step([&] { clearClipboard = app_.RsUser["ClearClipboard"].Bool(); });
+    step([&] { app::CloseDataFile(app_); });
+    step([&] {
+        if (app_.Tray && app_.Tray->Shown()) app_.Tray->Remove();
+    });
+    if (clearClipboard) step([&] { Os().ClipboardClear(); });
+    step([&] { forms_.UnloadAll(this); });
+}
 
 }  // namespace qm::forms

@@ -36,22 +36,39 @@ public:
     void CmdAdd_Click();
     void CmdEdit_Click();
     void CmdLook_Click();
+    void CmdDel_Click();
+    void CmdFind_Click();
+    void CmdSet_Click();
+    void CmdTool_Click();
+    void CmdAbout_Click();
+    void CmdHelp_Click();
+    void CmdQuit_Click() { Unload(); }
+    void Command1_Click();
     void TreeViewType_NodeClick(int node);
     void TxtFindData_Change();
     void ListViewUser_ColumnClick(int column);
     void ListViewUser_MouseUp(int Button, int Shift, int X, int Y);
 
     int16_t LastSortColumn = 0;
+    // Minutes counted by TimerAutoLock while the window is minimised.
+    int AutoLockTicks = 0;
 
 protected:
     void Form_Load() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     void Form_Unload(int& Cancel) override;
+    void Form_Resize() override;
+    void Form_TrayMouse(int message) override;
 
 private:
     void autoBackup();
     void buildTree();
     // Filters RsData down to the selected row's account; false when the list is empty.
     bool findSelectedAccount();
+    // Shows a modal dialog with the window's tag "1" meanwhile, as the hot keys expect.
+    void showModal(ui::Form& dialog);
+    // Checks that a row can be acted on; says why not otherwise.
+    bool haveSelection(const char* emptyMessage);
     int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
 
     Forms& forms_;

@@ -17,7 +17,7 @@ using Colour = uint32_t;
 inline constexpr Colour kDefaultColour = 0xFFFFFFFFu;  // the system's own colour for the control
 
 // Which property changed, for the peer.
-enum class Prop { Text, Geometry, Visible, Enabled, Locked, PasswordChar, ToolTip, Colours, Font, Items, ListIndex, Value, Default, Interval };
+enum class Prop { Text, Geometry, Visible, Enabled, Locked, PasswordChar, ToolTip, Colours, Font, Items, ListIndex, Value, Default, Interval, WindowState };
 
 class Peer {
 public:

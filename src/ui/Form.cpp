@@ -4,7 +4,9 @@
 
 namespace qm::ui {
 
-Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name)), host_(host) {}
+Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name)), host_(host) {
+    SetVisible(false);  // a loaded form stays hidden until it is shown
+}
 
 Form::~Form() {
     if (loaded_) host_.Destroy(*this);
@@ -44,6 +46,18 @@ bool Form::Unload(int mode) {
     active_ = nullptr;
     host_.Destroy(*this);
     return true;
+}
+
+void Form::SetWindowState(int state) {
+    windowState_ = state;
+    changed(Prop::WindowState);
+    Form_Resize();
+}
+
+void Form::UserResized(int state) {
+    if (state == windowState_ && state != vbNormal) return;
+    windowState_ = state;
+    Form_Resize();
 }
 
 void Form::FocusMovedTo(Control* c) {

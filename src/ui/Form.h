@@ -56,6 +56,15 @@ public:
     bool RequestClose() { return Unload(vbFormControlMenu); }
     void Activate() { Form_Activate(); }
 
+    enum WindowStates { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
+    int WindowState() const { return windowState_; }
+    // Minimises, restores or maximises the window; Form_Resize follows.
+    void SetWindowState(int state);
+    // The peer reports a state the user or the system brought about.
+    void UserResized(int state);
+    // The peer reports a mouse message of this form's notification-area icon.
+    void TrayMouse(int message) { Form_TrayMouse(message); }
+
     Control* ActiveControl() const { return active_; }
     // The peer reports which control the user moved the focus to.
     void FocusMovedTo(Control* c);
@@ -77,6 +86,8 @@ protected:
         (void)UnloadMode;
     }
     virtual void Form_Unload(int& Cancel) { (void)Cancel; }
+    virtual void Form_Resize() {}
+    virtual void Form_TrayMouse(int message) { (void)message; }
 
 private:
     FormHost& host_;
@@ -86,6 +97,7 @@ private:
     bool loaded_ = false;
     bool everLoaded_ = false;
     bool modal_ = false;
+    int windowState_ = vbNormal;
 };
 
 }  // namespace qm::ui

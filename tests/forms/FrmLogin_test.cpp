@@ -94,7 +94,7 @@ TEST_F(LoginTest, SuccessOpensTheMainWindowAndRemembersTheUser) {
     EXPECT_EQ(main.Caption(), "Ostrevin V1.0 正式版 --- 当前用户:O'Neil");
     EXPECT_EQ(dataFile(), FileForm::Plain) << "a login keeps the store open";
 
-    main.RequestClose();
+    main.CmdQuit.RaiseClick();
     EXPECT_FALSE(app->DbConn.IsOpen());
     EXPECT_EQ(dataFile(), FileForm::Enciphered);
 }

@@ -321,6 +321,13 @@ POINT ListViewRowPoint(HWND list, int item) {
     return pt;
 }
 
+void QuitProgram(HWND main) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    PostMessageW(FindDescendant(main, L"Button", L"退出(&Q)"), BM_CLICK, 0, 0);
+    if (HWND box = WaitForMessageBox(pid, 10000)) PressButton(box, IDYES);
+}
+
 std::wstring RememberedUser() {
     wchar_t buf[256] = L"";
     DWORD bytes = sizeof buf;

@@ -53,6 +53,9 @@ HWND FindChildWithText(HWND parent, const std::wstring& text);
 // <program folder>\test-output\<name>.bmp and returns the path.
 std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name);
 
+// Ends the program through its quit button, answering Yes to the question.
+void QuitProgram(HWND main);
+
 // Real key presses through the system's input queue, to whatever has the focus.
 void TypeText(const std::wstring& text);
 void PressKey(WORD vk, bool alt = false);

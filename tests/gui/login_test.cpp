@@ -66,7 +66,7 @@ TEST(Login, RegisterAUserThenLogInWithTheKeyboard) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(login); }, 5000));
     EXPECT_EQ(RememberedUser(), L"测试用户");
 
-    PostMessageW(main, WM_CLOSE, 0, 0);
+    QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
     EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Enciphered);
 }

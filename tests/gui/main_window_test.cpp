@@ -95,8 +95,11 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     const POINT row = ListViewRowPoint(list, 0);
     SetCursorPos(row.x, row.y);
     Sleep(600);
-    ClickAt(row, true);
-    HWND look = WaitForWindow(p.info.dwProcessId, L"查看资料", 10000);
+    HWND look = nullptr;
+    for (int attempt = 0; attempt < 3 && !look; ++attempt) {
+        ClickAt(row, true);
+        look = WaitForWindow(p.info.dwProcessId, L"查看资料", 3000);
+    }
     ASSERT_NE(look, nullptr) << "a double click opened no record";
     EXPECT_NE(FindDescendant(look, L"Edit", L"网易邮箱"), nullptr);
     SaveScreenshot(look, L"record-look");
@@ -104,7 +107,71 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
 
-    PostMessageW(main, WM_CLOSE, 0, 0);
+    QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
     EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Enciphered);
+}
+
+TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = registerAndLogIn(p, L"amy", L"abc123");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(addAccount(p, main, L"其它", L"论坛", L"amy", L"s3cret!"));
+    HWND list = FindDescendant(main, L"SysListView32");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
+
+    // Copy the password from the record, as a user does in "look" mode.
+    const POINT row = ListViewRowPoint(list, 0);
+    SetCursorPos(row.x, row.y);
+    Sleep(300);
+    HWND look = nullptr;
+    for (int attempt = 0; attempt < 3 && !look; ++attempt) {
+        ClickAt(row, true);
+        look = WaitForWindow(p.info.dwProcessId, L"查看资料", 3000);
+    }
+    ASSERT_NE(look, nullptr);
+    HWND password = nullptr;
+    for (HWND edit = FindWindowExW(FindDescendant(look, L"QuillmerePanel"), nullptr, L"Edit", nullptr); edit;
+         edit = FindWindowExW(GetParent(edit), edit, L"Edit", nullptr))
+        if (GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD || SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0)) password = edit;
+    ASSERT_NE(password, nullptr);
+    // A double click that a busy machine split into two single clicks is tried again.
+    for (int attempt = 0; attempt < 3 && !WaitForMessageBox(p.info.dwProcessId, attempt ? 2000 : 0); ++attempt)
+        ClickAt(CentreOf(password), true);
+    answer(waitForBox(p, L"密码已复制到系统剪贴板!"));
+    std::wstring copied;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) copied = static_cast<const wchar_t*>(GlobalLock(h)), GlobalUnlock(h);
+        CloseClipboard();
+    }
+    EXPECT_EQ(copied, L"s3cret!");
+    BringToFront(look);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
+
+    // The close box only hides the window: the program keeps running.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    EXPECT_EQ(p.WaitForExit(500), -1) << "the program ended instead of hiding";
+    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Plain);
+    PostMessageW(main, WM_APP + 1, 1, WM_LBUTTONUP);  // a click on the tray icon
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
+
+    // Quit asks first, then ends the program with the file at rest and the clipboard empty.
+    PostMessageW(FindDescendant(main, L"Button", L"退出(&Q)"), BM_CLICK, 0, 0);
+    HWND box = waitForBox(p, L"是否退出系统？");
+    ASSERT_NE(box, nullptr);
+    PressButton(box, IDYES);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Enciphered);
+    std::wstring after = L"(unreadable)";
+    if (OpenClipboard(nullptr)) {
+        HANDLE h = GetClipboardData(CF_UNICODETEXT);
+        after = h ? static_cast<const wchar_t*>(GlobalLock(h)) : L"";
+        if (h) GlobalUnlock(h);
+        CloseClipboard();
+    }
+    EXPECT_EQ(after, L"");
 }

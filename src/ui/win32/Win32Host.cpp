@@ -1,6 +1,7 @@
 #include "ui/win32/Win32Host.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -17,6 +18,7 @@ constexpr wchar_t kFormClass[] = L"QuillmereForm";
 constexpr wchar_t kPanelClass[] = L"QuillmerePanel";
 constexpr wchar_t kPaintedClass[] = L"QuillmerePainted";
 constexpr int kFirstId = 100;
+constexpr UINT kTrayMessage = WM_APP + 1;
 
 enum class Kind { Form, Label, TextBox, ComboBox, ListBox, CheckBox, Button, Panel, Shape, Image, Timer, Tree, List, None };
 
@@ -129,7 +131,7 @@ void Win32Peer::Sync(Prop what) {
             break;
         case Prop::Visible:
             if (kind == Kind::Form) {
-                if (!control.Visible()) ShowWindow(hwnd, SW_HIDE);
+                ShowWindow(hwnd, control.Visible() ? SW_SHOW : SW_HIDE);
             } else if (kind == Kind::Timer) {
                 Sync(Prop::Interval);
             } else if (hwnd) {
@@ -257,6 +259,13 @@ void Win32Peer::Sync(Prop what) {
             if (kind == Kind::Button)
                 SendMessageW(hwnd, BM_SETSTYLE,
                              (static_cast<CommandButton&>(control).Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY, TRUE);
+            break;
+        case Prop::WindowState:
+            if (kind == Kind::Form) {
+                const int state = static_cast<Form&>(control).WindowState();
+                ShowWindow(hwnd, state == Form::vbMinimized ? SW_MINIMIZE : state == Form::vbMaximized ? SW_MAXIMIZE : SW_RESTORE);
+                if (state == Form::vbNormal && control.Visible()) SetForegroundWindow(hwnd);
+            }
             break;
         case Prop::Interval:
             if (kind == Kind::Timer) {
@@ -598,6 +607,14 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
         case WM_CLOSE:
             form.RequestClose();
             return 0;
+        case WM_SIZE:
+            if (wp == SIZE_MINIMIZED) form.UserResized(Form::vbMinimized);
+            else if (wp == SIZE_MAXIMIZED) form.UserResized(Form::vbMaximized);
+            else if (wp == SIZE_RESTORED && IsWindowVisible(hwnd)) form.UserResized(Form::vbNormal);
+            break;
+        case kTrayMessage:
+            if (lp == WM_LBUTTONUP || lp == WM_LBUTTONDBLCLK || lp == WM_RBUTTONUP) form.TrayMouse(static_cast<int>(lp));
+            return 0;
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE) {
                 if (form.ActiveControl() && form.ActiveControl()->GetPeer()) form.ActiveControl()->GetPeer()->Focus();
@@ -871,6 +888,36 @@ LRESULT CALLBACK Win32Host::PaintedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+Win32TrayIcon::~Win32TrayIcon() { Remove(); }
+
+void Win32TrayIcon::Add(Form& owner, const std::string& tip) {
+    Remove();
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = host_.WindowOf(owner);
+    data.uID = 1;
+    data.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = static_cast<HICON>(LoadImageW(host_.Instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    lstrcpynW(data.szTip, Widen(tip).c_str(), ARRAYSIZE(data.szTip));
+    if (Shell_NotifyIconW(NIM_ADD, &data)) {
+        owner_ = data.hWnd;
+        shown_ = true;
+    }
+    if (data.hIcon) DestroyIcon(data.hIcon);
+}
+
+void Win32TrayIcon::Remove() {
+    if (!shown_) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = owner_;
+    data.uID = 1;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    shown_ = false;
 }
 
 }  // namespace qm::ui

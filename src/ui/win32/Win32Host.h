@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
+#include "tray/TrayIcon.h"
 #include "ui/Form.h"
 
 namespace qm::ui {
@@ -62,6 +63,22 @@ private:
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     std::map<HWND, Win32Peer*> peers_;
     std::vector<std::unique_ptr<FormWindow>> retired_;
+};
+
+// The notification-area icon on Windows; its mouse messages reach the owner
+// form through the host.
+class Win32TrayIcon : public tray::TrayIcon {
+public:
+    explicit Win32TrayIcon(Win32Host& host) : host_(host) {}
+    ~Win32TrayIcon() override;
+    void Add(Form& owner, const std::string& tip) override;
+    void Remove() override;
+    bool Shown() const override { return shown_; }
+
+private:
+    Win32Host& host_;
+    HWND owner_ = nullptr;
+    bool shown_ = false;
 };
 
 }  // namespace qm::ui
