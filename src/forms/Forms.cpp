@@ -35,4 +35,9 @@ void Forms::UnloadAll(const ui::Form* except) {
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
 
+void FillCategories(app::AppContext& app, ui::ComboBox& box) {
+    app.RsType.Requery();
+    for (app.RsType.MoveFirst(); !app.RsType.Eof(); app.RsType.MoveNext()) box.AddItem(app.RsType["TypeName"].Text());
+}
+
 }  // namespace qm::forms

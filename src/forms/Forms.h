@@ -52,4 +52,8 @@ private:
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 
+// Re-reads the user's categories and lists their names in `box`, in the
+// order the category record set holds them.
+void FillCategories(app::AppContext& app, ui::ComboBox& box);
+
 }  // namespace qm::forms

@@ -94,9 +94,7 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
 
 void FrmData::Form_Load() {
     Host().AttachSkin(*this);
-    app_.RsType.Requery();
-    for (app_.RsType.MoveFirst(); !app_.RsType.Eof(); app_.RsType.MoveNext())
-        CbAccountType.AddItem(app_.RsType["TypeName"].Text());
+    FillCategories(app_, CbAccountType);
     applyMode();
     if (app_.RecordMode == "look") {
         SetCaption("查看资料");

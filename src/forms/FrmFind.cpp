@@ -40,9 +40,7 @@ FrmFind::FrmFind(Forms& forms) : ui::Form(forms.Host(), "FrmFind"), forms_(forms
 
 void FrmFind::Form_Load() {
     Host().AttachSkin(*this);
-    app_.RsType.Requery();
-    for (app_.RsType.MoveFirst(); !app_.RsType.Eof(); app_.RsType.MoveNext())
-        CbAccountType.AddItem(app_.RsType["TypeName"].Text());
+    FillCategories(app_, CbAccountType);
 }
 
 void FrmFind::CmdSave_Click() {

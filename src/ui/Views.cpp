@@ -76,7 +76,6 @@ ListItem& ListView::AddItem(const std::string& text) {
     item.SubItems.resize(columns_.empty() ? 0 : columns_.size() - 1);
     items_.push_back(std::move(item));
     itemsChanged();
-    // A row added while sorting is on finds its place when the caller has filled it.
     return items_.back();
 }
 

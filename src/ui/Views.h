@@ -70,7 +70,7 @@ public:
 
     // Empties the list and switches sorting off.
     void ClearItems();
-    // Adds a row at the end (at its sorted place while sorting is on).
+    // Adds a row at the end; a sorted list is sorted again by SortBy or SetSorted.
     ListItem& AddItem(const std::string& text);
     void RemoveItem(size_t index);
     size_t Count() const { return items_.size(); }

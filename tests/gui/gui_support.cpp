@@ -1,5 +1,7 @@
 #include "gui_support.h"
 
+#include <gtest/gtest.h>
+
 #include <commctrl.h>
 
 #include <vector>
@@ -319,6 +321,35 @@ POINT ListViewRowPoint(HWND list, int item) {
     POINT pt{r.left + 30, (r.top + r.bottom) / 2};
     ClientToScreen(list, &pt);
     return pt;
+}
+
+HWND WaitForBoxSaying(const Process& p, const std::wstring& text) {
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 10000);
+    EXPECT_NE(box, nullptr) << "no message box";
+    if (box) {
+        EXPECT_EQ(MessageBoxText(box), text);
+    }
+    return box;
+}
+
+void Answer(HWND box) {
+    if (!box) return;
+    BringToFront(box);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+}
+
+HWND OpenRowByDoubleClick(const Process& p, HWND list, int item, const std::wstring& caption) {
+    // Rest the pointer on the row first, so that no tool tip lies over it; a
+    // double click that a busy machine split into two single clicks is tried again.
+    const POINT row = ListViewRowPoint(list, item);
+    SetCursorPos(row.x, row.y);
+    Sleep(600);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ClickAt(row, true);
+        if (HWND w = WaitForWindow(p.info.dwProcessId, caption, 3000)) return w;
+    }
+    return nullptr;
 }
 
 void QuitProgram(HWND main) {

@@ -53,6 +53,13 @@ HWND FindChildWithText(HWND parent, const std::wstring& text);
 // <program folder>\test-output\<name>.bmp and returns the path.
 std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name);
 
+// Waits for a message box of the process and checks its text (a test failure otherwise).
+HWND WaitForBoxSaying(const Process& p, const std::wstring& text);
+// Presses Enter in a message box and waits for it to go.
+void Answer(HWND box);
+// Double-clicks row `item` of a list until the process shows a window with `caption`.
+HWND OpenRowByDoubleClick(const Process& p, HWND list, int item, const std::wstring& caption);
+
 // Ends the program through its quit button, answering Yes to the question.
 void QuitProgram(HWND main);
 

@@ -13,26 +13,6 @@ using namespace qm::gui_test;
 using qm::store::FileForm;
 using qm::store::InspectDataFile;
 
-namespace {
-
-HWND waitForBox(const Process& p, const std::wstring& text) {
-    HWND box = WaitForMessageBox(p.info.dwProcessId, 10000);
-    EXPECT_NE(box, nullptr) << "no message box";
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), text);
-    }
-    return box;
-}
-
-// Presses Enter in a message box and waits for it to go.
-void answer(HWND box) {
-    BringToFront(box);
-    PressKey(VK_RETURN);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
-}
-
-}  // namespace
-
 TEST(Login, RegisterAUserThenLogInWithTheKeyboard) {
     ProgramCopy copy;
     Process p;
@@ -53,7 +33,7 @@ TEST(Login, RegisterAUserThenLogInWithTheKeyboard) {
     EXPECT_NE(FindChildWithText(dialog, L"中"), nullptr) << "the meter shows medium for letters and digits";
     SaveScreenshot(dialog, L"register");
     PressKey(VK_RETURN);
-    answer(waitForBox(p, L"注册成功,请登录!"));
+    Answer(WaitForBoxSaying(p, L"注册成功,请登录!"));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
 
     ASSERT_TRUE(BringToFront(login));
@@ -95,7 +75,7 @@ TEST(Login, ThreeWrongPasswordsEndTheProgramWithTheFileAtRest) {
         ASSERT_TRUE(BringToFront(login));
         TypeText(L"wrong");
         PressKey(VK_RETURN);
-        answer(waitForBox(p, attempt < 3 ? L"用户密码错误,请重新输入!" : L"登录密码错误次数已超过3次,软件将自动关闭!"));
+        Answer(WaitForBoxSaying(p, attempt < 3 ? L"用户密码错误,请重新输入!" : L"登录密码错误次数已超过3次,软件将自动关闭!"));
     }
     EXPECT_EQ(p.WaitForExit(10000), 0);
     EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Enciphered);

@@ -12,22 +12,6 @@ using namespace qm::gui_test;
 
 namespace {
 
-HWND waitForBox(const Process& p, const std::wstring& text) {
-    HWND box = WaitForMessageBox(p.info.dwProcessId, 10000);
-    EXPECT_NE(box, nullptr) << "no message box";
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), text);
-    }
-    return box;
-}
-
-void answer(HWND box) {
-    if (!box) return;
-    BringToFront(box);
-    PressKey(VK_RETURN);
-    WaitUntil([&] { return !IsWindow(box); }, 5000);
-}
-
 // Registers `name` through the dialogs and logs in; returns the main window.
 HWND registerAndLogIn(const Process& p, const std::wstring& name, const std::wstring& password) {
     HWND login = WaitForWindow(p.info.dwProcessId, L"登录", 15000);
@@ -41,7 +25,7 @@ HWND registerAndLogIn(const Process& p, const std::wstring& name, const std::wst
     PressKey(VK_TAB);
     TypeText(password);
     PressKey(VK_RETURN);
-    answer(waitForBox(p, L"注册成功,请登录!"));
+    Answer(WaitForBoxSaying(p, L"注册成功,请登录!"));
     BringToFront(login);
     TypeText(password);
     PressKey(VK_RETURN);
@@ -91,15 +75,7 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     EXPECT_EQ(ListViewCell(list, 0, 2), L"aming@163.com");
     SaveScreenshot(main, L"main-window");
 
-    // Rest the pointer on the row first, so that the quick-find box's tool tip is gone.
-    const POINT row = ListViewRowPoint(list, 0);
-    SetCursorPos(row.x, row.y);
-    Sleep(600);
-    HWND look = nullptr;
-    for (int attempt = 0; attempt < 3 && !look; ++attempt) {
-        ClickAt(row, true);
-        look = WaitForWindow(p.info.dwProcessId, L"查看资料", 3000);
-    }
+    HWND look = OpenRowByDoubleClick(p, list, 0, L"查看资料");
     ASSERT_NE(look, nullptr) << "a double click opened no record";
     EXPECT_NE(FindDescendant(look, L"Edit", L"网易邮箱"), nullptr);
     SaveScreenshot(look, L"record-look");
@@ -123,14 +99,7 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
 
     // Copy the password from the record, as a user does in "look" mode.
-    const POINT row = ListViewRowPoint(list, 0);
-    SetCursorPos(row.x, row.y);
-    Sleep(300);
-    HWND look = nullptr;
-    for (int attempt = 0; attempt < 3 && !look; ++attempt) {
-        ClickAt(row, true);
-        look = WaitForWindow(p.info.dwProcessId, L"查看资料", 3000);
-    }
+    HWND look = OpenRowByDoubleClick(p, list, 0, L"查看资料");
     ASSERT_NE(look, nullptr);
     HWND password = nullptr;
     for (HWND edit = FindWindowExW(FindDescendant(look, L"QuillmerePanel"), nullptr, L"Edit", nullptr); edit;
@@ -140,7 +109,7 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     // A double click that a busy machine split into two single clicks is tried again.
     for (int attempt = 0; attempt < 3 && !WaitForMessageBox(p.info.dwProcessId, attempt ? 2000 : 0); ++attempt)
         ClickAt(CentreOf(password), true);
-    answer(waitForBox(p, L"密码已复制到系统剪贴板!"));
+    Answer(WaitForBoxSaying(p, L"密码已复制到系统剪贴板!"));
     std::wstring copied;
     if (OpenClipboard(nullptr)) {
         if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) copied = static_cast<const wchar_t*>(GlobalLock(h)), GlobalUnlock(h);
@@ -161,7 +130,7 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
 
     // Quit asks first, then ends the program with the file at rest and the clipboard empty.
     PostMessageW(FindDescendant(main, L"Button", L"退出(&Q)"), BM_CLICK, 0, 0);
-    HWND box = waitForBox(p, L"是否退出系统？");
+    HWND box = WaitForBoxSaying(p, L"是否退出系统？");
     ASSERT_NE(box, nullptr);
     PressButton(box, IDYES);
     EXPECT_EQ(p.WaitForExit(10000), 0);
