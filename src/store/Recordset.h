@@ -30,6 +30,8 @@ public:
     bool Bool() const { return Get().Bool(); }
     bool IsNull() const { return Get().IsNull(); }
     FieldRef& operator=(const Value& v);
+    // Copies another field's value (the restore copies rows field by field).
+    FieldRef& operator=(const FieldRef& other) { return *this = other.Get(); }
     const std::string& Name() const;
 
 private:

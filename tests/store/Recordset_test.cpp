@@ -214,6 +214,16 @@ TEST_F(StoreTest, ValuesKeepTheirTypesAndFieldsReadByPosition) {
     EXPECT_EQ(rs["ShortcutUser"].Text(), "4|49");
     EXPECT_TRUE(rs["Custom1"].IsNull());
     EXPECT_THROW(rs.Field(20), StoreError);
+
+    // Copying a row column by column, by position, keeps every value as it was.
+    Recordset copy;
+    copy.Open("select * from sysuser", conn);
+    copy.AddNew();
+    for (size_t c = 0; c < rs.FieldCount(); ++c) copy.Field(c) = rs.Field(c);
+    copy.Update();
+    copy.Requery();
+    copy.MoveLast();
+    for (size_t c = 0; c < rs.FieldCount(); ++c) EXPECT_EQ(copy.Field(c).Get(), rs.Field(c).Get()) << rs.Field(c).Name();
 }
 
 TEST_F(StoreTest, ClosingTheConnectionClosesItsRecordSets) {
