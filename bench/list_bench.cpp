@@ -12,7 +12,7 @@
 #include "app/Startup.h"
 #include "forms/Forms.h"
 #include "forms/FrmMain.h"
-#include "text/codepage.h"
+#include "bench_support.h"
 #include "text/pinyin.h"
 #include "ui/test/TestHost.h"
 
@@ -43,12 +43,9 @@ Book& book(int64_t rows) {
     sqlite3_prepare_v2(db, "insert into AccountData values('amy', ?, ?, ?, ?, ?, '2026-12-07', 'http://example.com', '')",
                        -1, &st, nullptr);
     std::mt19937 rng(3);
-    std::uniform_int_distribution<int> lead(0xB0, 0xD7), trail(0xA1, 0xF9), len(2, 5);
     const char* types[] = {"邮箱帐号", "论坛帐号", "游戏帐号", "银行帐号"};
     for (int64_t i = 0; i < rows; ++i) {
-        std::string gbk;
-        for (int n = len(rng); n > 0; --n) gbk += {static_cast<char>(lead(rng)), static_cast<char>(trail(rng))};
-        const std::string name = qm::text::FromGb18030(gbk) + (i % 50 == 0 ? "邮箱" : "");
+        const std::string name = qm::bench::RandomChineseName(rng) + (i % 50 == 0 ? "邮箱" : "");
         const std::string py = qm::text::PinyinInitials(name);
         const std::string id = "user" + std::to_string(i);
         const std::string pw = b->app.Cipher.EncryptString("pw" + std::to_string(i), qm::crypto::kAccountPasswordKey);

@@ -29,16 +29,20 @@ int ComboBox::find(const std::string& text) const {
     return -1;
 }
 
-void ComboBox::AddItem(const std::string& item) {
+void ListControl::AddItem(const std::string& item) {
     items_.push_back(item);
     changed(Prop::Items);
 }
 
-void ComboBox::Clear() {
+void ListControl::Clear() {
     items_.clear();
     listIndex_ = -1;
-    text_.clear();
     changed(Prop::Items);
+}
+
+void ComboBox::Clear() {
+    text_.clear();
+    ListControl::Clear();
 }
 
 void ComboBox::SetListIndex(int index) {
@@ -80,17 +84,6 @@ void ComboBox::UserSetText(const std::string& v) {
     text_ = v;
     listIndex_ = find(v);
     if (Change) Change();
-}
-
-void ListBox::AddItem(const std::string& item) {
-    items_.push_back(item);
-    changed(Prop::Items);
-}
-
-void ListBox::Clear() {
-    items_.clear();
-    listIndex_ = -1;
-    changed(Prop::Items);
 }
 
 void ListBox::SetListIndex(int index) {

@@ -47,21 +47,31 @@ private:
     bool locked_ = false;
 };
 
-class ComboBox : public Control {
+// What a combo box and a list box share: a list of texts and the selected one.
+class ListControl : public Control {
 public:
-    enum Style { DropdownCombo = 0, DropdownList = 2 };
-    ComboBox(Form* form, std::string name, int style = DropdownCombo) : Control(form, std::move(name)), style_(style) {}
-
-    int Style() const { return style_; }
+    using Control::Control;
     void AddItem(const std::string& item);
-    void Clear();
+    virtual void Clear();
     int ListCount() const { return static_cast<int>(items_.size()); }
     const std::string& List(int index) const { return items_.at(static_cast<size_t>(index)); }
     const std::vector<std::string>& Items() const { return items_; }
-
-    // -1 when no item is selected. Setting it selects the item, shows its
-    // text and raises Click.
     int ListIndex() const { return listIndex_; }
+
+protected:
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+};
+
+class ComboBox : public ListControl {
+public:
+    enum Style { DropdownCombo = 0, DropdownList = 2 };
+    ComboBox(Form* form, std::string name, int style = DropdownCombo) : ListControl(form, std::move(name)), style_(style) {}
+
+    int Style() const { return style_; }
+    void Clear() override;
+
+    // Setting the list index (-1: none) selects the item, shows its text and raises Click.
     void SetListIndex(int index);
     // The text shown. Setting it selects the item of exactly that text (case
     // ignored, as the system's combo box matches) or none.
@@ -77,26 +87,14 @@ public:
 private:
     int find(const std::string& text) const;
     int style_;
-    std::vector<std::string> items_;
-    int listIndex_ = -1;
     std::string text_;
 };
 
-class ListBox : public Control {
+class ListBox : public ListControl {
 public:
-    using Control::Control;
-    void AddItem(const std::string& item);
-    void Clear();
-    int ListCount() const { return static_cast<int>(items_.size()); }
-    const std::string& List(int index) const { return items_.at(static_cast<size_t>(index)); }
-    const std::vector<std::string>& Items() const { return items_; }
-    int ListIndex() const { return listIndex_; }
+    using ListControl::ListControl;
     void SetListIndex(int index);
     void UserSelect(int index) { SetListIndex(index); }
-
-private:
-    std::vector<std::string> items_;
-    int listIndex_ = -1;
 };
 
 class CheckBox : public Control {
