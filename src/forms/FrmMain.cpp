@@ -7,8 +7,8 @@
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
-#include "platform/files.h"
 #include "forms/FrmTrayMenu.h"
+#include "platform/files.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 
@@ -102,7 +102,11 @@ void FrmMain::Form_Load() {
     step([&] { ListViewUser.SetListViewExStyle(1, true); });
     step([&] { ListViewUser.SetListViewExStyle(32, true); });
     for (size_t c = 0; c < 5; ++c)
-        step([&] { ListViewUser.SetColumnWidth(c, static_cast<int>(app_.RsUser[kWidthFields[c]].Get().Real())); });
+        step([&] {
+            // A width that was never stored keeps the column as designed.
+            const store::Value width = app_.RsUser[kWidthFields[c]].Get();
+            if (!width.IsNull()) ListViewUser.SetColumnWidth(c, static_cast<int>(width.Real()));
+        });
 }
 
 void FrmMain::autoBackup() {

@@ -815,6 +815,12 @@ HIMAGELIST Win32Host::categoryImages() {
     return images_;
 }
 
+Win32Peer* Win32Host::peerOfChild(HWND hwnd) {
+    auto* fw = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(GetAncestor(hwnd, GA_ROOT), GWLP_USERDATA));
+    auto* formPeer = fw && fw->form ? static_cast<Win32Peer*>(fw->form->GetPeer()) : nullptr;
+    return formPeer ? formPeer->host.PeerOf(hwnd) : nullptr;
+}
+
 // A picture box: its background colour, and its children's notifications
 // passed on to the form.
 LRESULT CALLBACK Win32Host::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -828,10 +834,7 @@ LRESULT CALLBACK Win32Host::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         case WM_DRAWITEM:
             return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
         case WM_ERASEBKGND: {
-            HWND root = GetAncestor(hwnd, GA_ROOT);
-            auto* fw = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
-            auto* formPeer = fw && fw->form ? static_cast<Win32Peer*>(fw->form->GetPeer()) : nullptr;
-            Win32Peer* self = formPeer ? formPeer->host.PeerOf(hwnd) : nullptr;
+            Win32Peer* self = peerOfChild(hwnd);
             if (!self) break;
             const Colour c = self->control.BackColor();
             RECT r;
@@ -840,23 +843,16 @@ LRESULT CALLBACK Win32Host::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
                      c == kDefaultColour ? GetSysColorBrush(COLOR_BTNFACE) : self->host.Brush(c));
             return 1;
         }
-        case WM_LBUTTONUP: {
-            HWND root = GetAncestor(hwnd, GA_ROOT);
-            auto* fw = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
-            auto* formPeer = fw && fw->form ? static_cast<Win32Peer*>(fw->form->GetPeer()) : nullptr;
-            if (Win32Peer* self = formPeer ? formPeer->host.PeerOf(hwnd) : nullptr) self->control.RaiseClick();
+        case WM_LBUTTONUP:
+            if (Win32Peer* self = peerOfChild(hwnd)) self->control.RaiseClick();
             return 0;
-        }
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 // Shapes and images, drawn from their models.
 LRESULT CALLBACK Win32Host::PaintedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    HWND root = GetAncestor(hwnd, GA_ROOT);
-    auto* fw = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
-    auto* formPeer = fw && fw->form ? static_cast<Win32Peer*>(fw->form->GetPeer()) : nullptr;
-    Win32Peer* self = formPeer ? formPeer->host.PeerOf(hwnd) : nullptr;
+    Win32Peer* self = peerOfChild(hwnd);
     switch (msg) {
         case WM_PAINT: {
             PAINTSTRUCT ps;

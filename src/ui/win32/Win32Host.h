@@ -47,6 +47,8 @@ private:
     static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK PaintedProc(HWND, UINT, WPARAM, LPARAM);
+    // The peer of a child window of one of the forms, found through its form.
+    static Win32Peer* peerOfChild(HWND hwnd);
     LRESULT handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT colourFor(HDC dc, HWND control);
     LRESULT handleNotify(NMHDR& hdr);
