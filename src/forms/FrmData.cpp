@@ -163,7 +163,7 @@ void FrmData::TxtAccountPassword_DblClick() {
     if (app_.RecordMode != "look") return;
     Os().ClipboardClear();
     Os().ClipboardSetText(TxtAccountPassword.Text());
-    say("密码已复制到系统剪贴板!");
+    Say("密码已复制到系统剪贴板!");
 }
 
 void FrmData::lblNowData_Click() { TxtRegDate.SetText(text::FormatIsoDate(Os().Today())); }
@@ -175,17 +175,17 @@ void FrmData::TxtAccountPassword_Change() { ShowStrength(TxtAccountPassword.Text
 void FrmData::CmdSave_Click() {
     const std::string category = CbAccountType.Text();
     if (category.empty()) {
-        say("请输入或选择帐号分类!");
+        Say("请输入或选择帐号分类!");
         CbAccountType.SetFocus();
         return;
     }
     if (TxtAccountName.Text().empty()) {
-        say("请输入帐号名称!");
+        Say("请输入帐号名称!");
         TxtAccountName.SetFocus();
         return;
     }
     if (TxtAccountID.Text().empty() || TxtAccountPassword.Text().empty()) {
-        say("请输入用户名或密码!");
+        Say("请输入用户名或密码!");
         if (!TxtAccountID.Text().empty()) TxtAccountPassword.SetFocus();
         else TxtAccountID.SetFocus();
         return;
@@ -194,7 +194,7 @@ void FrmData::CmdSave_Click() {
     if (!TxtRegDate.Text().empty()) {
         const auto date = text::ParseUserDate(TxtRegDate.Text());
         if (!date) {
-            say("注册日期格式错误,请重新输入!");
+            Say("注册日期格式错误,请重新输入!");
             TxtRegDate.SetFocus();
             return;
         }
@@ -220,7 +220,7 @@ void FrmData::CmdSave_Click() {
         rs.Requery();
         rs.Filter(triple);
         if (!rs.Eof()) {
-            say("该帐号已存在,请重新输入!");
+            Say("该帐号已存在,请重新输入!");
             CbAccountType.SetFocus();
             return;
         }
@@ -232,7 +232,7 @@ void FrmData::CmdSave_Click() {
         for (; !same.Eof(); same.MoveNext()) {
             if (same["TypeName"].Text() != rs["TypeName"].Text() || same["AccountName"].Text() != rs["AccountName"].Text() ||
                 same["AccountID"].Text() != rs["AccountID"].Text()) {
-                say("该帐号已存在,请重新输入!");
+                Say("该帐号已存在,请重新输入!");
                 CbAccountType.SetFocus();
                 return;
             }

@@ -52,7 +52,6 @@ protected:
 private:
     // Steps 3 to 5 of the load: the inputs as the mode wants them.
     void applyMode();
-    int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
 
     Forms& forms_;
     app::AppContext& app_;

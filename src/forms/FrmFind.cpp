@@ -48,7 +48,7 @@ void FrmFind::CmdSave_Click() {
     if (!TxtRegDate.Text().empty()) {
         const auto parsed = text::ParseUserDate(TxtRegDate.Text());
         if (!parsed) {
-            MsgBox("注册日期格式错误,请重新输入!", platform::vbInformation, "提示");
+            Say("注册日期格式错误,请重新输入!");
             TxtRegDate.SetFocus();
             return;
         }

@@ -59,15 +59,15 @@ void FrmLogin::Form_Activate() {
 
 void FrmLogin::CmdLogin_Click() {
     if (CbUser.ListCount() == 0) {
-        say("请注册新用户!");
+        Say("请注册新用户!");
         return;
     }
     if (CbUser.ListIndex() == -1) {
-        say("请选择用户!");
+        Say("请选择用户!");
         return;
     }
     if (TxtPass.Text().empty()) {
-        say("请输入密码!");
+        Say("请输入密码!");
         TxtPass.SetFocus();
         return;
     }
@@ -79,10 +79,10 @@ void FrmLogin::CmdLogin_Click() {
     if (!matches) {
         ++LoginFailures;
         if (LoginFailures == 3) {
-            say("登录密码错误次数已超过3次,软件将自动关闭!");
+            Say("登录密码错误次数已超过3次,软件将自动关闭!");
             Unload();
         } else {
-            say("用户密码错误,请重新输入!");
+            Say("用户密码错误,请重新输入!");
             TxtPass.SetFocus();
         }
         return;

@@ -31,7 +31,6 @@ protected:
 
 private:
     void fillUsers();
-    int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
 
     Forms& forms_;
     app::AppContext& app_;

@@ -224,17 +224,17 @@ void FrmMain::showModal(ui::Form& dialog) {
 
 bool FrmMain::haveSelection(const char* emptyMessage) {
     if (ListViewUser.Count() == 0) {
-        say(emptyMessage);
+        Say(emptyMessage);
         return false;
     }
     // Rows can be deselected (a click into the empty part of the list): then
     // there is nothing to act on, and acting on some other row would surprise.
     if (!ListViewUser.SelectedItem()) {
-        say("请先在列表中选择一个帐号!");
+        Say("请先在列表中选择一个帐号!");
         return false;
     }
     if (!findSelectedAccount()) {
-        say("该帐号已不存在!");
+        Say("该帐号已不存在!");
         RequeryData();
         return false;
     }
@@ -270,12 +270,12 @@ void FrmMain::CmdLook_Click() {
 
 void FrmMain::CmdDel_Click() {
     if (ListViewUser.Count() == 0) {
-        say("没有资料可删除!");
+        Say("没有资料可删除!");
         return;
     }
     const int row = ListViewUser.SelectedIndex();
     if (row < 0) {
-        say("请先在列表中选择一个帐号!");
+        Say("请先在列表中选择一个帐号!");
         return;
     }
     const std::string name = ListViewUser.Item(static_cast<size_t>(row)).SubItems[0];
@@ -300,7 +300,7 @@ void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }
 void FrmMain::CmdHelp_Click() {
     const std::string help = store::PathIn(app_.AppPath, "帮助.doc");
     if (platform::FileExists(help)) Os().ShellOpen(help);
-    else say("帮助文档已丢失!");
+    else Say("帮助文档已丢失!");
 }
 
 void FrmMain::Command1_Click() { Os().ShellOpen(app::kMakerWebAddress); }

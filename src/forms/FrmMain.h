@@ -69,7 +69,6 @@ private:
     void showModal(ui::Form& dialog);
     // Checks that a row can be acted on; says why not otherwise.
     bool haveSelection(const char* emptyMessage);
-    int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
 
     Forms& forms_;
     app::AppContext& app_;

@@ -67,25 +67,25 @@ void FrmNewUser::TxtPass_Change() { ShowStrength(TxtPass.Text(), lblStrength, Sh
 void FrmNewUser::CmdOK_Click() {
     const std::string name = TxtUser.Text();
     if (trimSpaces(name).empty()) {
-        say("请输入用户名!");
+        Say("请输入用户名!");
         return;
     }
     if (TxtPass.Text() != TxtVerifyPass.Text()) {
-        say("两次输入的密码不一致,请重新输入!");
+        Say("两次输入的密码不一致,请重新输入!");
         TxtPass.SetText("");
         TxtVerifyPass.SetText("");
         TxtPass.SetFocus();
         return;
     }
     if (text::Utf16Length(TxtPass.Text()) < 6) {
-        say("密码长度不能小于6位.");
+        Say("密码长度不能小于6位.");
         return;
     }
     store::Recordset& users = app_.RsUser;
     users.Requery();
     users.Filter("UserName = '" + store::esc(name) + "'");
     if (!users.Eof()) {
-        say("该用户已存在.请重新输入!");
+        Say("该用户已存在.请重新输入!");
         TxtUser.SetText("");
         TxtUser.SetFocus();
         return;
@@ -123,7 +123,7 @@ void FrmNewUser::CmdOK_Click() {
     }
 
     app_.NewUserName = name;
-    say("注册成功,请登录!");
+    Say("注册成功,请登录!");
     Unload();
 }
 

@@ -33,8 +33,6 @@ protected:
     void Form_Load() override { Host().AttachSkin(*this); }
 
 private:
-    int say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
-
     app::AppContext& app_;
 };
 

@@ -71,6 +71,8 @@ public:
     void SetFocusTo(Control* c);
 
     int MsgBox(const std::string& text, int style, const std::string& title) { return host_.Os().MsgBox(text, style, title); }
+    // The program's ordinary message: the information icon and the title "提示".
+    int Say(const std::string& text) { return MsgBox(text, platform::vbInformation, "提示"); }
     FormHost& Host() const { return host_; }
     platform::Platform& Os() const { return host_.Os(); }
 
