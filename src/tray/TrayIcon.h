@@ -12,7 +12,9 @@ namespace qm::tray {
 class TrayIcon {
 public:
     virtual ~TrayIcon() = default;
-    virtual void Add(ui::Form& owner, const std::string& tip) = 0;
+    // Shows the icon; false when the shell would not take it (no icon is shown).
+    virtual bool Add(ui::Form& owner, const std::string& tip) = 0;
+    virtual void SetTip(const std::string& tip) = 0;
     virtual void Remove() = 0;
     virtual bool Shown() const = 0;
 };
@@ -20,14 +22,18 @@ public:
 // The test double: remembers what was asked.
 class FakeTrayIcon : public TrayIcon {
 public:
-    void Add(ui::Form&, const std::string& t) override {
+    bool Add(ui::Form&, const std::string& t) override {
+        if (refuse) return false;
         shown = true;
         tip = t;
+        return true;
     }
+    void SetTip(const std::string& t) override { tip = t; }
     void Remove() override { shown = false; }
     bool Shown() const override { return shown; }
 
     bool shown = false;
+    bool refuse = false;  // plays a shell that will not show the icon
     std::string tip;
 };
 

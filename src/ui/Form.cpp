@@ -4,6 +4,14 @@
 
 namespace qm::ui {
 
+void FormHost::RunEvent(const std::function<void()>& event) {
+    try {
+        event();
+    } catch (const std::exception& e) {
+        if (OnEventError) OnEventError(e);
+    }
+}
+
 Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name)), host_(host) {
     SetVisible(false);  // a loaded form stays hidden until it is shown
 }
@@ -36,6 +44,7 @@ void Form::Show(bool modal, Form* owner) {
 
 bool Form::Unload(int mode) {
     if (!loaded_) return true;
+    unloadMode_ = mode;
     int cancel = 0;
     Form_QueryUnload(cancel, mode);
     if (cancel) return false;

@@ -2,6 +2,8 @@
 // A form: its controls, its events, and its life (load, show, activate,
 // query-unload, unload). How it appears on the screen is the host's
 // business: the Win32 host makes real windows, the test host makes none.
+#include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,11 +29,19 @@ public:
     virtual void AttachSkin(Form& form) = 0;
     // Pops up `menu` at the mouse over `owner`; the chosen item's Click runs.
     virtual void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) = 0;
+
+    // Runs one of the user's events. An error that escapes it goes to
+    // OnEventError (the program rolls back and tells the user) instead of
+    // ending the program; without a handler it is swallowed.
+    void RunEvent(const std::function<void()>& event);
+    std::function<void(const std::exception&)> OnEventError;
 };
 
 class Form : public Control {
 public:
-    enum UnloadMode { vbFormControlMenu = 0, vbFormCode = 1 };
+    // Who asked for the unload: the close box or system menu, the program, the
+    // end of the Windows session, or another program (the task list).
+    enum UnloadMode { vbFormControlMenu = 0, vbFormCode = 1, vbAppWindows = 2, vbAppTaskManager = 3 };
 
     Form(FormHost& host, std::string name);
     ~Form() override;
@@ -53,7 +63,9 @@ public:
     // Runs Form_QueryUnload and Form_Unload; false when one of them cancelled.
     bool Unload(int mode = vbFormCode);
     // The close box: the same with the mode of the control menu.
-    bool RequestClose() { return Unload(vbFormControlMenu); }
+    bool RequestClose(int mode = vbFormControlMenu) { return Unload(mode); }
+    // The mode of the unload under way, for Form_Unload.
+    int UnloadingMode() const { return unloadMode_; }
     void Activate() { Form_Activate(); }
 
     enum WindowStates { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
@@ -100,6 +112,7 @@ private:
     bool everLoaded_ = false;
     bool modal_ = false;
     int windowState_ = vbNormal;
+    int unloadMode_ = vbFormCode;
 };
 
 }  // namespace qm::ui

@@ -888,7 +888,7 @@ LRESULT CALLBACK Win32Host::PaintedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
 Win32TrayIcon::~Win32TrayIcon() { Remove(); }
 
-void Win32TrayIcon::Add(Form& owner, const std::string& tip) {
+bool Win32TrayIcon::Add(Form& owner, const std::string& tip) {
     Remove();
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
@@ -904,6 +904,7 @@ void Win32TrayIcon::Add(Form& owner, const std::string& tip) {
         shown_ = true;
     }
     if (data.hIcon) DestroyIcon(data.hIcon);
+    return shown_;
 }
 
 void Win32TrayIcon::Remove() {

@@ -73,7 +73,8 @@ class Win32TrayIcon : public tray::TrayIcon {
 public:
     explicit Win32TrayIcon(Win32Host& host) : host_(host) {}
     ~Win32TrayIcon() override;
-    void Add(Form& owner, const std::string& tip) override;
+    bool Add(Form& owner, const std::string& tip) override;
+    void SetTip(const std::string&) override {}
     void Remove() override;
     bool Shown() const override { return shown_; }
 
