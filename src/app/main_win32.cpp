@@ -6,6 +6,7 @@
 #include "forms/Forms.h"
 #include "forms/FrmLogin.h"
 #include "platform/win32/Win32Platform.h"
+#include "tray/win32/Win32TrayIcon.h"
 #include "ui/win32/Win32Host.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -18,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         case qm::app::StartResult::Ready: break;
     }
     qm::ui::Win32Host host(instance, os);
-    qm::ui::Win32TrayIcon tray(host);
+    qm::tray::Win32TrayIcon tray(host);
     app.Tray = &tray;
     qm::forms::Forms forms(app, host);
     forms.Login().Show();

@@ -4,14 +4,6 @@
 
 namespace qm::ui {
 
-void FormHost::RunEvent(const std::function<void()>& event) {
-    try {
-        event();
-    } catch (const std::exception& e) {
-        if (OnEventError) OnEventError(e);
-    }
-}
-
 Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name)), host_(host) {
     SetVisible(false);  // a loaded form stays hidden until it is shown
 }

@@ -33,7 +33,14 @@ public:
     // Runs one of the user's events. An error that escapes it goes to
     // OnEventError (the program rolls back and tells the user) instead of
     // ending the program; without a handler it is swallowed.
-    void RunEvent(const std::function<void()>& event);
+    template <class F>
+    void RunEvent(F&& event) {
+        try {
+            event();
+        } catch (const std::exception& e) {
+            if (OnEventError) OnEventError(e);
+        }
+    }
     std::function<void(const std::exception&)> OnEventError;
 };
 

@@ -1,0 +1,65 @@
+#include "ui/win32/Peers.h"
+#include "ui/win32/Win32Host.h"
+
+namespace qm::ui {
+
+using platform::Narrow;
+
+void TextBoxPeer::Create(HWND parent, int id) {
+    auto& box = static_cast<TextBox&>(control);
+    const DWORD s = box.MultiLine ? (ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
+    makeChild(L"EDIT", WS_EX_CLIENTEDGE, WS_TABSTOP | s, parent, id);
+    if (box.MaxLength > 0) SendMessageW(hwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(box.MaxLength), 0);
+    takeInput(hwnd);
+}
+
+void TextBoxPeer::SyncOwn(Prop what) {
+    auto& box = static_cast<TextBox&>(control);
+    switch (what) {
+        case Prop::Text:
+            setText(box.Text());
+            break;
+        case Prop::Locked:
+            SendMessageW(hwnd, EM_SETREADONLY, box.Locked(), 0);
+            break;
+        case Prop::PasswordChar:
+            SendMessageW(hwnd, EM_SETPASSWORDCHAR, static_cast<unsigned char>(box.PasswordChar()), 0);
+            InvalidateRect(hwnd, nullptr, TRUE);
+            break;
+        default:
+            break;
+    }
+}
+
+void TextBoxPeer::takeText() {
+    if (!syncing) static_cast<TextBox&>(control).UserSetText(Narrow(WindowText(hwnd)));
+}
+
+void TextBoxPeer::OnCommand(int code) {
+    if (code == EN_CHANGE) takeText();
+    else if (code == EN_SETFOCUS) fw.form->FocusMovedTo(&control);
+}
+
+LRESULT TextBoxPeer::OnCtlColor(HDC dc) {
+    if (control.BackColor() != kDefaultColour) return Win32Peer::OnCtlColor(dc);
+    if (control.ForeColor() != kDefaultColour) SetTextColor(dc, control.ForeColor());
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(host.Brush(GetSysColor(COLOR_WINDOW)));
+}
+
+bool TextBoxPeer::OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_LBUTTONDBLCLK:
+            control.RaiseDblClick();
+            return false;
+        case WM_SETTEXT:
+            // A multi-line edit reports no change for text set from outside
+            // (assistive tools, dictation, form fillers): read it back here.
+            result = DefSubclassProc(hwnd, msg, wp, lp);
+            takeText();
+            return true;
+    }
+    return Win32Peer::OnOwnMessage(msg, wp, lp, result);
+}
+
+}  // namespace qm::ui
