@@ -334,7 +334,8 @@ void FrmMain::Form_TrayMouse(int) {
 }
 
 void FrmMain::Form_Unload(int& Cancel) {
-    if (!app_.UserLoggedOut &&
+    // At the end of the Windows session a question would only hold up the log-off.
+    if (!app_.UserLoggedOut && UnloadingMode() != vbAppWindows &&
         MsgBox("是否退出系统？", platform::vbQuestion | platform::vbYesNo, "提示") != platform::vbYes) {
         Cancel = 1;
         return;

@@ -378,4 +378,58 @@ void SetRememberedUser(const std::wstring& name) {
     RegCloseKey(key);
 }
 
+// Registers `name` through the dialogs and logs in; returns the main window.
+HWND RegisterAndLogIn(const Process& p, const std::wstring& name, const std::wstring& password) {
+    HWND login = WaitForWindow(p.info.dwProcessId, L"登录", 15000);
+    if (!login || !BringToFront(login)) return nullptr;
+    PressKey('N', true);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"注册新用户", 10000);
+    if (!dialog || !BringToFront(dialog)) return nullptr;
+    TypeText(name);
+    PressKey(VK_TAB);
+    TypeText(password);
+    PressKey(VK_TAB);
+    TypeText(password);
+    PressKey(VK_RETURN);
+    Answer(WaitForBoxSaying(p, L"注册成功,请登录!"));
+    BringToFront(login);
+    TypeText(password);
+    PressKey(VK_RETURN);
+    return WaitForWindow(p.info.dwProcessId, L"Ostrevin V1.0 正式版 --- 当前用户:" + name, 10000);
+}
+
+// Adds an account through the record dialog with the keyboard.
+bool AddAccount(const Process& p, HWND main, const std::wstring& category, const std::wstring& name,
+                const std::wstring& id, const std::wstring& password, const wchar_t* screenshot) {
+    PostMessageW(FindDescendant(main, L"Button", L"添加(&A)"), BM_CLICK, 0, 0);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"添加资料", 10000);
+    if (!dialog || !BringToFront(dialog)) return false;
+    for (const std::wstring* text : {&category, &name, &id, &password}) {
+        TypeText(*text);
+        PressKey(VK_TAB);
+    }
+    if (screenshot) SaveScreenshot(dialog, screenshot);
+    PressKey(VK_RETURN);
+    return WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+}
+
+
+int ToolTipCount(HWND form) {
+    struct Find {
+        HWND owner;
+        int count;
+    } f{form, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto& f = *reinterpret_cast<Find*>(lp);
+            wchar_t cls[64] = L"";
+            GetClassNameW(hwnd, cls, 64);
+            if (GetWindow(hwnd, GW_OWNER) == f.owner && lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0)
+                f.count += static_cast<int>(SendMessageW(hwnd, TTM_GETTOOLCOUNT, 0, 0));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.count;
+}
+
 }  // namespace qm::gui_test

@@ -99,4 +99,12 @@ POINT ListViewRowPoint(HWND list, int item);
 std::wstring RememberedUser();
 void SetRememberedUser(const std::wstring& name);
 
+// Registers `name` through the dialogs and logs in; returns the main window.
+HWND RegisterAndLogIn(const Process& p, const std::wstring& name, const std::wstring& password);
+// Adds an account through the record dialog with the keyboard.
+bool AddAccount(const Process& p, HWND main, const std::wstring& category, const std::wstring& name,
+                const std::wstring& id, const std::wstring& password, const wchar_t* screenshot = nullptr);
+// How many controls of `form` have a tool tip.
+int ToolTipCount(HWND form);
+
 }  // namespace qm::gui_test

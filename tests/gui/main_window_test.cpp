@@ -10,50 +10,12 @@
 
 using namespace qm::gui_test;
 
-namespace {
-
-// Registers `name` through the dialogs and logs in; returns the main window.
-HWND registerAndLogIn(const Process& p, const std::wstring& name, const std::wstring& password) {
-    HWND login = WaitForWindow(p.info.dwProcessId, L"登录", 15000);
-    if (!login || !BringToFront(login)) return nullptr;
-    PressKey('N', true);
-    HWND dialog = WaitForWindow(p.info.dwProcessId, L"注册新用户", 10000);
-    if (!dialog || !BringToFront(dialog)) return nullptr;
-    TypeText(name);
-    PressKey(VK_TAB);
-    TypeText(password);
-    PressKey(VK_TAB);
-    TypeText(password);
-    PressKey(VK_RETURN);
-    Answer(WaitForBoxSaying(p, L"注册成功,请登录!"));
-    BringToFront(login);
-    TypeText(password);
-    PressKey(VK_RETURN);
-    return WaitForWindow(p.info.dwProcessId, L"Ostrevin V1.0 正式版 --- 当前用户:" + name, 10000);
-}
-
-// Adds an account through the record dialog with the keyboard.
-bool addAccount(const Process& p, HWND main, const std::wstring& category, const std::wstring& name,
-                const std::wstring& id, const std::wstring& password, const wchar_t* screenshot = nullptr) {
-    PostMessageW(FindDescendant(main, L"Button", L"添加(&A)"), BM_CLICK, 0, 0);
-    HWND dialog = WaitForWindow(p.info.dwProcessId, L"添加资料", 10000);
-    if (!dialog || !BringToFront(dialog)) return false;
-    for (const std::wstring* text : {&category, &name, &id, &password}) {
-        TypeText(*text);
-        PressKey(VK_TAB);
-    }
-    if (screenshot) SaveScreenshot(dialog, screenshot);
-    PressKey(VK_RETURN);
-    return WaitUntil([&] { return !IsWindow(dialog); }, 5000);
-}
-
-}  // namespace
 
 TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     ProgramCopy copy;
     Process p;
     ASSERT_TRUE(copy.Start(p));
-    HWND main = registerAndLogIn(p, L"阿明", L"abc123");
+    HWND main = RegisterAndLogIn(p, L"阿明", L"abc123");
     ASSERT_NE(main, nullptr) << "no main window";
     HWND list = FindDescendant(main, L"SysListView32");
     HWND tree = FindDescendant(main, L"SysTreeView32");
@@ -62,8 +24,8 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 10) << "the root and nine categories";
     EXPECT_EQ(ListViewCount(list), 0);
 
-    ASSERT_TRUE(addAccount(p, main, L"邮箱帐号", L"网易邮箱", L"aming@163.com", L"Pa55word!", L"record-add"));
-    ASSERT_TRUE(addAccount(p, main, L"聊天帐号", L"QQ号码", L"12345", L"qqpass"));
+    ASSERT_TRUE(AddAccount(p, main, L"邮箱帐号", L"网易邮箱", L"aming@163.com", L"Pa55word!", L"record-add"));
+    ASSERT_TRUE(AddAccount(p, main, L"聊天帐号", L"QQ号码", L"12345", L"qqpass"));
     ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 2; }, 5000));
     EXPECT_EQ(ListViewCell(list, 0, 3), L"********");
 
@@ -92,9 +54,9 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     ProgramCopy copy;
     Process p;
     ASSERT_TRUE(copy.Start(p));
-    HWND main = registerAndLogIn(p, L"amy", L"abc123");
+    HWND main = RegisterAndLogIn(p, L"amy", L"abc123");
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(addAccount(p, main, L"其它", L"论坛", L"amy", L"s3cret!"));
+    ASSERT_TRUE(AddAccount(p, main, L"其它", L"论坛", L"amy", L"s3cret!"));
     HWND list = FindDescendant(main, L"SysListView32");
     ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
 
@@ -121,12 +83,19 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
 
     // The close box only hides the window: the program keeps running.
-    PostMessageW(main, WM_CLOSE, 0, 0);
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
     EXPECT_EQ(p.WaitForExit(500), -1) << "the program ended instead of hiding";
     EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Plain);
-    PostMessageW(main, WM_APP + 1, 1, WM_LBUTTONUP);  // a click on the tray icon
+    PostMessageW(main, 2025, 0, WM_LBUTTONUP);  // a click on the tray icon
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
+
+    // A click beside the rows leaves nothing selected, and the commands say so.
+    RECT r;
+    GetWindowRect(list, &r);
+    ClickAt({r.left + 60, r.bottom - 20});
+    PostMessageW(FindDescendant(main, L"Button", L"修改(&E)"), BM_CLICK, 0, 0);
+    Answer(WaitForBoxSaying(p, L"请先在列表中选择一个帐号!"));
 
     // Quit asks first, then ends the program with the file at rest and the clipboard empty.
     PostMessageW(FindDescendant(main, L"Button", L"退出(&Q)"), BM_CLICK, 0, 0);
