@@ -4,6 +4,7 @@
 // (platform/test) scripts the answers and records what was asked.
 #include <string>
 
+#include "platform/KeyboardHook.h"
 #include "text/date.h"
 
 namespace qm::platform {
@@ -53,6 +54,9 @@ public:
 
     // Hands a document or a web address to the shell to open; false when it could not.
     virtual bool ShellOpen(const std::string& target) = 0;
+
+    // Every key of the system, for the hot keys, and typing into other programs.
+    virtual KeyboardHook& Keyboard() = 0;
 };
 
 }  // namespace qm::platform

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/test/FakeKeyboardHook.h"
 
 namespace qm::platform {
 
@@ -54,6 +55,9 @@ public:
         return true;
     }
 
+    KeyboardHook& Keyboard() override { return keyboard; }
+
+    FakeKeyboardHook keyboard;
     std::string clipboard;
     std::vector<std::string> opened;  // what the shell was asked to open
 

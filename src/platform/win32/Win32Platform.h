@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/Win32KeyboardHook.h"
 
 namespace qm::platform {
 
@@ -21,9 +22,11 @@ public:
     void ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
     bool ShellOpen(const std::string& target) override;
+    KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
     HANDLE instanceMutex_ = nullptr;
+    Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
 
 std::wstring Widen(const std::string& utf8);

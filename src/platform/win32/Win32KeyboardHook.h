@@ -1,0 +1,32 @@
+#pragma once
+// The low-level keyboard hook and typing on Windows.
+#include <windows.h>
+
+#include <deque>
+
+#include "platform/KeyboardHook.h"
+
+namespace qm::platform {
+
+class Win32KeyboardHook : public KeyboardHook {
+public:
+    explicit Win32KeyboardHook(HINSTANCE instance);
+    ~Win32KeyboardHook() override;
+    bool Install(std::function<bool(const KeyStroke&)> onKey) override;
+    void Remove() override;
+    bool Installed() const override { return hook_ != nullptr; }
+    void Later(std::function<void()> action) override;
+    void Type(const std::string& text) override;
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK LaterProc(HWND, UINT, WPARAM, LPARAM);
+
+    HINSTANCE instance_;
+    HHOOK hook_ = nullptr;
+    HWND laterWindow_ = nullptr;  // a message-only window: what is put off arrives as a posted message
+    std::function<bool(const KeyStroke&)> onKey_;
+    std::deque<std::function<void()>> later_;
+};
+
+}  // namespace qm::platform
