@@ -185,3 +185,35 @@ TEST_F(DataTest, StrengthMeterAndTodaysDate) {
         EXPECT_EQ(d.TxtRegDate.Text(), "2026-12-07");
     });
 }
+
+TEST_F(DataTest, CategoriesThatDifferOnlyInCaseKeepTheirAccounts) {
+    FrmMain& main = logIn("amy");
+    addAccount("QQ", "big", "u1", "p1");
+    addAccount("qq", "small", "u2", "p2");  // typed while "QQ" is in the list: another category
+    EXPECT_EQ(stored("small")["TypeName"].Text(), "qq");
+    qm::store::Recordset types;
+    types.Open("select * from AccountType where icoIndex = 11", app->DbConn);
+    std::vector<std::string> added;
+    for (; !types.Eof(); types.MoveNext()) added.push_back(types["TypeName"].Text());
+    EXPECT_EQ(added, (std::vector<std::string>{"QQ", "qq"}));
+
+    int small = -1;
+    for (size_t i = 0; i < main.ListViewUser.Count(); ++i)
+        if (main.ListViewUser.Item(i).SubItems[0] == "small") small = static_cast<int>(i);
+    ASSERT_GE(small, 0);
+    main.ListViewUser.Select(small);
+    std::string shown;
+    host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+        shown = d.CbAccountType.Text();
+        EXPECT_EQ(d.CbAccountType.ListIndex(), d.CbAccountType.ListCount() - 1) << "the item \"qq\" itself";
+        d.CmdEdit.RaiseClick();
+        EXPECT_EQ(d.CbAccountType.Text(), "qq");
+        d.TxtRemarks.SetText("edited");
+        d.CmdSave.RaiseClick();
+    });
+    main.CmdLook.RaiseClick();
+    EXPECT_EQ(shown, "qq");
+    auto& row = stored("small");
+    EXPECT_EQ(row["TypeName"].Text(), "qq") << "saving keeps the account in its own category";
+    EXPECT_EQ(row["Remarks"].Text(), "edited");
+}
