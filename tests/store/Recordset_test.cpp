@@ -256,3 +256,30 @@ TEST(StoreStatements, JetDeleteFormsBecomePlainDeletes) {
     EXPECT_EQ(TranslateStatement("delete from AccountType"), "delete from AccountType");
     EXPECT_EQ(TranslateStatement("update AccountData set TypeName = 'x'"), "update AccountData set TypeName = 'x'");
 }
+
+TEST_F(StoreTest, AnUpdateRefusedAtCommitLeavesNoTransactionOpenAndSaysWhy) {
+    // A deferred check fails only when the update commits: the last moment
+    // a full disk or a failing device can refuse it too.
+    conn.Execute("pragma foreign_keys = on");
+    conn.Execute("create table parent(id integer primary key)");
+    conn.Execute("create table child(pid integer references parent(id) deferrable initially deferred)");
+    Recordset rs;
+    rs.Open("select * from child", conn);
+    rs.AddNew();
+    rs["pid"] = 5;
+    try {
+        rs.Update();
+        FAIL() << "expected an error";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.Code & 0xFF, SQLITE_CONSTRAINT) << e.what();
+    }
+    EXPECT_NE(sqlite3_get_autocommit(conn.Handle()), 0) << "no transaction left open";
+    EXPECT_TRUE(rs.HasPendingChanges());
+    conn.Execute("insert into parent values(5)");  // would have gone into that transaction
+    Recordset check;
+    check.Open("select * from parent", conn);
+    EXPECT_EQ(check.RecordCount(), 1u);
+    rs.Update();
+    check.Open("select * from child", conn);
+    EXPECT_EQ(check.RecordCount(), 1u);
+}
