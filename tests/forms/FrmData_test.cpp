@@ -217,3 +217,31 @@ TEST_F(DataTest, CategoriesThatDifferOnlyInCaseKeepTheirAccounts) {
     EXPECT_EQ(row["TypeName"].Text(), "qq") << "saving keeps the account in its own category";
     EXPECT_EQ(row["Remarks"].Text(), "edited");
 }
+
+TEST_F(DataTest, EditIntoAnAccountThatDiffersInOneKeyFieldIsRefused) {
+    FrmMain& main = logIn("amy");
+    addAccount("其它", "mail", "u1", "p");
+    addAccount("邮箱帐号", "mail", "u1", "p");  // only the category differs
+    addAccount("其它", "post", "u1", "p");      // only the account name
+    addAccount("其它", "mail", "u2", "p");      // only the user name
+    main.ListViewUser.Select(0);
+    std::vector<std::string> focus;
+    host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+        const auto attempt = [&](const char* type, const char* name, const char* id) {
+            d.CbAccountType.SetText(type);
+            d.TxtAccountName.SetText(name);
+            d.TxtAccountID.SetText(id);
+            d.CmdSave.RaiseClick();
+            EXPECT_TRUE(d.IsLoaded()) << type << name << id;
+        };
+        attempt("邮箱帐号", "mail", "u1");
+        attempt("其它", "post", "u1");
+        attempt("其它", "mail", "u2");
+        d.CmdCancel.RaiseClick();
+    });
+    main.CmdEdit.RaiseClick();
+    EXPECT_EQ(boxTexts(), std::vector<std::string>(3, "该帐号已存在,请重新输入!"));
+    qm::store::Recordset all;
+    all.Open("select * from AccountData where TypeName = '其它' and AccountName = 'mail' and AccountID = 'u1'", app->DbConn);
+    EXPECT_EQ(all.RecordCount(), 1u) << "the edited account is as it was";
+}
