@@ -136,3 +136,25 @@ TEST_F(EventErrorTest, EveryKindOfFailureIsToldAndTheProgramGoesOn) {
     forms.reset();
     EXPECT_FALSE(host.OnEventError);
 }
+
+TEST_F(EventErrorTest, ADialogWhoseLoadFailedOpensAfreshNextTime) {
+    FrmMain& main = logIn("amy");
+    app->RsType.Close();  // what a failed reopen of the category record set leaves
+    host.OnModal<FrmData>("FrmData", [](FrmData&) { ADD_FAILURE() << "a dialog that failed to load is not shown"; });
+    host.RunEvent([&] { main.CmdAdd.RaiseClick(); });
+    EXPECT_TRUE(told("没有完成")) << host.os.boxes.back().text;
+    EXPECT_FALSE(forms->Data().IsLoaded());
+    EXPECT_EQ(host.destroyed.back(), "FrmData");
+
+    app->RsType.Open("select UserName, TypeName, icoIndex from AccountType where UserName = 'amy' ORDER BY icoIndex",
+                     app->DbConn);
+    std::string caption;
+    int categories = 0;
+    host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+        caption = d.Caption();
+        categories = d.CbAccountType.ListCount();
+    });
+    host.RunEvent([&] { main.CmdAdd.RaiseClick(); });
+    EXPECT_EQ(caption, "添加资料");
+    EXPECT_EQ(categories, 9);
+}
