@@ -158,3 +158,30 @@ TEST_F(EventErrorTest, ADialogWhoseLoadFailedOpensAfreshNextTime) {
     EXPECT_EQ(caption, "添加资料");
     EXPECT_EQ(categories, 9);
 }
+
+TEST_F(EventErrorTest, ARegistrationThatFailsHalfwayWritesNothing) {
+    app->DbConn.Execute("create trigger refuse before insert on AccountType when new.icoIndex = 5 "
+                        "begin select raise(abort, 'no room'); end");
+    qm::forms::FrmLogin& login = forms->Login();
+    login.Show();
+    host.OnModal<qm::forms::FrmNewUser>("FrmNewUser", [&](qm::forms::FrmNewUser& f) {
+        f.TxtUser.SetText("amy");
+        f.TxtPass.SetText("secret1");
+        f.TxtVerifyPass.SetText("secret1");
+        host.RunEvent([&f] { f.CmdOK.RaiseClick(); });
+        EXPECT_TRUE(told("no room"));
+        EXPECT_TRUE(f.IsLoaded());
+        EXPECT_EQ(count("select * from sysuser"), 0u) << "no user without categories";
+        EXPECT_EQ(count("select * from AccountType"), 0u);
+        EXPECT_FALSE(anythingPending());
+
+        app->DbConn.Execute("drop trigger refuse");
+        host.RunEvent([&f] { f.CmdOK.RaiseClick(); });
+        EXPECT_FALSE(f.IsLoaded());
+    });
+    login.CmdRegNewUser.RaiseClick();
+    EXPECT_EQ(boxTexts().back(), "注册成功,请登录!");
+    EXPECT_EQ(count("select * from sysuser"), 1u);
+    EXPECT_EQ(count("select * from AccountType where UserName = 'amy'"), 9u);
+    EXPECT_EQ(login.CbUser.Text(), "amy");
+}
