@@ -8,11 +8,54 @@
 #include "forms/FrmNewUser.h"
 #include "forms/FrmTrayMenu.h"
 
+#include "store/StoreError.h"
+
 namespace qm::forms {
 
-Forms::Forms(app::AppContext& app, ui::FormHost& host) : app_(app), host_(host) {}
+namespace {
 
-Forms::~Forms() = default;
+// The failure in the user's words, or nothing where the detail says it best.
+std::string reasonFor(const store::StoreError& e) {
+    if (e.IsDiskFull()) return "磁盘空间已满。请腾出磁盘空间后再试。";
+    if (e.IsReadOnly()) return "数据文件是只读的,或者所在的文件夹不允许写入。请检查文件和文件夹的属性与权限后再试。";
+    if (e.IsIoError()) return "读写磁盘时出错。请检查磁盘或存储设备后再试。";
+    if (e.IsBusy()) return "数据文件正被另一个程序使用。请稍后再试。";
+    if (e.IsDamagedFile()) return "数据文件已损坏。";
+    return "";
+}
+
+std::string failureText(const std::exception& error) {
+    std::string text;
+    if (const auto* store = dynamic_cast<const store::StoreError*>(&error)) {
+        text = "读写数据文件时出错,刚才的操作没有完成,修改没有保存。";
+        if (const std::string reason = reasonFor(*store); !reason.empty()) text += "\n\n原因:" + reason;
+    } else {
+        text = "程序出错,刚才的操作没有完成。";
+    }
+    return text + "\n\n详细信息:" + error.what();
+}
+
+}  // namespace
+
+Forms::Forms(app::AppContext& app, ui::FormHost& host) : app_(app), host_(host) {
+    host_.OnEventError = [this](const std::exception& error) { eventFailed(error); };
+}
+
+Forms::~Forms() { host_.OnEventError = nullptr; }
+
+void Forms::eventFailed(const std::exception& error) {
+    // A failed update leaves its rows pending; the next Requery or Filter
+    // would write them behind the user's back (a retried save would then
+    // find its own first attempt, or write it twice). The database already
+    // rolled back: the record sets drop them too.
+    for (store::Recordset* rs : {&app_.RsUser, &app_.RsType, &app_.RsData}) {
+        try {
+            if (rs->IsOpen() && rs->HasPendingChanges()) rs->CancelUpdate();
+        } catch (const std::exception&) {
+        }
+    }
+    host_.Os().MsgBox(failureText(error), platform::vbExclamation, "提示");
+}
 
 template <class F>
 F& Forms::get(std::unique_ptr<F>& slot) {

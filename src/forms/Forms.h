@@ -20,6 +20,7 @@ class FrmTrayMenu;
 
 class Forms {
 public:
+    // Also becomes the host's handler for errors that escape an event.
     Forms(app::AppContext& app, ui::FormHost& host);
     ~Forms();
 
@@ -39,6 +40,9 @@ public:
 private:
     template <class F>
     F& get(std::unique_ptr<F>& slot);
+    // An event failed: drops what it left unwritten and tells the user. The
+    // program goes on, and a dialog stays open with what was typed in it.
+    void eventFailed(const std::exception& error);
 
     app::AppContext& app_;
     ui::FormHost& host_;

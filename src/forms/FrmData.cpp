@@ -210,6 +210,9 @@ void FrmData::CmdSave_Click() {
         app_.RsType["icoIndex"] = 11;
         app_.RsType.Update();
         app_.ReloadMark = category;
+        // It is a category now: saving again (after a refused duplicate or a
+        // failed write) must not add it a second time.
+        CbAccountType.AddItem(category);
     }
 
     const std::string name = TxtAccountName.Text(), id = TxtAccountID.Text();

@@ -71,8 +71,11 @@ void FrmLogin::CmdLogin_Click() {
         TxtPass.SetFocus();
         return;
     }
+    // The chosen item's own spelling: a name typed in another case still
+    // logs in as the user it names.
+    const std::string user = CbUser.List(CbUser.ListIndex());
     app_.RsUser.Requery();
-    app_.RsUser.Filter("UserName = '" + store::esc(CbUser.Text()) + "'");
+    app_.RsUser.Filter("UserName = '" + store::esc(user) + "'");
     const std::string typed = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
     // A user that vanished since the list was filled counts as a wrong password.
     const bool matches = !app_.RsUser.Eof() && typed == app_.RsUser["UserPassword"].Text();
@@ -87,7 +90,7 @@ void FrmLogin::CmdLogin_Click() {
         }
         return;
     }
-    app_.CurrentUser = CbUser.Text();
+    app_.CurrentUser = user;
     app::RememberUser(Os(), app_.CurrentUser);
     forms_.Main().Show();
     Unload();

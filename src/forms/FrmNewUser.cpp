@@ -91,35 +91,50 @@ void FrmNewUser::CmdOK_Click() {
         return;
     }
 
-    users.AddNew();
-    users["UserName"] = name;
-    users["UserPassword"] = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
-    users["AutoBackup"] = 0;
-    users["PriorBackupDate"] = text::FormatIsoDate(Os().Today());
-    users["AutoBackupPath"] = store::PathIn(app_.AppPath, "SystemDataBackup.dat");
-    users["AutoCompress"] = true;
-    users["MinLockTime"] = 5;
-    users["ShowPassword"] = true;
-    users["ClearClipboard"] = true;
-    users["ShortcutUser"] = "4|49";
-    users["ShortcutPassword"] = "4|50";
-    users["ShortcutURL"] = "4|51";
-    users["WinRun"] = false;
-    for (const char* width : {"TypeNameWidth", "AccountNameWidth", "AccountIDWidth", "AccountPasswordWidth", "URLWidth"})
-        users[width] = 1440;
-    users["Custom1"] = "4|83";
-    users["Custom2"] = 1;
-    users.Update();
+    // The user and the nine categories are written together or not at all:
+    // a user left without categories could not be registered again.
+    app_.DbConn.Execute("SAVEPOINT registration");
+    try {
+        users.AddNew();
+        users["UserName"] = name;
+        users["UserPassword"] = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
+        users["AutoBackup"] = 0;
+        users["PriorBackupDate"] = text::FormatIsoDate(Os().Today());
+        users["AutoBackupPath"] = store::PathIn(app_.AppPath, "SystemDataBackup.dat");
+        users["AutoCompress"] = true;
+        users["MinLockTime"] = 5;
+        users["ShowPassword"] = true;
+        users["ClearClipboard"] = true;
+        users["ShortcutUser"] = "4|49";
+        users["ShortcutPassword"] = "4|50";
+        users["ShortcutURL"] = "4|51";
+        users["WinRun"] = false;
+        for (const char* width : {"TypeNameWidth", "AccountNameWidth", "AccountIDWidth", "AccountPasswordWidth", "URLWidth"})
+            users[width] = 1440;
+        users["Custom1"] = "4|83";
+        users["Custom2"] = 1;
+        users.Update();
 
-    store::Recordset& types = app_.RsType;
-    types.Requery();
-    const std::vector<std::string> categories = split(kDefaultCategories, ',');
-    for (size_t i = 0; i < categories.size(); ++i) {
-        types.AddNew();
-        types["TypeName"] = categories[i];
-        types["UserName"] = name;
-        types["icoIndex"] = static_cast<int>(i + 1);
-        types.Update();
+        store::Recordset& types = app_.RsType;
+        types.Requery();
+        const std::vector<std::string> categories = split(kDefaultCategories, ',');
+        for (size_t i = 0; i < categories.size(); ++i) {
+            types.AddNew();
+            types["TypeName"] = categories[i];
+            types["UserName"] = name;
+            types["icoIndex"] = static_cast<int>(i + 1);
+            types.Update();
+        }
+
+        app_.DbConn.Execute("RELEASE registration");
+    } catch (...) {
+        // The record sets may still list rows undone here; every use of them
+        // re-reads them first, and the error's handler drops what is pending.
+        try {
+            app_.DbConn.Execute("ROLLBACK TO registration; RELEASE registration");
+        } catch (const std::exception&) {
+        }
+        throw;
     }
 
     app_.NewUserName = name;

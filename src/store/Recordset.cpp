@@ -15,6 +15,12 @@ bool StoreError::IsDamagedFile() const { return (Code & 0xFF) == SQLITE_NOTADB |
 
 bool StoreError::IsBusy() const { return (Code & 0xFF) == SQLITE_BUSY || (Code & 0xFF) == SQLITE_LOCKED; }
 
+bool StoreError::IsDiskFull() const { return (Code & 0xFF) == SQLITE_FULL; }
+
+bool StoreError::IsReadOnly() const { return (Code & 0xFF) == SQLITE_READONLY || (Code & 0xFF) == SQLITE_PERM; }
+
+bool StoreError::IsIoError() const { return (Code & 0xFF) == SQLITE_IOERR; }
+
 // ---- Statement ----------------------------------------------------------
 
 void Statement::Bind(int index, const Value& v) {
@@ -263,8 +269,16 @@ void Recordset::Update() {
     const std::string table = quoteIdentifier(table_);
     std::vector<int64_t> newRowids(rows_.size(), 0);
 
-    if (sqlite3_exec(db, "SAVEPOINT qm_update", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw StoreError(std::string("cannot start an update: ") + sqlite3_errmsg(db));
+    // Outside any transaction the savepoint is the transaction: a failure
+    // must then leave none open, or every later write would wait in it
+    // unsaved and go with the next one that fails.
+    const bool outermost = sqlite3_get_autocommit(db) != 0;
+    const auto rollBack = [db, outermost] {
+        sqlite3_exec(db, "ROLLBACK TO qm_update; RELEASE qm_update", nullptr, nullptr, nullptr);
+        if (outermost && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    };
+    if (const int rc = sqlite3_exec(db, "SAVEPOINT qm_update", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot start an update: ") + sqlite3_errmsg(db), rc);
     try {
         for (size_t r = 0; r < rows_.size(); ++r) {
             Row& row = rows_[r];
@@ -307,13 +321,13 @@ void Recordset::Update() {
             }
         }
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK TO qm_update; RELEASE qm_update", nullptr, nullptr, nullptr);
+        rollBack();
         throw;
     }
-    if (sqlite3_exec(db, "RELEASE qm_update", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(db, "RELEASE qm_update", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
         const std::string message = std::string("cannot write the changes: ") + sqlite3_errmsg(db);
-        sqlite3_exec(db, "ROLLBACK TO qm_update; RELEASE qm_update", nullptr, nullptr, nullptr);
-        throw StoreError(message);
+        rollBack();
+        throw StoreError(message, rc);
     }
     for (size_t r = 0; r < rows_.size(); ++r) {
         Row& row = rows_[r];

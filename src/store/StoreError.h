@@ -16,6 +16,12 @@ public:
     bool IsDamagedFile() const;
     // Another connection or process holds the file.
     bool IsBusy() const;
+    // The disk (or the file's size limit) is full.
+    bool IsDiskFull() const;
+    // The file or its folder may not be written.
+    bool IsReadOnly() const;
+    // The system failed to read or write the disk.
+    bool IsIoError() const;
 };
 
 }  // namespace qm::store

@@ -17,7 +17,10 @@ void TextBox::UserSetText(const std::string& v) {
     if (Change) Change();
 }
 
-int ComboBox::find(const std::string& text) const {
+int ComboBox::find(const std::string& text, bool ignoreCase) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i] == text) return static_cast<int>(i);
+    if (!ignoreCase) return -1;
     const auto same = [](const std::string& a, const std::string& b) {
         if (a.size() != b.size()) return false;
         for (size_t i = 0; i < a.size(); ++i)
@@ -58,14 +61,18 @@ void ComboBox::SetListIndex(int index) {
 }
 
 void ComboBox::SetText(const std::string& v) {
-    const int index = find(v);
     if (style_ == DropdownList) {
-        SetListIndex(index);
+        // Only an item can show: the one of this text, whatever its case.
+        SetListIndex(find(v, true));
         return;
     }
+    // The text stays exactly as set: names that differ only in case ("QQ",
+    // "qq") are different names, and the program's own text must not turn
+    // into another item's. Only an item of exactly this text is selected.
+    const int index = find(v, false);
     const bool textChanged = v != text_;
     const bool moved = index != listIndex_;
-    text_ = index >= 0 ? items_[static_cast<size_t>(index)] : v;
+    text_ = v;
     listIndex_ = index;
     changed(Prop::ListIndex);
     if (textChanged && Change) Change();
@@ -82,7 +89,7 @@ void ComboBox::UserSelect(int index) {
 void ComboBox::UserSetText(const std::string& v) {
     if (v == text_) return;
     text_ = v;
-    listIndex_ = find(v);
+    listIndex_ = find(v, true);
     if (Change) Change();
 }
 

@@ -73,19 +73,21 @@ public:
 
     // Setting the list index (-1: none) selects the item, shows its text and raises Click.
     void SetListIndex(int index);
-    // The text shown. Setting it selects the item of exactly that text (case
-    // ignored, as the system's combo box matches) or none.
+    // The text shown. Setting it keeps the text exactly as given and selects
+    // the item of exactly that text, or none (ListIndex -1).
     const std::string& Text() const { return text_; }
     void SetText(const std::string& v);
 
     std::function<void()> Change;
 
-    // The peer reports the user's choice or typing.
+    // The peer reports the user's choice or typing. Typed text selects the
+    // item it names, an exact match first, else one that differs only in case,
+    // as the system's combo box finds it; the text stays as typed.
     void UserSelect(int index);
     void UserSetText(const std::string& v);
 
 private:
-    int find(const std::string& text) const;
+    int find(const std::string& text, bool ignoreCase) const;
     int style_;
     std::string text_;
 };

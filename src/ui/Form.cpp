@@ -23,7 +23,17 @@ void Form::Load() {
     everLoaded_ = true;
     active_ = nullptr;
     host_.Create(*this);
-    Form_Load();
+    try {
+        Form_Load();
+    } catch (...) {
+        // A form whose load failed is not left half made (hidden, with some
+        // of its set-up done) for the next Show to reuse: it is gone, and the
+        // error goes on to the event that showed it.
+        loaded_ = false;
+        active_ = nullptr;
+        host_.Destroy(*this);
+        throw;
+    }
 }
 
 void Form::Show(bool modal, Form* owner) {

@@ -96,6 +96,21 @@ TEST(SimpleXOR, EveryUnicodePasswordRoundTrips) {
     }
 }
 
+TEST(SimpleXOR, EveryCharacterOfTheBasicPlaneRoundTripsAtEveryKeyPosition) {
+    clsSimpleXOR x;
+    const size_t cycle = kAccountPasswordKey.size();
+    for (char32_t cp = 0; cp <= 0xFFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;  // halves of a pair, no characters of their own
+        std::string alone;
+        qm::text::AppendUtf8(alone, cp);
+        // Alone, then behind 1 to 8 ASCII characters: each key byte meets it once.
+        std::string p = alone;
+        for (size_t shift = 0; shift < cycle; ++shift, p.insert(0, 1, 'k'))
+            ASSERT_EQ(x.DecryptString(x.EncryptString(p, kAccountPasswordKey), kAccountPasswordKey), p)
+                << "U+" << std::hex << static_cast<uint32_t>(cp) << " at " << shift;
+    }
+}
+
 TEST(SimpleXOR, NoKeyAtAllIsAClearErrorNotACrash) {
     clsSimpleXOR x;
     std::vector<uint8_t> data(4, 1);

@@ -185,3 +185,63 @@ TEST_F(DataTest, StrengthMeterAndTodaysDate) {
         EXPECT_EQ(d.TxtRegDate.Text(), "2026-12-07");
     });
 }
+
+TEST_F(DataTest, CategoriesThatDifferOnlyInCaseKeepTheirAccounts) {
+    FrmMain& main = logIn("amy");
+    addAccount("QQ", "big", "u1", "p1");
+    addAccount("qq", "small", "u2", "p2");  // typed while "QQ" is in the list: another category
+    EXPECT_EQ(stored("small")["TypeName"].Text(), "qq");
+    qm::store::Recordset types;
+    types.Open("select * from AccountType where icoIndex = 11", app->DbConn);
+    std::vector<std::string> added;
+    for (; !types.Eof(); types.MoveNext()) added.push_back(types["TypeName"].Text());
+    EXPECT_EQ(added, (std::vector<std::string>{"QQ", "qq"}));
+
+    int small = -1;
+    for (size_t i = 0; i < main.ListViewUser.Count(); ++i)
+        if (main.ListViewUser.Item(i).SubItems[0] == "small") small = static_cast<int>(i);
+    ASSERT_GE(small, 0);
+    main.ListViewUser.Select(small);
+    std::string shown;
+    host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+        shown = d.CbAccountType.Text();
+        EXPECT_EQ(d.CbAccountType.ListIndex(), d.CbAccountType.ListCount() - 1) << "the item \"qq\" itself";
+        d.CmdEdit.RaiseClick();
+        EXPECT_EQ(d.CbAccountType.Text(), "qq");
+        d.TxtRemarks.SetText("edited");
+        d.CmdSave.RaiseClick();
+    });
+    main.CmdLook.RaiseClick();
+    EXPECT_EQ(shown, "qq");
+    auto& row = stored("small");
+    EXPECT_EQ(row["TypeName"].Text(), "qq") << "saving keeps the account in its own category";
+    EXPECT_EQ(row["Remarks"].Text(), "edited");
+}
+
+TEST_F(DataTest, EditIntoAnAccountThatDiffersInOneKeyFieldIsRefused) {
+    FrmMain& main = logIn("amy");
+    addAccount("其它", "mail", "u1", "p");
+    addAccount("邮箱帐号", "mail", "u1", "p");  // only the category differs
+    addAccount("其它", "post", "u1", "p");      // only the account name
+    addAccount("其它", "mail", "u2", "p");      // only the user name
+    main.ListViewUser.Select(0);
+    std::vector<std::string> focus;
+    host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+        const auto attempt = [&](const char* type, const char* name, const char* id) {
+            d.CbAccountType.SetText(type);
+            d.TxtAccountName.SetText(name);
+            d.TxtAccountID.SetText(id);
+            d.CmdSave.RaiseClick();
+            EXPECT_TRUE(d.IsLoaded()) << type << name << id;
+        };
+        attempt("邮箱帐号", "mail", "u1");
+        attempt("其它", "post", "u1");
+        attempt("其它", "mail", "u2");
+        d.CmdCancel.RaiseClick();
+    });
+    main.CmdEdit.RaiseClick();
+    EXPECT_EQ(boxTexts(), std::vector<std::string>(3, "该帐号已存在,请重新输入!"));
+    qm::store::Recordset all;
+    all.Open("select * from AccountData where TypeName = '其它' and AccountName = 'mail' and AccountID = 'u1'", app->DbConn);
+    EXPECT_EQ(all.RecordCount(), 1u) << "the edited account is as it was";
+}

@@ -17,8 +17,9 @@ protected:
         f.Show();
         return f;
     }
+    // The user types a name into the box and a password.
     void attempt(FrmLogin& f, const std::string& user, const std::string& password) {
-        f.CbUser.SetText(user);
+        f.CbUser.UserSetText(user);
         f.TxtPass.SetText(password);
         f.CmdLogin.RaiseClick();
     }

@@ -68,6 +68,10 @@ TEST_F(MainTest, QuickFindMatchesInitialsAndTreatsPercentAsAWildcard) {
     EXPECT_EQ(column(1), std::vector<std::string>{"网易邮箱"});
     main.TxtFindData.SetText("GX");
     EXPECT_EQ(column(1), std::vector<std::string>{"工行"});
+    main.TxtFindData.SetText("邮箱");  // part of a name, which no initials hold
+    EXPECT_EQ(column(1), std::vector<std::string>{"网易邮箱"});
+    main.TxtFindData.SetText("易邮");
+    EXPECT_EQ(column(1), std::vector<std::string>{"网易邮箱"});
     main.TxtFindData.SetText("%");
     EXPECT_EQ(column(1).size(), 3u);
     main.TxtFindData.SetText("");

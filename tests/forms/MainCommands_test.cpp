@@ -199,3 +199,52 @@ TEST_F(CommandsTest, ClipboardStaysWhenTheUserWantsIt) {
     main.CmdQuit.RaiseClick();
     EXPECT_EQ(host.os.clipboard, "keep me");
 }
+
+TEST_F(CommandsTest, ViewEditAndDeleteActOnTheSelectedRowNotTheFirstOfItsName) {
+    FrmMain& main = logIn("amy");
+    addAccount("其它", "mail", "a", "p");
+    addAccount("其它", "mail", "b", "p");      // the same name, another user name
+    addAccount("邮箱帐号", "mail", "b", "p");  // the same name and user name, another category
+    const auto row = [&](const std::string& type, const std::string& id) {
+        for (size_t i = 0; i < main.ListViewUser.Count(); ++i)
+            if (main.ListViewUser.Item(i).Text == type && main.ListViewUser.Item(i).SubItems[1] == id)
+                return static_cast<int>(i);
+        return -1;
+    };
+    const std::pair<const char*, const char*> later[] = {{"其它", "b"}, {"邮箱帐号", "b"}};
+
+    for (const auto& [type, id] : later) {
+        main.ListViewUser.Select(row(type, id));
+        std::string seen;
+        host.OnModal<qm::forms::FrmData>("FrmData", [&](qm::forms::FrmData& d) {
+            seen = d.CbAccountType.Text() + "/" + d.TxtAccountID.Text();
+        });
+        main.CmdLook.RaiseClick();
+        EXPECT_EQ(seen, std::string(type) + "/" + id) << "view";
+
+        main.ListViewUser.Select(row(type, id));
+        host.OnModal<qm::forms::FrmData>("FrmData", [&](qm::forms::FrmData& d) {
+            d.TxtRemarks.SetText(std::string("edited ") + type);
+            d.CmdSave.RaiseClick();
+        });
+        main.CmdEdit.RaiseClick();
+    }
+    qm::store::Recordset rs;
+    rs.Open("select * from AccountData", app->DbConn);
+    std::vector<std::string> remarks;
+    for (; !rs.Eof(); rs.MoveNext()) remarks.push_back(rs["Remarks"].Text());
+    EXPECT_EQ(remarks, (std::vector<std::string>{"", "edited 其它", "edited 邮箱帐号"}));
+
+    for (const auto& [type, id] : later) {
+        main.ListViewUser.Select(row(type, id));
+        main.CmdDel.RaiseClick();
+        EXPECT_EQ(row(type, id), -1) << "delete " << type;
+        rs.Open("select * from AccountData where TypeName = '" + std::string(type) + "' and AccountID = '" + id + "'",
+                app->DbConn);
+        EXPECT_TRUE(rs.Eof()) << "delete " << type;
+    }
+    ASSERT_EQ(main.ListViewUser.Count(), 1u);
+    EXPECT_EQ(main.ListViewUser.Item(0).SubItems[1], "a");
+    rs.Open("select * from AccountData", app->DbConn);
+    EXPECT_EQ(rs.RecordCount(), 1u);
+}

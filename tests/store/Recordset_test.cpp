@@ -256,3 +256,64 @@ TEST(StoreStatements, JetDeleteFormsBecomePlainDeletes) {
     EXPECT_EQ(TranslateStatement("delete from AccountType"), "delete from AccountType");
     EXPECT_EQ(TranslateStatement("update AccountData set TypeName = 'x'"), "update AccountData set TypeName = 'x'");
 }
+
+TEST_F(StoreTest, AnUpdateRefusedAtCommitLeavesNoTransactionOpenAndSaysWhy) {
+    // A deferred check fails only when the update commits: the last moment
+    // a full disk or a failing device can refuse it too.
+    conn.Execute("pragma foreign_keys = on");
+    conn.Execute("create table parent(id integer primary key)");
+    conn.Execute("create table child(pid integer references parent(id) deferrable initially deferred)");
+    Recordset rs;
+    rs.Open("select * from child", conn);
+    rs.AddNew();
+    rs["pid"] = 5;
+    try {
+        rs.Update();
+        FAIL() << "expected an error";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.Code & 0xFF, SQLITE_CONSTRAINT) << e.what();
+    }
+    EXPECT_NE(sqlite3_get_autocommit(conn.Handle()), 0) << "no transaction left open";
+    EXPECT_TRUE(rs.HasPendingChanges());
+    conn.Execute("insert into parent values(5)");  // would have gone into that transaction
+    Recordset check;
+    check.Open("select * from parent", conn);
+    EXPECT_EQ(check.RecordCount(), 1u);
+    rs.Update();
+    check.Open("select * from child", conn);
+    EXPECT_EQ(check.RecordCount(), 1u);
+}
+
+TEST_F(StoreTest, FiltersBindAsTheEnginesWhereClausesDo) {
+    // "and" before "or", "not" before both: the same text selects the same rows either way.
+    Recordset rs;
+    rs.Open("select * from AccountType", conn);
+    for (const char* user : {"amy", "bob"})
+        for (const char* type : {"x", "y"})
+            for (int icon : {1, 2}) {
+                rs.AddNew();
+                rs["UserName"] = user;
+                rs["TypeName"] = type;
+                rs["icoIndex"] = icon;
+            }
+    rs.UpdateBatch();
+    const auto rows = [](Recordset& r) {
+        std::vector<std::string> out;
+        for (r.MoveFirst(); !r.Eof(); r.MoveNext())
+            out.push_back(r["UserName"].Text() + r["TypeName"].Text() + r["icoIndex"].Text());
+        return out;
+    };
+    for (const char* where : {"UserName = 'amy' and TypeName = 'x' or icoIndex = 2",
+                              "icoIndex = 2 or UserName = 'amy' and TypeName = 'x'",
+                              "UserName = 'bob' or TypeName = 'x' and icoIndex = 1 or icoIndex = 2 and TypeName = 'y'",
+                              "not UserName = 'amy' and TypeName = 'x'",
+                              "not (UserName = 'amy' and TypeName = 'x') or icoIndex = 1",
+                              "UserName = 'AMY' and not TypeName = 'X' or not icoIndex = 1 and UserName = 'bob'"}) {
+        rs.Filter(where);
+        Recordset engine;
+        engine.Open(std::string("select * from AccountType where ") + where, conn);
+        EXPECT_EQ(rows(rs), rows(engine)) << where;
+    }
+    rs.Filter("UserName = 'amy' and TypeName = 'x' or icoIndex = 2");
+    EXPECT_EQ(rows(rs), (std::vector<std::string>{"amyx1", "amyx2", "amyy2", "bobx2", "boby2"}));
+}

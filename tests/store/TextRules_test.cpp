@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 using namespace qm::store;
 
 TEST(TextRules, LikeMatchesAsSqliteDoes) {
@@ -23,4 +26,19 @@ TEST(TextRules, CompareAndEscape) {
     EXPECT_LT(CompareNoCase("ab", "abc"), 0);
     EXPECT_EQ(esc("O'Neil's"), "O''Neil''s");
     EXPECT_EQ(esc("%_"), "%_");
+}
+
+TEST(TextRules, CaseFoldsTheWholeAlphabetAndNothingBeside) {
+    // "A" to "Z" fold, ends included; "@", "[", "`" and "{" stand beside them and do not.
+    for (const auto& [upper, lower] : {std::pair{"ZOE", "zoe"}, std::pair{"A", "a"}, std::pair{"Z", "z"}, std::pair{"AZ", "az"}}) {
+        EXPECT_EQ(CompareNoCase(upper, lower), 0) << upper;
+        EXPECT_TRUE(Like(upper, lower)) << upper;
+        EXPECT_TRUE(Like(lower, upper)) << upper;
+        EXPECT_TRUE(Like(std::string("x") + upper + "y", "%" + std::string(lower) + "%")) << upper;
+    }
+    for (const auto& [a, b] : {std::pair{"@", "`"}, std::pair{"[", "{"}}) {
+        EXPECT_NE(CompareNoCase(a, b), 0) << a;
+        EXPECT_FALSE(Like(a, b)) << a;
+    }
+    EXPECT_GT(CompareNoCase("Zoe", "_"), 0) << "a letter sorts as its lower case, after the underscore";
 }

@@ -4,6 +4,11 @@
 
 #include <filesystem>
 #include <string>
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace qm::test {
 
@@ -23,8 +28,10 @@ public:
         std::string name = std::string("qm_") + (info ? info->test_suite_name() : "t") + "_" + (info ? info->name() : "");
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
+        // The process id keeps apart runs of the suites that overlap in time
+        // (both builds under one ctest, or several working copies on one machine).
         static int counter = 0;
-        name += "_" + std::to_string(++counter);
+        name += "_" + std::to_string(processId()) + "_" + std::to_string(++counter);
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
@@ -38,6 +45,13 @@ public:
     std::string file(const std::string& name) const { return Utf8(path_ / PathOf(name)); }
 
 private:
+    static long processId() {
+#ifdef _WIN32
+        return static_cast<long>(_getpid());
+#else
+        return static_cast<long>(getpid());
+#endif
+    }
     std::filesystem::path path_;
 };
 

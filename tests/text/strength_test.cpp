@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using qm::text::PasswordStrength;
 using qm::text::StrengthAppearance;
 
@@ -28,6 +30,34 @@ TEST(Strength, LevelsByLengthAndCharacterClasses) {
         {"密码密码密码密码密码", 0},   // ten characters, no class
     };
     for (const Case& c : cases) EXPECT_EQ(PasswordStrength(c.password), c.level) << c.password;
+}
+
+TEST(Strength, LengthBoundariesOfEachRule) {
+    struct Case {
+        const char* password;
+        int level;
+    };
+    const Case cases[] = {
+        {"ab1!x", 1},             // 5: short, though it has all three classes
+        {"ab1!xy", 3},            // 6
+        {"abcdefghi", 1},         // 9 of one class are still weak
+        {"123456789", 1},
+        {"abcdefgh1", 2},
+        {"abcdefghij", 2},        // 10 of one class are medium
+        {"abcdefghijklmno", 2},   // 15
+        {"abcdefghijklmn1", 2},
+        {"abcdefghijklmnop", 3},  // 16
+        {"[]^_`{|}~[]^_`{|", 3},  // 16 without any class
+    };
+    for (const Case& c : cases) EXPECT_EQ(PasswordStrength(c.password), c.level) << c.password;
+}
+
+TEST(Strength, CharactersAtTheEdgesOfEachClass) {
+    // Five underscores (no class) and one character: one class gives level 1.
+    for (const char* one : {"A", "Z", "a", "z", "0", "9", " ", "/", ":", "@"})
+        EXPECT_EQ(PasswordStrength(std::string("_____") + one), 1) << one;
+    for (const char* none : {"[", "`", "{", "~", "\x7f"})
+        EXPECT_EQ(PasswordStrength(std::string("_____") + none), 0) << none;
 }
 
 TEST(Strength, AppearanceOfEachLevel) {
