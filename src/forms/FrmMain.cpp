@@ -217,9 +217,14 @@ bool FrmMain::findSelectedAccount() {
 }
 
 void FrmMain::showModal(ui::Form& dialog) {
+    // The tag goes back to "0" even when the dialog ends in an error, or
+    // the hot keys would go on thinking a dialog is open.
+    struct Reset {
+        std::string& tag;
+        ~Reset() { tag = "0"; }
+    } reset{Tag};
     Tag = "1";
     dialog.Show(true, this);
-    Tag = "0";
 }
 
 bool FrmMain::haveSelection(const char* emptyMessage) {

@@ -223,12 +223,14 @@ bool BringToFront(HWND hwnd) {
     return WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
 }
 
-void ClickAt(POINT screen, bool twice) {
+namespace {
+
+void clickWith(POINT screen, int times, DWORD down, DWORD up) {
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     std::vector<INPUT> inputs;
-    for (int n = 0; n < (twice ? 2 : 1); ++n)
-        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+    for (int n = 0; n < times; ++n)
+        for (DWORD flag : {down, up}) {
             INPUT in{};
             in.type = INPUT_MOUSE;
             in.mi.dwFlags = flag;
@@ -236,6 +238,18 @@ void ClickAt(POINT screen, bool twice) {
         }
     send(inputs);
     Sleep(100);
+}
+
+}  // namespace
+
+void ClickAt(POINT screen, bool twice) { clickWith(screen, twice ? 2 : 1, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
+void RightClickAt(POINT screen) { clickWith(screen, 1, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+
+HWND WaitForPopupMenu(DWORD ms) {
+    HWND menu = nullptr;
+    WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, ms);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
 bool ClickToFocus(HWND control) {

@@ -82,6 +82,9 @@ bool WaitUntil(F ready, DWORD ms) {
 
 // Mouse clicks at a point of the screen, as a user's hand makes them.
 void ClickAt(POINT screen, bool twice = false);
+void RightClickAt(POINT screen);
+// Waits for a pop-up menu to show; returns its window or nullptr.
+HWND WaitForPopupMenu(DWORD ms);
 // Clicks into a control of another program and waits until it has the focus.
 bool ClickToFocus(HWND control);
 // The centre of a child window on the screen.
