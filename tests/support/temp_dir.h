@@ -5,6 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace qm::test {
 
 inline std::string Utf8(const std::filesystem::path& p) {
@@ -16,6 +22,14 @@ inline std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+inline int ProcessId() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -23,8 +37,10 @@ public:
         std::string name = std::string("qm_") + (info ? info->test_suite_name() : "t") + "_" + (info ? info->name() : "");
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
+        // The process id keeps apart the same test run at the same time
+        // from another build tree on the machine.
         static int counter = 0;
-        name += "_" + std::to_string(++counter);
+        name += "_" + std::to_string(ProcessId()) + "_" + std::to_string(++counter);
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
