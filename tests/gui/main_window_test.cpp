@@ -124,7 +124,7 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
     EXPECT_EQ(p.WaitForExit(500), -1) << "the program ended instead of hiding";
-    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Plain);
+    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::InUse) << "still held open";
     PostMessageW(main, WM_APP + 1, 1, WM_LBUTTONUP);  // a click on the tray icon
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
 

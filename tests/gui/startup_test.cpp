@@ -59,6 +59,14 @@ void writePlainDataFileWithUser(const ProgramCopy& copy, const std::string& user
     c.Execute("insert into sysuser(UserName) values('" + user + "')");
 }
 
+// Opens the file for reading as another program would; the error when refused.
+DWORD openForReading(const std::wstring& path, DWORD share) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(h);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 TEST(Startup, WithNoDataFileCreatesItAndCancellingLeavesItEnciphered) {
@@ -68,7 +76,7 @@ TEST(Startup, WithNoDataFileCreatesItAndCancellingLeavesItEnciphered) {
     HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
     ASSERT_NE(window, nullptr) << "no window with the expected caption";
     EXPECT_TRUE(listedUsers(window).empty());
-    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "open and deciphered while running";
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::InUse) << "held open while running";
     SaveScreenshot(window, L"login-empty");
 
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -92,7 +100,7 @@ TEST(Startup, SecondInstanceInTheSameFolderOnlySaysSo) {
     SaveScreenshot(box, L"already-running");
     PressButton(box, IDOK);
     EXPECT_EQ(second.WaitForExit(10000), 0);
-    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "the running instance's file is untouched";
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::InUse) << "still held by the running instance";
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.WaitForExit(10000), 0);
@@ -138,4 +146,19 @@ TEST(Startup, CorruptFileIsReportedByNameAndLeftUntouched) {
     PressButton(box, IDOK);
     EXPECT_EQ(p.WaitForExit(10000), 2);
     EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), junk);
+}
+
+TEST(Startup, NoOtherProgramCanOpenTheDataFileWhileItRuns) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
+    ASSERT_NE(window, nullptr);
+    for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE},
+                        DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}})
+        EXPECT_EQ(openForReading(copy.dataFile(), share), DWORD{ERROR_SHARING_VIOLATION}) << "share mode " << share;
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(openForReading(copy.dataFile(), 0), DWORD{ERROR_SUCCESS}) << "free again once the program ends";
 }
