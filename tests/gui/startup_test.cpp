@@ -162,3 +162,28 @@ TEST(Startup, NoOtherProgramCanOpenTheDataFileWhileItRuns) {
     EXPECT_EQ(p.WaitForExit(10000), 0);
     EXPECT_EQ(openForReading(copy.dataFile(), 0), DWORD{ERROR_SUCCESS}) << "free again once the program ends";
 }
+
+TEST(Startup, FileHeldByAnotherProgramIsReportedAsInUseAndLeftUntouched) {
+    ProgramCopy copy;
+    qm::crypto::clsSimpleXOR x;
+    qm::store::WriteEmptyDataFile(copy.dataFileUtf8(), x);
+    const auto before = qm::platform::ReadWholeFile(copy.dataFileUtf8());
+    // A backup tool that lets no one else at the file.
+    HANDLE held = CreateFileW(copy.dataFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 15000);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(copy.dataFile()), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"正被另一个程序"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"请稍后再试"), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"损坏"), std::wstring::npos) << text;
+    SaveScreenshot(box, L"data-file-in-use");
+    PressButton(box, IDOK);
+    EXPECT_EQ(p.WaitForExit(10000), 2);
+    CloseHandle(held);
+    EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), before);
+}
