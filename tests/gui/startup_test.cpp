@@ -6,6 +6,7 @@
 #include "crypto/SimpleXOR.h"
 #include "gui_support.h"
 #include "platform/files.h"
+#include "platform/win32/Win32Platform.h"
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
@@ -65,6 +66,16 @@ DWORD openForReading(const std::wstring& path, DWORD share) {
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     CloseHandle(h);
     return ERROR_SUCCESS;
+}
+
+// Starts the program and expects it to say only "程序已运行!" and end.
+void expectAlreadyRunning(const ProgramCopy& copy) {
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND box = WaitForBoxSaying(p, L"程序已运行!");
+    ASSERT_NE(box, nullptr);
+    PressButton(box, IDOK);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
 }
 
 }  // namespace
@@ -186,4 +197,32 @@ TEST(Startup, FileHeldByAnotherProgramIsReportedAsInUseAndLeftUntouched) {
     EXPECT_EQ(p.WaitForExit(10000), 2);
     CloseHandle(held);
     EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), before);
+}
+
+TEST(Startup, AnInstanceOfAnotherSessionOrUserIsSeen) {
+    ProgramCopy copy;
+    // The running program of another session, as the mutex in the Global
+    // namespace that it holds.
+    const std::wstring name = L"Global\\" + qm::platform::InstanceMutexName(copy.folderUtf8());
+    HANDLE other = CreateMutexW(nullptr, FALSE, name.c_str());
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+    expectAlreadyRunning(copy);
+    CloseHandle(other);
+
+    // Another user's: its mutex lets nobody else open it.
+    SECURITY_DESCRIPTOR sd;
+    ACL noAccess;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, &noAccess, FALSE));
+    SECURITY_ATTRIBUTES sa{sizeof sa, &sd, FALSE};
+    HANDLE refusing = CreateMutexW(&sa, FALSE, name.c_str());
+    ASSERT_NE(refusing, nullptr);
+    ASSERT_EQ(CreateMutexW(nullptr, FALSE, name.c_str()), nullptr);
+    ASSERT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED}) << "the system lets this test in";
+    expectAlreadyRunning(copy);
+    CloseHandle(refusing);
+
+    EXPECT_FALSE(qm::platform::FileExists(copy.dataFileUtf8())) << "nothing was touched";
 }

@@ -25,18 +25,27 @@ int Win32Platform::MsgBox(const std::string& text, int style, const std::string&
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
-bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
-    // One program per folder: the mutex is named after the folder (case
-    // folded, hashed), since the folder holds the data file.
+std::wstring InstanceMutexName(const std::string& folder) {
+    // One program per folder, since the folder holds the data file: the name
+    // is the folder's, case folded and hashed.
     uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : Widen(folder)) {
         hash ^= static_cast<uint64_t>(std::towlower(c));
         hash *= 1099511628211ull;
     }
     wchar_t name[64];
-    swprintf(name, 64, L"Local\\Quillmere-%016llx", static_cast<unsigned long long>(hash));
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, name);
-    return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    swprintf(name, 64, L"Quillmere-%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
+    // In the Global namespace, so that a run from another logged-on session
+    // (or another user's) is seen too. Another user's mutex refuses our
+    // access: that, too, is another instance.
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, (L"Global\\" + InstanceMutexName(folder)).c_str());
+    const DWORD error = GetLastError();
+    if (!instanceMutex_) return error == ERROR_ACCESS_DENIED;
+    return error == ERROR_ALREADY_EXISTS;
 }
 
 namespace {
