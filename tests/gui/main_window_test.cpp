@@ -88,7 +88,7 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Enciphered);
 }
 
-TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd) {
+TEST(MainWindow, CopiedPasswordIsKeptFromClipboardHistoryCloseBoxHidesQuitAsksAndTheClipboardIsEmptied) {
     ProgramCopy copy;
     Process p;
     ASSERT_TRUE(copy.Start(p));
@@ -116,6 +116,23 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
         CloseClipboard();
     }
     EXPECT_EQ(copied, L"s3cret!");
+    // Marked for Windows' clipboard history, its cloud clipboard and
+    // clipboard managers to leave alone.
+    if (OpenClipboard(nullptr)) {
+        EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing")));
+        for (const wchar_t* format : {L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+            HANDLE h = GetClipboardData(RegisterClipboardFormatW(format));
+            const bool holdsDword = h && GlobalSize(h) >= sizeof(DWORD);
+            EXPECT_TRUE(holdsDword) << format;
+            if (holdsDword) {
+                EXPECT_EQ(*static_cast<const DWORD*>(GlobalLock(h)), 0u) << format;
+                GlobalUnlock(h);
+            }
+        }
+        CloseClipboard();
+    } else {
+        ADD_FAILURE() << "the clipboard could not be opened";
+    }
     BringToFront(look);
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));

@@ -126,10 +126,31 @@ void Win32Platform::ClipboardClear() {
     CloseClipboard();
 }
 
+namespace {
+
+// Puts a DWORD under a registered clipboard format.
+void setClipboardDword(const wchar_t* format, DWORD value) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof value);
+    if (!mem) return;
+    if (auto* p = static_cast<DWORD*>(GlobalLock(mem))) {
+        *p = value;
+        GlobalUnlock(mem);
+    }
+    if (!SetClipboardData(RegisterClipboardFormatW(format), mem)) GlobalFree(mem);
+}
+
+}  // namespace
+
 void Win32Platform::ClipboardSetText(const std::string& text) {
     const std::wstring w = Widen(text);
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();
+    // Everything the program copies is an account's secret: keep it out of
+    // Windows' clipboard history and cloud clipboard, and out of clipboard
+    // managers that honour the mark.
+    setClipboardDword(L"ExcludeClipboardContentFromMonitorProcessing", 0);
+    setClipboardDword(L"CanIncludeInClipboardHistory", 0);
+    setClipboardDword(L"CanUploadToCloudClipboard", 0);
     if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
         std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
         GlobalUnlock(mem);
