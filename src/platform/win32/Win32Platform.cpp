@@ -25,18 +25,27 @@ int Win32Platform::MsgBox(const std::string& text, int style, const std::string&
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
-bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
-    // One program per folder: the mutex is named after the folder (case
-    // folded, hashed), since the folder holds the data file.
+std::wstring InstanceMutexName(const std::string& folder) {
+    // One program per folder, since the folder holds the data file: the name
+    // is the folder's, case folded and hashed.
     uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : Widen(folder)) {
         hash ^= static_cast<uint64_t>(std::towlower(c));
         hash *= 1099511628211ull;
     }
     wchar_t name[64];
-    swprintf(name, 64, L"Local\\Quillmere-%016llx", static_cast<unsigned long long>(hash));
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, name);
-    return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    swprintf(name, 64, L"Quillmere-%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
+    // In the Global namespace, so that a run from another logged-on session
+    // (or another user's) is seen too. Another user's mutex refuses our
+    // access: that, too, is another instance.
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, (L"Global\\" + InstanceMutexName(folder)).c_str());
+    const DWORD error = GetLastError();
+    if (!instanceMutex_) return error == ERROR_ACCESS_DENIED;
+    return error == ERROR_ALREADY_EXISTS;
 }
 
 namespace {
@@ -117,10 +126,31 @@ void Win32Platform::ClipboardClear() {
     CloseClipboard();
 }
 
+namespace {
+
+// Puts a DWORD under a registered clipboard format.
+void setClipboardDword(const wchar_t* format, DWORD value) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof value);
+    if (!mem) return;
+    if (auto* p = static_cast<DWORD*>(GlobalLock(mem))) {
+        *p = value;
+        GlobalUnlock(mem);
+    }
+    if (!SetClipboardData(RegisterClipboardFormatW(format), mem)) GlobalFree(mem);
+}
+
+}  // namespace
+
 void Win32Platform::ClipboardSetText(const std::string& text) {
     const std::wstring w = Widen(text);
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();
+    // Everything the program copies is an account's secret: keep it out of
+    // Windows' clipboard history and cloud clipboard, and out of clipboard
+    // managers that honour the mark.
+    setClipboardDword(L"ExcludeClipboardContentFromMonitorProcessing", 0);
+    setClipboardDword(L"CanIncludeInClipboardHistory", 0);
+    setClipboardDword(L"CanUploadToCloudClipboard", 0);
     if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
         std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
         GlobalUnlock(mem);

@@ -29,6 +29,10 @@ private:
     Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
 
+// The name of the mutex that marks a program running from `folder`, without
+// its namespace.
+std::wstring InstanceMutexName(const std::string& folder);
+
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& utf16);
 
