@@ -110,7 +110,10 @@ void FrmMain::Form_Load() {
             if (!width.IsNull()) ListViewUser.SetColumnWidth(c, static_cast<int>(width.Real()));
         });
     step([&] {
-        systemTray_.SetTrayOwner(app_.Tray, *this, {[this] { ShowMainWindow(); }, [this] { popupTrayMenu(); }});
+        // A lost icon leaves the window minimised on the taskbar, where the
+        // user can still find it (and the lock still holds).
+        systemTray_.SetTrayOwner(app_.Tray, *this,
+                                 {[this] { ShowMainWindow(); }, [this] { popupTrayMenu(); }, [this] { SetVisible(true); }});
     });
     step([&] { app_.HotKeys.InitHotKeyTable(3); });
 }

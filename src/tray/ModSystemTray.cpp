@@ -6,6 +6,7 @@ void ModSystemTray::SetTrayOwner(TrayIcon* icon, ui::Form& owner, Handlers handl
     icon_ = icon;
     owner_ = &owner;
     handlers_ = std::move(handlers);
+    if (icon_) icon_->Lost = handlers_.IconLost;
 }
 
 bool ModSystemTray::AddTrayIcon() {

@@ -21,6 +21,7 @@ public:
     struct Handlers {
         std::function<void()> LeftButtonUp;   // back to the window (or to the unlock dialog)
         std::function<void()> RightButtonUp;  // the tray menu
+        std::function<void()> IconLost;       // the shell lost the icon for good: the window must show
     };
 
     // Once, at the owner's load. Without a back-end no icon is ever shown.

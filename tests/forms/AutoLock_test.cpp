@@ -176,6 +176,20 @@ TEST_F(AutoLockTest, WithoutAnIconTheWindowStaysOnTheTaskbarAndStillLocks) {
     EXPECT_TRUE(w.Visible());
 }
 
+TEST_F(AutoLockTest, AnIconTheShellLostLeavesTheWindowOnTheTaskbar) {
+    FrmMain& w = logIn("amy");
+    minimise();
+    ASSERT_FALSE(w.Visible());
+    tray.Lose();
+    EXPECT_TRUE(w.Visible()) << "never running with no window and no icon";
+    EXPECT_EQ(w.WindowState(), FrmMain::vbMinimized);
+    w.UserResized(FrmMain::vbNormal);  // restored from its taskbar button
+    EXPECT_EQ(w.WindowState(), FrmMain::vbNormal);
+    minimise();
+    EXPECT_TRUE(tray.shown) << "the next minimise tries the icon again";
+    EXPECT_FALSE(w.Visible());
+}
+
 TEST_F(AutoLockTest, TheIconWaitsWhileOneOfTheWindowsDialogsIsOpen) {
     FrmMain& w = logIn("amy");
     minimise();
