@@ -24,6 +24,12 @@ public:
     void InitHotKeyTable(int16_t highest);
     // The texts of the three typing keys: user name, password, web address.
     void SetHotKeyTexts(const std::array<std::string, 3>& texts);
+    // The keys of entries 0 to 3 from the user's hot-key texts ("4|49": the
+    // modifier, then the key); an empty or unreadable text is no hot key.
+    void LoadHotKeys(const std::array<std::string, 4>& texts);
+
+    // While the user captures a new hot key in the settings, every key passes.
+    bool Capturing = false;
 
     std::vector<HotKeyEntry> HotKeyTable = std::vector<HotKeyEntry>(4);
     int16_t HotKeyCount = 3;  // highest index of HotKeyTable

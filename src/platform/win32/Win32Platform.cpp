@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cwctype>
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include "text/utf.h"
@@ -176,6 +177,50 @@ bool Win32Platform::ShellOpen(const std::string& target) {
     const auto rc = reinterpret_cast<INT_PTR>(
         ShellExecuteW(GetActiveWindow(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return rc > 32;
+}
+
+namespace {
+
+// "描述|*.dat" as the dialog wants it: NUL between the parts, two at the end.
+std::wstring dialogFilter(const std::string& filter) {
+    std::wstring w = Widen(filter);
+    for (wchar_t& c : w)
+        if (c == L'|') c = L'\0';
+    w.push_back(L'\0');
+    w.push_back(L'\0');
+    return w;
+}
+
+std::string fileDialog(bool save, const std::string& filter, const std::string& folder, const std::string& defaultName,
+                       const std::string& title) {
+    const std::wstring wFilter = dialogFilter(filter), wFolder = Widen(folder), wTitle = Widen(title);
+    std::wstring file = Widen(defaultName);
+    file.resize(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = wFilter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = wFolder.empty() ? nullptr : wFolder.c_str();
+    ofn.lpstrTitle = wTitle.empty() ? nullptr : wTitle.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok) return "";
+    file.resize(wcsnlen(file.c_str(), file.size()));
+    return Narrow(file);
+}
+
+}  // namespace
+
+std::string Win32Platform::ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) {
+    return fileDialog(false, filter, folder, "", title);
+}
+
+std::string Win32Platform::ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                                          const std::string& title) {
+    return fileDialog(true, filter, folder, defaultName, title);
 }
 
 }  // namespace qm::platform

@@ -22,6 +22,9 @@ public:
     void ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
     bool ShellOpen(const std::string& target) override;
+    std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
+    std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                               const std::string& title) override;
     KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
