@@ -9,6 +9,7 @@
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmTrayMenu.h"
+#include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
 #include "text/date.h"
@@ -116,6 +117,26 @@ void FrmMain::Form_Load() {
                                  {[this] { ShowMainWindow(); }, [this] { popupTrayMenu(); }, [this] { SetVisible(true); }});
     });
     step([&] { app_.HotKeys.InitHotKeyTable(3); });
+    step([&] { LoadHotKeys(); });
+    step([&] {
+        tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); });
+    });
+}
+
+void FrmMain::LoadHotKeys() {
+    store::Recordset& user = app_.RsUser;
+    app_.HotKeys.LoadHotKeys(
+        {user["ShortcutUser"].Text(), user["ShortcutPassword"].Text(), user["ShortcutURL"].Text(), user["Custom1"].Text()});
+    app_.HotKeys.HotKeyTable[3].ActionText = tray::kBossKeyAction;
+}
+
+void FrmMain::bossKey() {
+    if (WindowState() == vbMinimized) {
+        ShowMainWindow();
+    } else if (WindowState() == vbNormal && Tag != "1") {
+        SetWindowState(vbMinimized);
+    }
+    // Maximised, or with one of its dialogs open, the window stays as it is.
 }
 
 void FrmMain::autoBackup() {
@@ -400,6 +421,7 @@ void FrmMain::Form_Unload(int& Cancel) {
         Cancel = 1;
         return;
     }
+    step([&] { tray::RemoveKeyboardHook(Os().Keyboard()); });
     step([&] {
         for (size_t c = 0; c < 5; ++c)
             app_.RsUser[kWidthFields[c]] = std::max(100, ListViewUser.Columns()[c].Width);

@@ -54,6 +54,8 @@ public:
     // Every way back to the window from the tray: the window itself, or the
     // unlock dialog while the program is locked.
     void ShowMainWindow();
+    // The hot keys from the user's settings: the three typing keys and the boss key.
+    void LoadHotKeys();
     // True while the program is locked; locking greys the tray menu's settings and about items.
     bool IsLock() const { return isLock_; }
     void SetLock(bool locked);
@@ -79,6 +81,8 @@ private:
     // Checks that a row can be acted on; says why not otherwise.
     bool haveSelection(const char* emptyMessage);
     void popupTrayMenu();
+    // The boss key: back from the tray, or into it.
+    void bossKey();
 
     Forms& forms_;
     app::AppContext& app_;

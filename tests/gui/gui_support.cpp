@@ -51,15 +51,15 @@ ProgramCopy::~ProgramCopy() {
     RemoveDirectoryW(folder_.c_str());
 }
 
-static std::string utf8(const std::wstring& w) {
+std::string Utf8Of(const std::wstring& w) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string out(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
-std::string ProgramCopy::folderUtf8() const { return utf8(folder_); }
-std::string ProgramCopy::dataFileUtf8() const { return utf8(dataFile()); }
+std::string ProgramCopy::folderUtf8() const { return Utf8Of(folder_); }
+std::string ProgramCopy::dataFileUtf8() const { return Utf8Of(dataFile()); }
 
 bool ProgramCopy::Start(Process& p) const {
     std::wstring command = L"\"" + folder_ + L"\\Quillmere.exe\"";
@@ -215,6 +215,24 @@ void PressKey(WORD vk, bool alt) {
     inputs.push_back(key(vk, 0, 0));
     inputs.push_back(key(vk, 0, KEYEVENTF_KEYUP));
     if (alt) inputs.push_back(key(VK_MENU, 0, KEYEVENTF_KEYUP));
+    send(inputs);
+}
+
+void KeyDown(WORD vk) {
+    std::vector<INPUT> inputs{key(vk, 0, 0)};
+    send(inputs);
+}
+
+void KeyUp(WORD vk) {
+    std::vector<INPUT> inputs{key(vk, 0, KEYEVENTF_KEYUP)};
+    send(inputs);
+}
+
+void PressHotKey(WORD modifier, WORD vk, DWORD holdMs) {
+    std::vector<INPUT> inputs{key(modifier, 0, 0), key(vk, 0, 0), key(vk, 0, KEYEVENTF_KEYUP)};
+    send(inputs);
+    Sleep(holdMs);
+    inputs = {key(modifier, 0, KEYEVENTF_KEYUP)};
     send(inputs);
 }
 

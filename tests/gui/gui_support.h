@@ -45,6 +45,7 @@ void PressButton(HWND dialog, int id);
 HWND WaitForWindow(DWORD pid, const std::wstring& caption, DWORD ms);
 
 std::wstring TextOf(HWND hwnd);
+std::string Utf8Of(const std::wstring& text);
 
 // Finds a direct child whose text is `text`.
 HWND FindChildWithText(HWND parent, const std::wstring& text);
@@ -66,6 +67,11 @@ void QuitProgram(HWND main);
 // Real key presses through the system's input queue, to whatever has the focus.
 void TypeText(const std::wstring& text);
 void PressKey(WORD vk, bool alt = false);
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+// A hot key as a hand presses it: the modifier (VK_LMENU, VK_RMENU, ...) held
+// down around the key, and kept down `holdMs` longer.
+void PressHotKey(WORD modifier, WORD vk, DWORD holdMs = 0);
 // Brings `hwnd` to the front so that typed keys reach it.
 bool BringToFront(HWND hwnd);
 
