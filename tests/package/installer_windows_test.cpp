@@ -214,3 +214,38 @@ TEST(UninstallerWindows, DeletesTheDataOnlyWhenTheUserTicksTheBox) {
     EXPECT_FALSE(UninstallEntryExists());
     EXPECT_EQ(RememberedUser(), L"");
 }
+
+TEST(InstallerWindows, WarnsThatAnotherFolderStartsWithoutTheDataOfTheLastOne) {
+    ASSERT_EQ(InstallSilently(), 0);
+    const std::wstring previous = DefaultFolder(), other = L"C:\\新的文件夹\\Quillmere";
+    WriteBytes(previous + L"\\SystemData.dat", "the users' data");
+
+    Process setup;
+    ASSERT_TRUE(startInstaller(setup));
+    HWND wizard = waitForWizard(kSetupCaption);
+    ASSERT_NE(wizard, nullptr);
+    ASSERT_TRUE(waitForPage(wizard, L"欢迎安装 Quillmere " QM_VERSION));
+    PressButton(wizard, kNext);
+    ASSERT_TRUE(waitForPage(wizard, L"选择安装位置"));
+    setFolder(wizard, other);
+    PressButton(wizard, kNext);
+    HWND box = waitForBoxOver(wizard);
+    ASSERT_NE(box, nullptr) << "moving away from the data was not questioned";
+    EXPECT_TRUE(contains(MessageBoxText(box), L"Quillmere 以前安装在：\r\n" + previous)) << Narrow(MessageBoxText(box));
+    SaveScreenshot(box, L"installer-other-folder");
+    closeBox(box, IDNO);
+    EXPECT_NE(FindDescendant(wizard, L"Static", L"选择安装位置"), nullptr) << "No goes back to the folder";
+    EXPECT_FALSE(FolderExists(other));
+
+    PressButton(wizard, kNext);
+    box = waitForBoxOver(wizard);
+    ASSERT_NE(box, nullptr);
+    closeBox(box, IDYES);
+    ASSERT_TRUE(waitForPage(wizard, L"Quillmere 安装完成", 30000));
+    SendMessageW(FindDescendant(wizard, L"Button", L"运行 Quillmere"), BM_SETCHECK, BST_UNCHECKED, 0);
+    PressButton(wizard, kNext);
+    EXPECT_EQ(setup.WaitForExit(10000), 0);
+    EXPECT_TRUE(Exists(other + L"\\Quillmere.exe"));
+    EXPECT_EQ(UninstallValue(L"InstallLocation"), other);
+    EXPECT_EQ(ReadBytes(previous + L"\\SystemData.dat"), "the users' data");
+}
