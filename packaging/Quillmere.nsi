@@ -81,8 +81,8 @@ Var PreviousFolder ; where Quillmere was installed before, if it was
 Var DeleteData     ; the uninstaller's box: also delete the user's data
 Var DeleteDataBox
 
-; Both halves need the same two checks, so they are written once for each.
-!macro FOLDER_CHECKS un
+; The installer and the uninstaller share these checks: written once, made for each.
+!macro SHARED_CHECKS un
 ; Pushes 1 when a file can be created where $INSTDIR is or would be made:
 ; in $INSTDIR itself, or else in the nearest folder above it that exists.
 Function ${un}FolderWritable
@@ -167,8 +167,8 @@ Function ${un}WaitForProgramToEnd
   Exch $0
 FunctionEnd
 !macroend
-!insertmacro FOLDER_CHECKS ""
-!insertmacro FOLDER_CHECKS "un."
+!insertmacro SHARED_CHECKS ""
+!insertmacro SHARED_CHECKS "un."
 
 !define REFUSED_FOLDER_TEXT "无法写入这个文件夹：$\r$\n$INSTDIR$\r$\n$\r$\nQuillmere 要在程序文件夹中保存数据文件 SystemData.dat，必须安装到您能写入的文件夹。请选择其他文件夹，例如默认的：$\r$\n$LOCALAPPDATA\Programs\Quillmere"
 
