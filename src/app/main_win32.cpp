@@ -6,6 +6,7 @@
 #include "forms/Forms.h"
 #include "forms/FrmLogin.h"
 #include "platform/win32/Win32Platform.h"
+#include "skin/Skin.h"
 #include "tray/win32/Win32TrayIcon.h"
 #include "ui/win32/Win32Host.h"
 
@@ -19,6 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         case qm::app::StartResult::Ready: break;
     }
     qm::ui::Win32Host host(instance, os);
+    qm::skin::MSkinner skin(host.Dpi());
+    host.InstallSkin([&skin](HWND form) { skin.AttachSkin(form); });
     qm::tray::Win32TrayIcon tray(host);
     app.Tray = &tray;
     qm::forms::Forms forms(app, host);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "skin/Skin.h"
 #include "ui/win32/Peers.h"
 
 namespace qm::ui {
@@ -163,7 +162,7 @@ void Win32Host::Destroy(Form& form) {
 }
 
 void Win32Host::AttachSkin(Form& form) {
-    if (HWND hwnd = WindowOf(form)) skin::AttachSkin(hwnd);
+    if (HWND hwnd = WindowOf(form); hwnd && skin_) skin_(hwnd);
 }
 
 void Win32Host::dispatch(MSG& msg) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -29,6 +30,9 @@ public:
 
     // The program's message loop; returns the exit code once no form is loaded.
     int Run();
+    // The skin engine's entry, installed by the program: AttachSkin hands it
+    // the form's window. Without one, forms keep the system's look.
+    void InstallSkin(std::function<void(HWND)> attach) { skin_ = std::move(attach); }
 
     // For peers: twips to pixels at the system's DPI (the program is
     // system-aware: Windows scales it on monitors of another DPI), fonts,
@@ -62,6 +66,7 @@ private:
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     std::map<HWND, Win32Peer*> peers_;
     std::vector<std::unique_ptr<FormWindow>> retired_;
+    std::function<void(HWND)> skin_;
 };
 
 }  // namespace qm::ui
