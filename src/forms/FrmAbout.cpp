@@ -1,12 +1,14 @@
 #include "forms/FrmAbout.h"
 
 #include "app/Maker.h"
+#include "skin/Colours.h"
 
 namespace qm::forms {
 
 FrmAbout::FrmAbout(Forms& forms) : ui::Form(forms.Host(), "FrmAbout") {
     SetCaption("关于");
     Move(0, 0, 5400, 2700);
+    SetBackColor(skin::kFormColour);
     Image1.Picture = "app";
     Image1.Move(300, 300, 720, 720);
     lblVersion.SetCaption("软件版本:V1.0 正式版");

@@ -4,6 +4,7 @@
 
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
+#include "skin/Colours.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 #include "text/pinyin.h"
@@ -20,6 +21,7 @@ constexpr const char* kDateTip = "点击旁边Now插入当前日期";
 FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms), app_(forms.App()) {
     SetCaption("帐号信息");
     Move(0, 0, 6400, 5500);
+    SetBackColor(skin::kFormColour);
     PicOther.Move(120, 120, 6160, 4460);
     PicOther.SetBackColor(0xFAF0E6);
     const int labelX = 300, inputX = 1460, inputW = 3900, starX = 5440;

@@ -1,6 +1,7 @@
 #include "forms/FrmFind.h"
 
 #include "forms/FrmMain.h"
+#include "skin/Colours.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 
@@ -9,6 +10,7 @@ namespace qm::forms {
 FrmFind::FrmFind(Forms& forms) : ui::Form(forms.Host(), "FrmFind"), forms_(forms), app_(forms.App()) {
     SetCaption("查询");
     Move(0, 0, 5600, 3900);
+    SetBackColor(skin::kFormColour);
     PicOther.Move(120, 120, 5360, 2900);
     PicOther.SetBackColor(0xFAF0E6);
     lblCaption.SetCaption("请输入查询条件,不需要的条件留空.");

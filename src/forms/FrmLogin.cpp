@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
+#include "skin/Colours.h"
 #include "store/TextRules.h"
 
 namespace qm::forms {
@@ -11,6 +12,7 @@ namespace qm::forms {
 FrmLogin::FrmLogin(Forms& forms) : ui::Form(forms.Host(), "FrmLogin"), forms_(forms), app_(forms.App()) {
     SetCaption("登录");
     Move(0, 0, 5100, 2900);
+    SetBackColor(skin::kFormColour);
     PicOther.Move(0, 0, 5100, 720);
     PicOther.SetBackColor(0xF0D9B4);  // light blue band
     Image1.SetContainer(&PicOther);

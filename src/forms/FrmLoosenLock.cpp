@@ -1,6 +1,7 @@
 #include "forms/FrmLoosenLock.h"
 
 #include "forms/FrmMain.h"
+#include "skin/Colours.h"
 #include "text/utf.h"
 
 namespace qm::forms {
@@ -9,6 +10,7 @@ FrmLoosenLock::FrmLoosenLock(Forms& forms)
     : ui::Form(forms.Host(), "FrmLoosenLock"), forms_(forms), app_(forms.App()) {
     SetCaption("解锁");
     Move(0, 0, 4800, 2250);
+    SetBackColor(skin::kFormColour);
     lblTips.SetCaption("密码管理器已锁定,请输入登录密码解锁!");
     lblTips.Move(300, 300, 4200, 300);
     TxtPwd.Move(300, 720, 4200, 330);

@@ -9,6 +9,7 @@
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmTrayMenu.h"
+#include "skin/Colours.h"
 #include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
@@ -34,6 +35,7 @@ void step(F&& f) {
 FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms), app_(forms.App()) {
     SetCaption("Ostrevin V1.0 正式版");
     Move(0, 0, 12000, 7800);
+    SetBackColor(skin::kFormColour);
     MinButton = true;
     const std::pair<ui::CommandButton*, const char*> buttons[] = {
         {&CmdAdd, "添加(&A)"}, {&CmdEdit, "修改(&E)"}, {&CmdDel, "删除(&D)"},  {&CmdLook, "查看(&L)"},

@@ -1,6 +1,7 @@
 #include "forms/FrmNewUser.h"
 
 #include "forms/StrengthMeter.h"
+#include "skin/Colours.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 #include "text/utf.h"
@@ -28,6 +29,7 @@ std::vector<std::string> split(const std::string& s, char sep) {
 FrmNewUser::FrmNewUser(Forms& forms) : ui::Form(forms.Host(), "FrmNewUser"), app_(forms.App()) {
     SetCaption("注册新用户");
     Move(0, 0, 5400, 4000);
+    SetBackColor(skin::kFormColour);
     PicOther.Move(0, 0, 5400, 600);
     PicOther.SetBackColor(0xF0D9B4);
     lblUser.SetCaption("用户名:");

@@ -20,6 +20,9 @@ void ComboBoxPeer::Create(HWND parent, int id) {
     }
 }
 
+// White to type and pick in, on whatever the form's colour.
+LRESULT ComboBoxPeer::OnCtlColor(HDC dc) { return inputColours(dc); }
+
 // The window's height includes the drop-down list.
 int ComboBoxPeer::ExtraHeight() const { return host.Px(2400); }
 

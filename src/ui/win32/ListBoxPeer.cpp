@@ -10,6 +10,8 @@ void ListBoxPeer::Create(HWND parent, int id) {
     takeInput(hwnd);
 }
 
+LRESULT ListBoxPeer::OnCtlColor(HDC dc) { return inputColours(dc); }
+
 void ListBoxPeer::SyncOwn(Prop what) {
     auto& list = static_cast<ListBox&>(control);
     syncing = true;

@@ -12,7 +12,11 @@ constexpr wchar_t kPaintedClass[] = L"QuillmerePainted";
 
 Win32Peer* peerOf(HWND hwnd) { return reinterpret_cast<Win32Peer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-HBRUSH backBrush(Win32Peer& peer, Colour c) { return c == kDefaultColour ? GetSysColorBrush(COLOR_BTNFACE) : peer.host.Brush(c); }
+// A panel or picture with no colour of its own shows its form's.
+HBRUSH backBrush(Win32Peer& peer, Colour c) {
+    if (c == kDefaultColour && peer.control.Parent()) c = peer.control.Parent()->BackColor();
+    return c == kDefaultColour ? GetSysColorBrush(COLOR_BTNFACE) : peer.host.Brush(c);
+}
 
 // The panel's children notify the panel; the form is where they are handled.
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -51,6 +51,7 @@ public:
     using Win32Peer::Win32Peer;
     void Create(HWND parent, int id) override;
     void OnCommand(int code) override;
+    LRESULT OnCtlColor(HDC dc) override;
 
 protected:
     void SyncOwn(Prop what) override;
@@ -62,6 +63,7 @@ public:
     using Win32Peer::Win32Peer;
     void Create(HWND parent, int id) override;
     void OnCommand(int code) override;
+    LRESULT OnCtlColor(HDC dc) override;
 
 protected:
     void SyncOwn(Prop what) override;

@@ -40,12 +40,7 @@ void TextBoxPeer::OnCommand(int code) {
     else if (code == EN_SETFOCUS) fw.form->FocusMovedTo(&control);
 }
 
-LRESULT TextBoxPeer::OnCtlColor(HDC dc) {
-    if (control.BackColor() != kDefaultColour) return Win32Peer::OnCtlColor(dc);
-    if (control.ForeColor() != kDefaultColour) SetTextColor(dc, control.ForeColor());
-    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-    return reinterpret_cast<LRESULT>(host.Brush(GetSysColor(COLOR_WINDOW)));
-}
+LRESULT TextBoxPeer::OnCtlColor(HDC dc) { return inputColours(dc); }
 
 bool TextBoxPeer::OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {

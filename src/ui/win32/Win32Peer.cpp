@@ -98,6 +98,13 @@ LRESULT Win32Peer::OnCtlColor(HDC dc) {
     return reinterpret_cast<LRESULT>(host.Brush(back));
 }
 
+LRESULT Win32Peer::inputColours(HDC dc) {
+    if (control.BackColor() != kDefaultColour) return Win32Peer::OnCtlColor(dc);
+    if (control.ForeColor() != kDefaultColour) SetTextColor(dc, control.ForeColor());
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(host.Brush(GetSysColor(COLOR_WINDOW)));
+}
+
 void Win32Peer::makeChild(const wchar_t* cls, DWORD exStyle, DWORD style, HWND parent, int childId) {
     id = childId;
     hwnd = CreateWindowExW(exStyle, cls, L"", WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,

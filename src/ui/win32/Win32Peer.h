@@ -79,6 +79,9 @@ protected:
     void takeInput(HWND window);
     // Sets the window's text without taking it for the user's.
     void setText(const std::string& utf8);
+    // The colours of a control the user types or picks in: the system's
+    // window colour, not its container's, unless the model sets its own.
+    LRESULT inputColours(HDC dc);
 
 private:
     void syncToolTip();
