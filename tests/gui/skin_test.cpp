@@ -279,25 +279,33 @@ TEST_F(SkinEngine, ACheckBoxWithValue2ShowsTheSquareAndValue1TheMark) {
 
 TEST_F(SkinEngine, AClickRepaintsTheOtherOptionButtonsOfTheGroup) {
     const int cx = GetSystemMetrics(SM_CXMENUCHECK), cy = GetSystemMetrics(SM_CYMENUCHECK);
+    const auto top = [&](HWND option) { return skin::Halve(sizeOf(option).cy - cy); };
     const auto dot = [&](HWND option) {
-        return ScreenPixel(option, skin::Halve(cx - 5) + 2, skin::Halve(sizeOf(option).cy - cy) + skin::Halve(cy - 5) + 2);
+        return ScreenPixel(option, skin::Halve(cx - 5) + 2, top(option) + skin::Halve(cy - 5) + 2);
     };
+    const auto green = [](COLORREF c) { return skin::GreenOf(c) > skin::RedOf(c) + 60; };
+    // The top of the skin's ring, darkest there; the control's own circle looks otherwise.
+    const COLORREF ring = skin::MakeOptionCircles(skin::ScaleForDpi(screenDpi())).At(6, 0);
+    const auto ringTop = [&](HWND option) { return ScreenPixel(option, cx / 2, top(option)); };
+
     mouseTo(CentreOf(bench->option1));
     mouseButton(true);
     mouseButton(false);
     ASSERT_EQ(SendMessageW(bench->option1, BM_GETCHECK, 0, 0), BST_CHECKED);
     pump(200);
-    EXPECT_TRUE(skin::GreenOf(dot(bench->option1)) > skin::RedOf(dot(bench->option1)) + 60)
-        << "the green dot: " << ColourText(dot(bench->option1));
+    EXPECT_TRUE(green(dot(bench->option1))) << "the green dot: " << ColourText(dot(bench->option1));
     EXPECT_EQ(dot(bench->option2), skin::kFace);
+    EXPECT_EQ(ringTop(bench->option2), ring) << ColourText(ringTop(bench->option2));
 
+    // The click on the other one changes both; the pointer stays where it clicked.
     mouseTo(CentreOf(bench->option2));
     mouseButton(true);
     mouseButton(false);
-    mouseTo({5, 5});
     pump(200);
     EXPECT_EQ(dot(bench->option1), skin::kFace) << "the old choice shows no dot";
-    EXPECT_TRUE(skin::GreenOf(dot(bench->option2)) > skin::RedOf(dot(bench->option2)) + 60);
+    EXPECT_EQ(ringTop(bench->option1), ring) << "drawn by the skin again: " << ColourText(ringTop(bench->option1));
+    EXPECT_TRUE(green(dot(bench->option2))) << ColourText(dot(bench->option2));
+    mouseTo({5, 5});
 
     // A picture of every kind of control, to look at.
     SendMessageW(bench->check, BM_SETCHECK, BST_INDETERMINATE, 0);
