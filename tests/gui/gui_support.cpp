@@ -246,12 +246,18 @@ namespace {
 void clickWith(POINT screen, int times, DWORD down, DWORD up) {
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
+    // Each button event carries the point itself: a pointer motion the
+    // display reports late (from where the pointer was before) must not move
+    // the click somewhere else.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     std::vector<INPUT> inputs;
     for (int n = 0; n < times; ++n)
         for (DWORD flag : {down, up}) {
             INPUT in{};
             in.type = INPUT_MOUSE;
-            in.mi.dwFlags = flag;
+            in.mi.dx = (screen.x * 65536 + width - 1) / width;
+            in.mi.dy = (screen.y * 65536 + height - 1) / height;
+            in.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
             inputs.push_back(in);
         }
     send(inputs);
