@@ -270,6 +270,21 @@ HWND WaitForPopupMenu(DWORD ms) {
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
+bool ChooseFromMenu(POINT at, WORD accessKey, const wchar_t* screenshot) {
+    // A busy machine may lose the click or the key: try again, as a user would.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RightClickAt(at);
+        HWND menu = WaitForPopupMenu(5000);
+        if (!menu) continue;
+        if (screenshot) SaveScreenshot(menu, screenshot);
+        PressKey(accessKey);
+        if (WaitUntil([&] { return !IsWindowVisible(menu); }, 3000)) return true;
+        PressKey(VK_ESCAPE);
+        WaitUntil([&] { return !IsWindowVisible(menu); }, 3000);
+    }
+    return false;
+}
+
 bool ClickToFocus(HWND control) {
     const DWORD thread = GetWindowThreadProcessId(control, nullptr);
     const auto focused = [&] {
@@ -337,6 +352,17 @@ std::wstring ListViewCell(HWND list, int item, int subItem) {
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return text;
+}
+
+bool SelectRow(HWND list, int item) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        BringToFront(GetAncestor(list, GA_ROOT));
+        ClickAt(ListViewRowPoint(list, item));
+        if (WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == item; },
+                      2000))
+            return true;
+    }
+    return false;
 }
 
 POINT ListViewRowPoint(HWND list, int item) {
