@@ -218,6 +218,18 @@ void PressKey(WORD vk, bool alt) {
     send(inputs);
 }
 
+bool Xdotool(const std::wstring& args) {
+    // Wine's start command runs a program of the host system.
+    std::wstring command = L"cmd.exe /c start /wait /unix /usr/bin/xdotool " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    Process tool;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &tool.info)) return false;
+    const long code = tool.WaitForExit(10000);
+    Sleep(50);
+    return code == 0;
+}
+
 void KeyDown(WORD vk) {
     std::vector<INPUT> inputs{key(vk, 0, 0)};
     send(inputs);

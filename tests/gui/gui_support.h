@@ -67,6 +67,10 @@ void QuitProgram(HWND main);
 // Real key presses through the system's input queue, to whatever has the focus.
 void TypeText(const std::wstring& text);
 void PressKey(WORD vk, bool alt = false);
+// Keys from the X server itself, as a hand on the keyboard makes them
+// (`args` as xdotool takes them: "key alt+1", "keydown alt"); false when
+// xdotool could not run.
+bool Xdotool(const std::wstring& args);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 // A hot key as a hand presses it: the modifier (VK_LMENU, VK_RMENU, ...) held
