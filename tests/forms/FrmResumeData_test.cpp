@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "store/TextRules.h"
 #include "support/app_fixture.h"
+#include "support/store_fixture.h"
 
 using qm::forms::FrmMain;
 using qm::forms::FrmResumeData;
@@ -211,6 +212,18 @@ TEST_F(RestoreTest, MissingAndForeignFilesAreToldAndLeftAsTheyWere) {
     cut.resize(4096);
     qm::platform::ReplaceFileContents(junk, cut);
     told(junk, "它不是本程序的备份文件,或者已经损坏。");
+
+    // Some other program's tables under the same names: settings would land in the wrong columns.
+    const std::string other = dir.file("other.dat");
+    qm::test::CreatePlainDatabase(other);
+    {
+        qm::store::Connection c;
+        c.Open(other);
+        c.Execute("drop table sysuser; create table sysuser(UserName, UserPassword, Colour)");
+        c.Execute("insert into sysuser values('bob', 'x', 'red')");
+    }
+    app->Cipher.EncryptFile(other, other, qm::crypto::kDataFileKey);
+    told(other, "它不是本程序的备份文件,或者已经损坏。");
 
     told(app->DataFilePath(), "这是程序正在使用的数据文件");
     EXPECT_EQ(accountsOf("amy"), (Texts{"amy mail", "amy new"}));
