@@ -105,6 +105,7 @@ TEST_F(BackupTest, CompactionShrinksTheFileInPlaceWhileHoldingIt) {
     qm::platform::ReplaceFileContents(temp, Bytes(10, 'j'));  // left by a compaction that was cut off
     qm::tools::CompactDatabase(conn, temp, {});
     EXPECT_FALSE(FileExists(temp));
+    EXPECT_FALSE(FileExists(temp + "-journal"));
     EXPECT_THROW(ReadWholeFile(path), qm::platform::FileError) << "nobody else may read it meanwhile";
     qm::tools::CompactDatabase(conn, temp, {});  // a second one in a row
     EXPECT_FALSE(FileExists(temp));
