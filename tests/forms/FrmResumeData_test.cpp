@@ -123,13 +123,6 @@ TEST_F(RestoreTest, AnotherUsersBackupBecomesTheOwnDataUnderTheOwnNameAndPasswor
     ASSERT_EQ(main.ListViewUser.Count(), 1u);
     EXPECT_EQ(main.ListViewUser.Item(0).SubItems[0], "bob bank");
     EXPECT_EQ(main.ListViewUser.Item(0).Tag, "bobs-secret");
-
-    // The same file serves again: amy takes her own older data back.
-    host.os.boxes.clear();
-    restoreFrom(backup, choosing(1, "secret1"));
-    EXPECT_EQ(accountsOf("amy"), Texts{"amy mail"});
-    EXPECT_EQ(categoriesOf("amy").size(), 9u);
-    EXPECT_EQ(main.ListViewUser.Count(), 1u);
 }
 
 TEST_F(RestoreTest, TickedSettingsStayClearedAndConfirmedEverySettingIsCopied) {

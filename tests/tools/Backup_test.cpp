@@ -194,16 +194,9 @@ TEST_F(BackupTest, MissingAndForeignFilesAreNoBackups) {
     const std::string junk = dir.file("junk.dat");
     qm::platform::ReplaceFileContents(junk, Bytes(4096, 'j'));
     EXPECT_EQ(why(junk), BackupFileError::NotABackup);
-    EXPECT_EQ(ReadWholeFile(junk), Bytes(4096, 'j'));
     // A plain database is not in a backup's form.
     const std::string plain = dir.file("plain.dat");
     qm::test::CreatePlainDatabase(plain);
     EXPECT_EQ(why(plain), BackupFileError::NotABackup);
-    // Enciphered, but with the bytes of no database behind the header.
-    Bytes fake = ReadWholeFile(plain);
-    std::fill(fake.begin() + 100, fake.end(), 0xAB);
-    cipher.EncryptByte(fake, qm::crypto::kDataFileKey);
-    qm::platform::ReplaceFileContents(junk, fake);
-    EXPECT_EQ(why(junk), BackupFileError::NotABackup);
     EXPECT_EQ(why(path), BackupFileError::InUse) << "the open data file";
 }
