@@ -32,7 +32,8 @@ struct AppContext {
     bool UserLoggedOut = false;
 
     // Writes a backup of the data file to `path` (compacted when asked);
-    // true on success. Supplied by the tools; without them no backup is made.
+    // true on success. The start-up sets it to the tools' backup; a test may
+    // stand in its own.
     std::function<bool(const std::string& path, bool compress)> BackupDatabase;
 
     // The notification-area icon; none in a program without one.

@@ -8,6 +8,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
+#include "forms/FrmTool.h"
 #include "forms/FrmTrayMenu.h"
 #include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
@@ -325,10 +326,10 @@ void FrmMain::CmdDel_Click() {
 
 void FrmMain::CmdFind_Click() { forms_.Find().Show(true, this); }
 
-// The settings and tools dialogs open here once they exist; until then the
-// buttons change nothing.
+// The settings dialog opens here once it exists; until then the button
+// changes nothing.
 void FrmMain::CmdSet_Click() {}
-void FrmMain::CmdTool_Click() {}
+void FrmMain::CmdTool_Click() { showModal(forms_.Tool()); }  // a restore refreshes the window itself
 
 void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }
 

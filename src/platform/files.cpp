@@ -10,6 +10,7 @@
 #include "text/utf.h"
 #else
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +78,38 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) 
     if (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(count), &got, nullptr)) throw readError("cannot read", path);
     bytes.resize(got);
     return bytes;
+}
+
+void RemoveFile(const std::string& path) {
+    if (DeleteFileW(wide(path).c_str())) return;
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return;
+    SetLastError(code);
+    throw FileError(lastError("cannot delete", path), code == ERROR_SHARING_VIOLATION ? FileFault::InUse : FileFault::Other);
+}
+
+namespace {
+
+std::wstring fullPath(const std::string& path) {
+    const std::wstring w = wide(path);
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return w;
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const std::wstring x = fullPath(a), y = fullPath(b);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 std::string ProgramFolder() {
@@ -187,6 +220,19 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) 
     }
     bytes.resize(done);
     return bytes;
+}
+
+void RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return;
+    throw FileError(lastError("cannot delete", path));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto x = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto y = std::filesystem::weakly_canonical(b, ec);
+    return !ec && x == y;
 }
 
 std::string ProgramFolder() {

@@ -29,6 +29,13 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path);
 // Up to `count` bytes from the start of the file; throws FileError.
 std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count);
 
+// Removes the file if there is one; throws FileError when it stays.
+void RemoveFile(const std::string& path);
+
+// True when the two paths name the same file, whether or not it exists
+// (letter case aside on Windows, "." and ".." resolved).
+bool SameFile(const std::string& a, const std::string& b);
+
 // The folder of the running program, without a trailing separator (but
 // "C:\" stays whole for a program in a drive's root).
 std::string ProgramFolder();
