@@ -18,6 +18,7 @@ class FrmFind;
 class FrmAbout;
 class FrmTrayMenu;
 class FrmLoosenLock;
+class FrmSetting;
 
 class Forms {
 public:
@@ -35,6 +36,7 @@ public:
     void UnloadAll(const ui::Form* except);
     FrmTrayMenu& TrayMenu();
     FrmLoosenLock& LoosenLock();
+    FrmSetting& Setting();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -56,6 +58,7 @@ private:
     std::unique_ptr<FrmAbout> about_;
     std::unique_ptr<FrmTrayMenu> trayMenu_;
     std::unique_ptr<FrmLoosenLock> loosenLock_;
+    std::unique_ptr<FrmSetting> setting_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

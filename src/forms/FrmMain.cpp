@@ -8,6 +8,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
+#include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
@@ -304,9 +305,19 @@ void FrmMain::CmdDel_Click() {
 
 void FrmMain::CmdFind_Click() { forms_.Find().Show(true, this); }
 
-// The settings and tools dialogs open here once they exist; until then the
-// buttons change nothing.
-void FrmMain::CmdSet_Click() {}
+void FrmMain::CmdSet_Click() {
+    app_.ReloadMark.clear();
+    showModal(forms_.Setting());
+    if (app_.UserLoggedOut) return;
+    IsAddType();
+    RequeryData();
+    store::Recordset& user = app_.RsUser;
+    app_.HotKeys.LoadHotKeys({user["ShortcutUser"].Text(), user["ShortcutPassword"].Text(), user["ShortcutURL"].Text(),
+                              user["Custom1"].Text()});
+    if (app_.HotKeys.HotKeyTable.size() > 3) app_.HotKeys.HotKeyTable[3].ActionText = "close to min";
+}
+
+// The tools dialog opens here once it exists; until then the button changes nothing.
 void FrmMain::CmdTool_Click() {}
 
 void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }
