@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 #include "app/Settings.h"
@@ -425,26 +426,6 @@ void FrmSetting::CmdOK_Click() {
 // ---- The category page ------------------------------------------------------
 // Every change is written at once; OK and Cancel of the dialog have no say.
 
-namespace {
-
-// Runs `work` as one change of the data file: all of it or, on any failure, none.
-template <class F>
-void allOrNothing(store::Connection& db, F&& work) {
-    db.Execute("SAVEPOINT category");
-    try {
-        work();
-        db.Execute("RELEASE category");
-    } catch (...) {
-        try {
-            db.Execute("ROLLBACK TO category; RELEASE category");
-        } catch (const std::exception&) {
-        }
-        throw;
-    }
-}
-
-}  // namespace
-
 void FrmSetting::loadTypes() {
     app_.RsType.Filter("");
     app_.RsType.Requery();
@@ -587,38 +568,46 @@ bool toExactName(store::Recordset& types, const std::string& name) {
 
 }  // namespace
 
-void FrmSetting::renameType(const std::string& from, const std::string& to) {
+void FrmSetting::changeTypes(const std::string& name, const std::function<void(store::Recordset&)>& change,
+                             const std::string& accounts) {
     store::Recordset& types = app_.RsType;
     const std::string user = store::esc(app_.CurrentUser);
-    allOrNothing(app_.DbConn, [&] {
+    app_.DbConn.Execute("SAVEPOINT category");
+    try {
         types.Requery();
-        types.Filter("TypeName = '" + store::esc(from) + "' and UserName = '" + user + "'");
-        if (toExactName(types, from)) {
-            types["TypeName"] = to;
-            types.Update();
+        types.Filter("TypeName = '" + store::esc(name) + "' and UserName = '" + user + "'");
+        if (toExactName(types, name)) change(types);
+        app_.DbConn.Execute(accounts + " where UserName = '" + user + "' and TypeName = '" + store::esc(name) +
+                            "' COLLATE BINARY");
+        app_.DbConn.Execute("RELEASE category");
+    } catch (...) {
+        // Nothing of it stays, in the file or in the record set.
+        try {
+            app_.DbConn.Execute("ROLLBACK TO category; RELEASE category");
+            if (types.HasPendingChanges()) types.CancelUpdate();
+            types.Filter("");
+            types.Requery();
+        } catch (const std::exception&) {
         }
-        app_.DbConn.Execute("update AccountData set TypeName = '" + store::esc(to) + "' where UserName = '" + user +
-                            "' and TypeName = '" + store::esc(from) + "' COLLATE BINARY");
-    });
+        throw;
+    }
     types.Filter("");
     app_.RsData.Requery();
 }
 
-void FrmSetting::deleteType(const std::string& name) {
-    store::Recordset& types = app_.RsType;
-    const std::string user = store::esc(app_.CurrentUser);
-    allOrNothing(app_.DbConn, [&] {
-        types.Requery();
-        types.Filter("TypeName = '" + store::esc(name) + "' and UserName = '" + user + "'");
-        if (toExactName(types, name)) {
-            types.Delete();
+void FrmSetting::renameType(const std::string& from, const std::string& to) {
+    changeTypes(
+        from,
+        [&](store::Recordset& types) {
+            types["TypeName"] = to;
             types.Update();
-        }
-        app_.DbConn.Execute("delete AccountData from AccountData where UserName = '" + user + "' and TypeName = '" +
-                            store::esc(name) + "' COLLATE BINARY");
-    });
-    types.Filter("");
-    app_.RsData.Requery();
+        },
+        "update AccountData set TypeName = '" + store::esc(to) + "'");
+}
+
+void FrmSetting::deleteType(const std::string& name) {
+    changeTypes(
+        name, [](store::Recordset& types) { types.Delete(); }, "delete AccountData from AccountData");
 }
 
 }  // namespace qm::forms

@@ -2,6 +2,7 @@
 // The settings dialog: the user's own settings on four pages (saved by OK
 // only), his hot keys captured from the keyboard, and his categories on the
 // fifth page (saved at once, whichever way the dialog is left).
+#include <functional>
 #include <string>
 
 #include "forms/Forms.h"
@@ -116,6 +117,10 @@ private:
     void RefreshTypeButtons();
     bool isReserved(const std::string& name) const;
     bool isDuplicate(const std::string& name) const;
+    // Changes the category of exactly this name with `change` and its
+    // accounts with the statement `accounts`, all of it or nothing.
+    void changeTypes(const std::string& name, const std::function<void(store::Recordset&)>& change,
+                     const std::string& accounts);
     void renameType(const std::string& from, const std::string& to);
     void deleteType(const std::string& name);
 

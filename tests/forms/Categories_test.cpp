@@ -264,3 +264,26 @@ TEST_F(CategoryTest, CancellingAnEntryWritesNothing) {
     EXPECT_EQ(categoriesOf("amy").back(), "kept");
     EXPECT_EQ(categoriesOf("amy").size(), 10u);
 }
+
+TEST_F(CategoryTest, ARenameOrDeletionThatFailsHalfwayChangesNothing) {
+    logIn("amy");
+    addAccount("工作", "mail", "amy", "p");
+    // The accounts refuse to change after the category row has changed.
+    app->DbConn.Execute("create trigger refuse before update on AccountData begin select raise(abort, 'refused'); end");
+    app->DbConn.Execute("create trigger keep before delete on AccountData begin select raise(abort, 'refused'); end");
+    settings([&](FrmSetting& f) {
+        host.RunEvent([&] { rename(f, "工作", "项目"); });
+        EXPECT_EQ(f.ListAccountType.List(9), "工作") << "the list shows what the file holds";
+        f.CmdCancelType.RaiseClick();
+        select(f, "工作");
+        host.RunEvent([&] { f.CmdDeleteType.RaiseClick(); });
+        EXPECT_EQ(f.ListAccountType.ListCount(), 10);
+    });
+    ASSERT_EQ(host.os.boxes.size(), 3u);  // the failed rename, the question, the failed deletion
+    EXPECT_NE(host.os.boxes[0].text.find("refused"), std::string::npos);
+    EXPECT_EQ(categoriesOf("amy").back(), "工作");
+    EXPECT_EQ(accounts(), std::vector<std::string>{"amy/工作/mail"});
+    EXPECT_EQ(app->RsType.Filter(), "");
+    app->RsType.MoveLast();
+    EXPECT_EQ(app->RsType["TypeName"].Text(), "工作") << "the category record set holds what the file holds";
+}
