@@ -479,6 +479,8 @@ TEST_F(SettingTest, TheStartUpEntryFollowsTheProgramsOwnName) {
     });
     EXPECT_EQ(host.os.startEntries, (std::map<std::string, std::string>{
                                         {"密码本", "\"" + qm::store::PathIn(app->AppPath, "密码本.exe") + "\""}}));
+    EXPECT_EQ(storedUser()["Custom2"].Get(), qm::store::Value(1)) << "exactly 1, as the close box compares it";
+    EXPECT_FALSE(forms->Main().RequestClose()) << "so the close box still minimises";
     settings([&](FrmSetting& f) {
         EXPECT_EQ(f.ChkWinRun.Value(), CheckBox::Checked);
         f.ChkWinRun.UserToggle();
