@@ -207,6 +207,8 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), app
     CmdCancel.Click = [this] { CmdCancel_Click(); };
     ImgPath.Click = [this] { ImgPath_Click(); };
     TxtDay.LostFocus = [this] { TxtDay_LostFocus(); };
+    // A long path does not fit the box: its tip shows all of it.
+    TxtPath.Change = [this] { TxtPath.SetToolTipText(TxtPath.Text()); };
     TxtMinLock.Change = [this] { TxtMinLock_Change(); };
     CmdAddType.Click = [this] { CmdAddType_Click(); };
     CmdEditType.Click = [this] { CmdEditType_Click(); };

@@ -434,6 +434,7 @@ TEST_F(SettingTest, TheBackupFileIsChosenWithTheDatEndingAndNeverTheDataFile) {
         host.os.chosenFiles = {qm::store::PathIn(folder, "mine"), qm::store::PathIn(folder, "Copy.DAT"), ""};
         f.ImgPath.RaiseClick();
         EXPECT_EQ(f.TxtPath.Text(), qm::store::PathIn(folder, "mine.dat"));
+        EXPECT_EQ(f.TxtPath.ToolTipText(), f.TxtPath.Text()) << "a path longer than the box is read in its tip";
         const auto& dialog = host.os.fileDialogs.back();
         EXPECT_EQ(dialog.kind, "save");
         EXPECT_EQ(dialog.defaultName, "SystemDataBackup");
