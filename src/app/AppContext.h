@@ -15,6 +15,8 @@ namespace qm::app {
 
 struct AppContext {
     std::string AppPath;  // GetAppPath(): the folder of the program and its data file
+    // The program's own file name, as the user may have renamed it: the start-up entry is made for it.
+    std::string ExeFile = "Quillmere.exe";
 
     crypto::clsSimpleXOR Cipher;
     // The connection is declared first so that it outlives its record sets.

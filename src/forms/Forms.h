@@ -21,6 +21,7 @@ class FrmLoosenLock;
 class FrmTool;
 class FrmUser;
 class FrmResumeData;
+class FrmSetting;
 
 class Forms {
 public:
@@ -41,6 +42,7 @@ public:
     FrmTool& Tool();
     FrmUser& User();
     FrmResumeData& ResumeData();
+    FrmSetting& Setting();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -65,6 +67,7 @@ private:
     std::unique_ptr<FrmTool> tool_;
     std::unique_ptr<FrmUser> user_;
     std::unique_ptr<FrmResumeData> resumeData_;
+    std::unique_ptr<FrmSetting> setting_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

@@ -9,6 +9,7 @@
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmTool.h"
+#include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
@@ -326,9 +327,15 @@ void FrmMain::CmdDel_Click() {
 
 void FrmMain::CmdFind_Click() { forms_.Find().Show(true, this); }
 
-// The settings dialog opens here once it exists; until then the button
-// changes nothing.
-void FrmMain::CmdSet_Click() {}
+void FrmMain::CmdSet_Click() {
+    app_.ReloadMark.clear();
+    showModal(forms_.Setting());
+    if (app_.UserLoggedOut) return;
+    IsAddType();
+    RequeryData();
+    LoadHotKeys();
+}
+
 void FrmMain::CmdTool_Click() { showModal(forms_.Tool()); }  // a restore refreshes the window itself
 
 void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }

@@ -32,13 +32,17 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count);
 // Removes the file if there is one; throws FileError when it stays.
 void RemoveFile(const std::string& path);
 
-// True when the two paths name the same file, whether or not it exists
-// (letter case aside on Windows, "." and ".." resolved).
-bool SameFile(const std::string& a, const std::string& b);
-
 // The folder of the running program, without a trailing separator (but
 // "C:\" stays whole for a program in a drive's root).
 std::string ProgramFolder();
+
+// The running program's own file name, as it is now called ("Quillmere.exe").
+std::string ProgramFileName();
+
+// True when both paths name one file, as the file system sees it: on Windows
+// whatever the letter case, a short 8.3 name or a "." in the path. Paths of
+// files that do not exist are compared as full paths.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Writes a temporary file beside `path`, flushes it to the disk and then
 // replaces `path` in one step: a crash or a full disk leaves either the old
