@@ -60,6 +60,8 @@ void FrmTool::CmdResume_Click() {
         FrmMain& main = forms_.Main();
         main.IsAddType();
         main.RequeryData();
+        // Restored settings bring their hot keys with them.
+        main.LoadHotKeys();
     }
 }
 

@@ -138,6 +138,8 @@ TEST_F(RestoreTest, TickedSettingsStayClearedAndConfirmedEverySettingIsCopied) {
     EXPECT_EQ(amyAfter[1], amyBefore[1]) << "the password stays";
     for (size_t c = 2; c < amyAfter.size(); ++c) EXPECT_EQ(amyAfter[c], bobInBackup[c]) << "column " << c;
     EXPECT_EQ(app->RsUser["MinLockTime"].Int(), 9) << "the settings read from now on are the restored ones";
+    EXPECT_EQ(app->HotKeys.HotKeyTable[0].KeyCode, 65) << "the restored hot keys work at once";
+    EXPECT_EQ(app->HotKeys.HotKeyTable[0].ModifierKey, 162);
     EXPECT_EQ(app->RsUser["UserName"].Text(), "amy");
 }
 
