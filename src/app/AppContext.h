@@ -8,6 +8,7 @@
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
+#include "tray/ModShortcut.h"
 #include "tray/TrayIcon.h"
 
 namespace qm::app {
@@ -36,6 +37,8 @@ struct AppContext {
 
     // The notification-area icon; none in a program without one.
     tray::TrayIcon* Tray = nullptr;
+    // What the hot keys type, chosen with the list menu's "复制+快捷键(&C)".
+    tray::ModShortcut HotKeys;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

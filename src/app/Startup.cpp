@@ -9,15 +9,19 @@ namespace {
 
 constexpr const char* kTitle = "提示";
 constexpr const char* kDamaged = "文件已损坏,或者不是本程序的数据文件。";
+constexpr const char* kInUse = "文件正被另一个程序(例如备份或杀毒软件)使用,请稍后再试。";
 
-void refuse(platform::Platform& os, const std::string& path, const std::string& reason) {
-    os.MsgBox("无法打开数据文件:\n" + path + "\n\n" + reason + "\n\n文件保持原样,没有被修改。程序将退出。",
+// `restored` false: the file could not be put back into its at-rest form
+// and is left plain, which the next start opens as it is.
+void refuse(platform::Platform& os, const std::string& path, const std::string& reason, bool restored = true) {
+    const char* outcome = restored ? "文件保持原样,没有被修改。" : "文件未能恢复为平时的混淆形式,下次启动时仍会照常打开。";
+    os.MsgBox("无法打开数据文件:\n" + path + "\n\n" + reason + "\n\n" + outcome + "程序将退出。",
               platform::vbExclamation, kTitle);
 }
 
 std::string reasonFor(const store::StoreError& e) {
     if (e.IsDamagedFile()) return kDamaged;
-    if (e.IsBusy()) return "文件正被另一个程序使用。";
+    if (e.IsBusy()) return kInUse;
     return e.what();
 }
 
@@ -39,6 +43,10 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
             return StartResult::DataFileRefused;
         }
         form = store::FileForm::Enciphered;
+    }
+    if (form == store::FileForm::InUse) {
+        refuse(os, path, kInUse);
+        return StartResult::DataFileRefused;
     }
     if (form == store::FileForm::Unknown) {
         refuse(os, path, kDamaged);
@@ -62,13 +70,15 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
     } catch (const store::StoreError& e) {
         app.DbConn.Close();
         // Put the file back into the form it was found in.
+        bool restored = true;
         if (deciphered) {
             try {
                 app.Cipher.EncryptFile(path, path, crypto::kDataFileKey);
             } catch (const std::exception&) {
+                restored = false;
             }
         }
-        refuse(os, path, reasonFor(e));
+        refuse(os, path, reasonFor(e), restored);
         return StartResult::DataFileRefused;
     }
     return StartResult::Ready;

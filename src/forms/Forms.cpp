@@ -4,6 +4,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmLogin.h"
+#include "forms/FrmLoosenLock.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
 #include "forms/FrmTrayMenu.h"
@@ -73,10 +74,12 @@ FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
     for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
-                                                        about_.get(), trayMenu_.get(), main_.get()})
+                                                        about_.get(), loosenLock_.get(), trayMenu_.get(),
+                                                        main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
+FrmLoosenLock& Forms::LoosenLock() { return get(loosenLock_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

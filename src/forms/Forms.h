@@ -17,6 +17,7 @@ class FrmData;
 class FrmFind;
 class FrmAbout;
 class FrmTrayMenu;
+class FrmLoosenLock;
 
 class Forms {
 public:
@@ -33,6 +34,7 @@ public:
     // Unloads every loaded form but `except`, as the program's end does.
     void UnloadAll(const ui::Form* except);
     FrmTrayMenu& TrayMenu();
+    FrmLoosenLock& LoosenLock();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -53,6 +55,7 @@ private:
     std::unique_ptr<FrmFind> find_;
     std::unique_ptr<FrmAbout> about_;
     std::unique_ptr<FrmTrayMenu> trayMenu_;
+    std::unique_ptr<FrmLoosenLock> loosenLock_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

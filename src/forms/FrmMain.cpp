@@ -7,7 +7,9 @@
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
+#include "forms/FrmLoosenLock.h"
 #include "forms/FrmTrayMenu.h"
+#include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
 #include "text/date.h"
@@ -81,6 +83,7 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     ListViewUser.ColumnClick = [this](int column) { ListViewUser_ColumnClick(column); };
     ListViewUser.DblClick = [this] { CmdLook_Click(); };
     ListViewUser.MouseUp = [this](int b, int s, int x, int y) { ListViewUser_MouseUp(b, s, x, y); };
+    TimerAutoLock.Tick = [this] { TimerAutoLock_Timer(); };
 }
 
 void FrmMain::Form_Load() {
@@ -107,6 +110,33 @@ void FrmMain::Form_Load() {
             const store::Value width = app_.RsUser[kWidthFields[c]].Get();
             if (!width.IsNull()) ListViewUser.SetColumnWidth(c, static_cast<int>(width.Real()));
         });
+    step([&] {
+        // A lost icon leaves the window minimised on the taskbar, where the
+        // user can still find it (and the lock still holds).
+        systemTray_.SetTrayOwner(app_.Tray, *this,
+                                 {[this] { ShowMainWindow(); }, [this] { popupTrayMenu(); }, [this] { SetVisible(true); }});
+    });
+    step([&] { app_.HotKeys.InitHotKeyTable(3); });
+    step([&] { LoadHotKeys(); });
+    step([&] {
+        tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); });
+    });
+}
+
+void FrmMain::LoadHotKeys() {
+    store::Recordset& user = app_.RsUser;
+    app_.HotKeys.LoadHotKeys(
+        {user["ShortcutUser"].Text(), user["ShortcutPassword"].Text(), user["ShortcutURL"].Text(), user["Custom1"].Text()});
+    app_.HotKeys.HotKeyTable[3].ActionText = tray::kBossKeyAction;
+}
+
+void FrmMain::bossKey() {
+    if (WindowState() == vbMinimized) {
+        ShowMainWindow();
+    } else if (WindowState() == vbNormal && Tag != "1") {
+        SetWindowState(vbMinimized);
+    }
+    // Maximised, or with one of its dialogs open, the window stays as it is.
 }
 
 void FrmMain::autoBackup() {
@@ -322,20 +352,66 @@ void FrmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
 
 void FrmMain::Form_Resize() {
     if (WindowState() == vbMinimized) {
-        AutoLockTicks = 0;
+        LockMinutes = 0;
         TimerAutoLock.SetEnabled(true);
-        SetVisible(false);
-        if (app_.Tray) app_.Tray->Add(*this, "Quillmere");
-    } else if (WindowState() == vbNormal) {
+        systemTray_.SetTrayTip("Quillmere");
+        // Hidden with no icon, nothing would bring the window back: without
+        // one it stays minimised on the taskbar.
+        if (systemTray_.AddTrayIcon()) SetVisible(false);
+        return;
+    }
+    if (isLock_) {
+        // Back by some other way than the unlock dialog (the taskbar, when
+        // there is no icon): the password first.
+        SetWindowState(vbMinimized);
+        ShowMainWindow();
+        return;
+    }
+    if (WindowState() == vbNormal) {
         TimerAutoLock.SetEnabled(false);
-        if (app_.Tray && app_.Tray->Shown()) app_.Tray->Remove();
+        systemTray_.RemoveTrayIcon();
     }
 }
 
-void FrmMain::Form_TrayMouse(int) {
-    // Any click on the icon brings the window back.
+void FrmMain::Form_TrayMouse(int message) { systemTray_.TrayWndProc(message); }
+
+void FrmMain::ShowMainWindow() {
+    // One of the window's modal dialogs is open (its tag is "1"): that one is
+    // finished first. A second dialog over it, or the window back under it,
+    // would act while it still waits for its answer.
+    if (Tag == "1") return;
+    if (isLock_) {
+        // Shown again when already open: it comes to the front, once.
+        forms_.LoosenLock().Show();
+        return;
+    }
     SetVisible(true);
     SetWindowState(vbNormal);
+}
+
+void FrmMain::popupTrayMenu() {
+    if (Tag == "1") return;
+    Host().PopupMenu(*this, forms_.TrayMenu().mnuTray, nullptr);
+}
+
+void FrmMain::SetLock(bool locked) {
+    isLock_ = locked;
+    FrmTrayMenu& menu = forms_.TrayMenu();
+    menu.mnuSet.SetEnabled(!locked);
+    menu.mnuAbout.SetEnabled(!locked);
+}
+
+void FrmMain::TimerAutoLock_Timer() {
+    ++LockMinutes;
+    if (isLock_) TimerAutoLock.SetEnabled(false);
+    // Read at every tick, so a changed setting applies at once. Only the very
+    // minute locks: 0 (or none) never does, and a setting lowered below the
+    // minutes already counted waits for the next minimise.
+    int64_t limit = 0;
+    step([&] { limit = app_.RsUser["MinLockTime"].Int(); });
+    if (limit != LockMinutes) return;
+    TimerAutoLock.SetEnabled(false);
+    SetLock(true);
 }
 
 void FrmMain::Form_Unload(int& Cancel) {
@@ -345,6 +421,7 @@ void FrmMain::Form_Unload(int& Cancel) {
         Cancel = 1;
         return;
     }
+    step([&] { tray::RemoveKeyboardHook(Os().Keyboard()); });
     step([&] {
         for (size_t c = 0; c < 5; ++c)
             app_.RsUser[kWidthFields[c]] = std::max(100, ListViewUser.Columns()[c].Width);
@@ -356,9 +433,7 @@ void FrmMain::Form_Unload(int& Cancel) {
     bool clearClipboard = false;
     step([&] { clearClipboard = app_.RsUser["ClearClipboard"].Bool(); });
     step([&] { app::CloseDataFile(app_); });
-    step([&] {
-        if (app_.Tray && app_.Tray->Shown()) app_.Tray->Remove();
-    });
+    step([&] { systemTray_.RemoveTrayIcon(); });
     if (clearClipboard) step([&] { Os().ClipboardClear(); });
     step([&] { forms_.UnloadAll(this); });
 }

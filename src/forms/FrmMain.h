@@ -2,6 +2,7 @@
 // The main window: the current user's categories as a tree, the accounts of
 // the chosen category as a list, the quick find, and the commands.
 #include "forms/Forms.h"
+#include "tray/ModSystemTray.h"
 #include "ui/Form.h"
 
 namespace qm::forms {
@@ -48,10 +49,20 @@ public:
     void TxtFindData_Change();
     void ListViewUser_ColumnClick(int column);
     void ListViewUser_MouseUp(int Button, int Shift, int X, int Y);
+    void TimerAutoLock_Timer();
+
+    // Every way back to the window from the tray: the window itself, or the
+    // unlock dialog while the program is locked.
+    void ShowMainWindow();
+    // The hot keys from the user's settings: the three typing keys and the boss key.
+    void LoadHotKeys();
+    // True while the program is locked; locking greys the tray menu's settings and about items.
+    bool IsLock() const { return isLock_; }
+    void SetLock(bool locked);
 
     int16_t LastSortColumn = 0;
-    // Minutes counted by TimerAutoLock while the window is minimised.
-    int AutoLockTicks = 0;
+    // Minutes counted by TimerAutoLock since the window was last minimised.
+    int32_t LockMinutes = 0;
 
 protected:
     void Form_Load() override;
@@ -69,9 +80,14 @@ private:
     void showModal(ui::Form& dialog);
     // Checks that a row can be acted on; says why not otherwise.
     bool haveSelection(const char* emptyMessage);
+    void popupTrayMenu();
+    // The boss key: back from the tray, or into it.
+    void bossKey();
 
     Forms& forms_;
     app::AppContext& app_;
+    tray::ModSystemTray systemTray_;
+    bool isLock_ = false;
 };
 
 }  // namespace qm::forms

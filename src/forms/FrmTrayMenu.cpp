@@ -1,12 +1,75 @@
 #include "forms/FrmTrayMenu.h"
 
+#include "forms/FrmMain.h"
+
 namespace qm::forms {
 
-FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu") {
+namespace {
+// Columns of the main window's list, counted after the first.
+constexpr size_t kUserNameColumn = 1;
+constexpr size_t kAddressColumn = 3;
+}  // namespace
+
+FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), forms_(forms) {
     SetCaption("系统托盘菜单");
     mnuTray.Items = {&mnuShowmain, &mnuline1, &mnuLock, &mnuline4, &mnuSet, &mnuline2, &mnuHelp, &mnuAbout, &mnuline3, &mnuQuit};
     ListView.Items = {&mnuOpenUrl, &line4,  &mnuCopyShortcut, &mnuCopyUser, &mnuCopyPwd, &mnuCopyUrl,
                       &line5,      &mnuLook, &mnuAdd,         &mnuEdit,     &mnuDel};
+
+    mnuShowmain.Click = [this] { forms_.Main().ShowMainWindow(); };
+    mnuLock.Click = [this] { mnuLock_Click(); };
+    mnuSet.Click = [this] { forms_.Main().CmdSet_Click(); };
+    mnuHelp.Click = [this] { forms_.Main().CmdHelp_Click(); };
+    // Through the main window's command, so its tag says a dialog is open.
+    mnuAbout.Click = [this] { forms_.Main().CmdAbout_Click(); };
+    mnuQuit.Click = [this] { forms_.Main().CmdQuit_Click(); };
+
+    mnuOpenUrl.Click = [this] { mnuOpenUrl_Click(); };
+    mnuCopyShortcut.Click = [this] { mnuCopyShortcut_Click(); };
+    mnuCopyUser.Click = [this] {
+        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->SubItems[kUserNameColumn]);
+    };
+    // The tag holds the real password also while the list shows asterisks.
+    mnuCopyPwd.Click = [this] {
+        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->Tag);
+    };
+    mnuCopyUrl.Click = [this] {
+        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
+    };
+    mnuLook.Click = [this] { forms_.Main().CmdLook_Click(); };
+    mnuAdd.Click = [this] { forms_.Main().CmdAdd_Click(); };
+    mnuEdit.Click = [this] { forms_.Main().CmdEdit_Click(); };
+    mnuDel.Click = [this] { forms_.Main().CmdDel_Click(); };
+}
+
+void FrmTrayMenu::mnuLock_Click() {
+    // The window stays as it is: hidden, with the icon in the tray.
+    forms_.Main().SetLock(true);
+    Say("Quillmere已处锁定锁定状态!");
+}
+
+void FrmTrayMenu::mnuOpenUrl_Click() {
+    const ui::ListItem* item = selectedAccount();
+    if (item && !item->SubItems[kAddressColumn].empty()) Os().ShellOpen(item->SubItems[kAddressColumn]);
+}
+
+void FrmTrayMenu::mnuCopyShortcut_Click() {
+    // The clipboard is left alone: the hot keys type these texts themselves.
+    if (const ui::ListItem* item = selectedAccount())
+        forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], item->Tag, item->SubItems[kAddressColumn]});
+}
+
+void FrmTrayMenu::copyToClipboard(const std::string& text) {
+    Os().ClipboardClear();
+    Os().ClipboardSetText(text);
+}
+
+const ui::ListItem* FrmTrayMenu::selectedAccount() {
+    const ui::ListView& list = forms_.Main().ListViewUser;
+    const ui::ListItem* item = list.SelectedItem();
+    // A click beside the rows leaves none selected; copying some other row would surprise.
+    if (!item && list.Count() > 0) Say("请先在列表中选择一个帐号!");
+    return item;
 }
 
 }  // namespace qm::forms

@@ -1,5 +1,6 @@
 #pragma once
-// Never shown: it holds the program's two pop-up menus.
+// Never shown: it holds the program's two pop-up menus, the tray icon's and
+// the account list's, and what their items do.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -33,6 +34,18 @@ public:
     ui::MenuItem mnuAdd{this, "mnuAdd", "添加资料(&A)"};
     ui::MenuItem mnuEdit{this, "mnuEdit", "修改资料(&E)"};
     ui::MenuItem mnuDel{this, "mnuDel", "删除资料(&D)"};
+
+    void mnuLock_Click();
+    void mnuOpenUrl_Click();
+    void mnuCopyShortcut_Click();
+
+private:
+    // Empties the clipboard and puts one field of the selected account on it.
+    void copyToClipboard(const std::string& text);
+    // The account the list menu acts on; nullptr (and the user told) when no row is selected.
+    const ui::ListItem* selectedAccount();
+
+    Forms& forms_;
 };
 
 }  // namespace qm::forms

@@ -55,6 +55,14 @@ public:
     // Hands a document or a web address to the shell to open; false when it could not.
     virtual bool ShellOpen(const std::string& target) = 0;
 
+    // The system's Open and Save File dialogs over the active window.
+    // `filter` pairs descriptions and patterns with "|" ("备份文件(dat)|*.dat");
+    // `folder` is where the dialog starts ("" for the system's choice). The
+    // chosen full path, or "" when the user cancelled.
+    virtual std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) = 0;
+    virtual std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                                       const std::string& title) = 0;
+
     // Every key of the system, for the hot keys, and typing into other programs.
     virtual KeyboardHook& Keyboard() = 0;
 };

@@ -10,6 +10,7 @@
 #include "text/utf.h"
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -26,6 +27,13 @@ std::wstring wide(const std::string& s) {
 
 std::string lastError(const char* what, const std::string& path) {
     return std::string(what) + " '" + path + "' (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+// A read refused because another program holds the file says so.
+FileError readError(const char* what, const std::string& path) {
+    const DWORD code = GetLastError();
+    const bool inUse = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    return FileError(lastError(what, path), inUse ? FileFault::InUse : FileFault::Other);
 }
 
 struct Handle {
@@ -46,7 +54,7 @@ bool FileExists(const std::string& path) {
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
     Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                          nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot open", path));
+    if (f.h == INVALID_HANDLE_VALUE) throw readError("cannot open", path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.h, &size)) throw FileError(lastError("cannot size", path));
     std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
@@ -54,8 +62,7 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
     while (done < bytes.size()) {
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        if (!ReadFile(f.h, bytes.data() + done, want, &got, nullptr) || got == 0)
-            throw FileError(lastError("cannot read", path));
+        if (!ReadFile(f.h, bytes.data() + done, want, &got, nullptr) || got == 0) throw readError("cannot read", path);
         done += got;
     }
     return bytes;
@@ -64,10 +71,10 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
 std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) {
     Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                          nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot open", path));
+    if (f.h == INVALID_HANDLE_VALUE) throw readError("cannot open", path);
     std::vector<unsigned char> bytes(count);
     DWORD got = 0;
-    if (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(count), &got, nullptr)) throw FileError(lastError("cannot read", path));
+    if (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(count), &got, nullptr)) throw readError("cannot read", path);
     bytes.resize(got);
     return bytes;
 }
@@ -131,6 +138,20 @@ struct Fd {
     }
 };
 
+// Opens for reading. A file held by an ExclusiveFile is refused, as Windows
+// refuses it to every other open.
+int openForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileError(lastError("cannot open", path));
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        const bool inUse = errno == EWOULDBLOCK;
+        const std::string message = lastError("cannot open", path);
+        ::close(fd);
+        throw FileError(message, inUse ? FileFault::InUse : FileFault::Other);
+    }
+    return fd;
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -139,9 +160,9 @@ bool FileExists(const std::string& path) {
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    Fd f{openForReading(path)};
     struct stat st;
-    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) throw FileError(lastError("cannot open", path));
+    if (::fstat(f.fd, &st) != 0) throw FileError(lastError("cannot open", path));
     std::vector<unsigned char> bytes(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
@@ -154,8 +175,7 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
 }
 
 std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) {
-    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (f.fd < 0) throw FileError(lastError("cannot open", path));
+    Fd f{openForReading(path)};
     std::vector<unsigned char> bytes(count);
     size_t done = 0;
     while (done < count) {

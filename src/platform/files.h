@@ -6,14 +6,24 @@
 
 namespace qm::platform {
 
+// Why a file could not be used, where the program's answer depends on it.
+enum class FileFault {
+    Other,
+    InUse,     // another program holds the file and lets no one else at it
+    DiskFull,
+};
+
 struct FileError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string& what, FileFault fault = FileFault::Other)
+        : std::runtime_error(what), Fault(fault) {}
+    FileFault Fault;
 };
 
 // True when the path names a file whose length can be read.
 bool FileExists(const std::string& path);
 
-// Throws FileError when the file cannot be read.
+// Throws FileError when the file cannot be read (InUse while another
+// program holds it).
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 
 // Up to `count` bytes from the start of the file; throws FileError.

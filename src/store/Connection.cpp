@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "store/ExclusiveVfs.h"
 #include "store/Recordset.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
@@ -49,16 +50,19 @@ Connection::~Connection() { Close(); }
 void Connection::Open(const std::string& path) {
     Close();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, ExclusiveVfsName());
     if (rc != SQLITE_OK) {
         const std::string message = "cannot open " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);
         throw StoreError(message, rc);
     }
-    // The exclusive lock is taken now and kept until the connection closes.
-    // The first read also proves that the file is a database at all.
+    // The file itself is held exclusively from the open on; the lock mode
+    // keeps the journal open with it. Temporary data stays in memory, so no
+    // plain page lands in a shareable temporary file. The first read also
+    // proves that the file is a database at all.
     const char* setup =
         "PRAGMA locking_mode = EXCLUSIVE;"
+        "PRAGMA temp_store = MEMORY;"
         "BEGIN EXCLUSIVE;"
         "SELECT count(*) FROM sqlite_schema;"
         "COMMIT;";

@@ -19,8 +19,9 @@ public:
     Connection& operator=(const Connection&) = delete;
     ~Connection();
 
-    // Opens an existing database file and takes its lock at once: while the
-    // connection is open no other process can read or write the file.
+    // Opens an existing database file so that, until Close, no other program
+    // can open it at all, not even to read. A file that another program
+    // holds fails with a busy error (StoreError::IsBusy).
     void Open(const std::string& path);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }

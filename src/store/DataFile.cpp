@@ -68,8 +68,9 @@ FileForm InspectDataFile(const std::string& path) {
     std::vector<unsigned char> bytes;
     try {
         bytes = platform::ReadFileStart(path, 512);
-    } catch (const platform::FileError&) {
-        return FileForm::Unknown;
+    } catch (const platform::FileError& e) {
+        // A backup or virus scanner holding the file says nothing about its bytes.
+        return e.Fault == platform::FileFault::InUse ? FileForm::InUse : FileForm::Unknown;
     }
     if (bytes.size() < 512) return FileForm::Unknown;  // smaller than any database
     if (std::memcmp(bytes.data(), kSqliteMagic, sizeof kSqliteMagic) == 0) return FileForm::Plain;

@@ -15,6 +15,7 @@ enum class FileForm {
     Plain,       // an open-able database: a run ended without enciphering it
     Enciphered,  // the at-rest form
     Unknown,     // neither: damaged, truncated, or someone else's file
+    InUse,       // held open by another program (or by this run): unreadable now
 };
 FileForm InspectDataFile(const std::string& path);
 

@@ -1,6 +1,7 @@
 #pragma once
 // The program's icon in the notification area, shown while the main window
 // is minimised. Mouse messages on it reach the owner form's TrayMouse.
+#include <functional>
 #include <string>
 
 namespace qm::ui {
@@ -17,6 +18,10 @@ public:
     virtual void SetTip(const std::string& tip) = 0;
     virtual void Remove() = 0;
     virtual bool Shown() const = 0;
+
+    // Called when the shell lost the icon (it restarted) and would not take
+    // it back: no icon is shown any more.
+    std::function<void()> Lost;
 };
 
 // The test double: remembers what was asked.
@@ -30,6 +35,11 @@ public:
     }
     void SetTip(const std::string& t) override { tip = t; }
     void Remove() override { shown = false; }
+    // Plays a shell that restarted and would not take the icon back.
+    void Lose() {
+        shown = false;
+        if (Lost) Lost();
+    }
     bool Shown() const override { return shown; }
 
     bool shown = false;

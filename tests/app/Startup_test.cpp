@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/ExclusiveFile.h"
 #include "platform/files.h"
 #include "platform/test/FakePlatform.h"
 #include "support/store_fixture.h"
@@ -50,7 +51,9 @@ TEST_F(StartupTest, MissingFileIsCreatedOpenedEmptyAndEncipheredAtTheEnd) {
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_EQ(app.RsUser.RecordCount(), 0u);
     EXPECT_EQ(app.RsData.FieldCount(), 9u);
-    EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::Plain);
+    EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::InUse) << "held by this run";
+    // Only a closed file can be read: the plain bytes as the end finds them.
+    app.DbConn.Close();
     const Bytes plain = onDisk();
 
     qm::app::LoginDialogClosed(app);
@@ -114,5 +117,31 @@ TEST_F(StartupTest, DamagedFilesAreReportedByNameAndLeftAsTheyWere) {
         EXPECT_EQ(box.boxes[0].title, "提示");
         EXPECT_EQ(onDisk(), bad) << "the file must stay byte for byte as it was";
         EXPECT_FALSE(fresh.DbConn.IsOpen());
+    }
+}
+
+TEST_F(StartupTest, FileHeldByAnotherProgramIsReportedAsInUseAndLeftAsItWas) {
+    // Both forms a file can be found in: at rest, and plain after a killed run.
+    for (const Bytes& found : {xorred(plainDatabaseWithUser("amy")), plainDatabaseWithUser("amy")}) {
+        write(found);
+        qm::platform::ExclusiveFile backupTool;
+        ASSERT_TRUE(backupTool.Open(app.DataFilePath(), qm::platform::ExclusiveFile::Mode::ReadOnly));
+        EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::InUse);
+
+        AppContext fresh;
+        fresh.AppPath = app.AppPath;
+        FakePlatform box;
+        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
+        EXPECT_FALSE(fresh.DbConn.IsOpen());
+        ASSERT_EQ(box.boxes.size(), 1u);
+        const std::string& text = box.boxes[0].text;
+        EXPECT_NE(text.find(app.DataFilePath()), std::string::npos) << text;
+        EXPECT_NE(text.find("正被另一个程序"), std::string::npos) << text;
+        EXPECT_NE(text.find("请稍后再试"), std::string::npos) << text;
+        EXPECT_EQ(text.find("损坏"), std::string::npos) << "a busy file is not a damaged one: " << text;
+        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+
+        backupTool.Close();
+        EXPECT_EQ(onDisk(), found) << "the file must stay byte for byte as it was";
     }
 }

@@ -71,7 +71,7 @@ TEST_F(LoginTest, ThreeWrongPasswordsOverTwoUsersEndTheProgramWithTheFileAtRest)
     EXPECT_EQ(f.ActiveControl(), &f.TxtPass);
     attempt(f, "bob", "123456");  // amy's password is wrong for bob
     EXPECT_TRUE(f.IsLoaded());
-    EXPECT_EQ(dataFile(), FileForm::Plain);
+    EXPECT_EQ(dataFile(), FileForm::InUse) << "still held open by the run";
     attempt(f, "amy", "AMY123");
     EXPECT_EQ(boxTexts().back(), "登录密码错误次数已超过3次,软件将自动关闭!");
     EXPECT_FALSE(f.IsLoaded());
@@ -93,7 +93,7 @@ TEST_F(LoginTest, SuccessOpensTheMainWindowAndRemembersTheUser) {
     qm::forms::FrmMain& main = forms->Main();
     ASSERT_TRUE(main.IsLoaded());
     EXPECT_EQ(main.Caption(), "Ostrevin V1.0 正式版 --- 当前用户:O'Neil");
-    EXPECT_EQ(dataFile(), FileForm::Plain) << "a login keeps the store open";
+    EXPECT_EQ(dataFile(), FileForm::InUse) << "a login keeps the store open";
 
     main.CmdQuit.RaiseClick();
     EXPECT_FALSE(app->DbConn.IsOpen());

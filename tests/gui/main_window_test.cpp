@@ -50,7 +50,7 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Enciphered);
 }
 
-TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd) {
+TEST(MainWindow, CopiedPasswordIsKeptFromClipboardHistoryCloseBoxHidesQuitAsksAndTheClipboardIsEmptied) {
     ProgramCopy copy;
     Process p;
     ASSERT_TRUE(copy.Start(p));
@@ -78,6 +78,23 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
         CloseClipboard();
     }
     EXPECT_EQ(copied, L"s3cret!");
+    // Marked for Windows' clipboard history, its cloud clipboard and
+    // clipboard managers to leave alone.
+    if (OpenClipboard(nullptr)) {
+        EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing")));
+        for (const wchar_t* format : {L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+            HANDLE h = GetClipboardData(RegisterClipboardFormatW(format));
+            const bool holdsDword = h && GlobalSize(h) >= sizeof(DWORD);
+            EXPECT_TRUE(holdsDword) << format;
+            if (holdsDword) {
+                EXPECT_EQ(*static_cast<const DWORD*>(GlobalLock(h)), 0u) << format;
+                GlobalUnlock(h);
+            }
+        }
+        CloseClipboard();
+    } else {
+        ADD_FAILURE() << "the clipboard could not be opened";
+    }
     BringToFront(look);
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
@@ -86,7 +103,7 @@ TEST(MainWindow, CloseBoxHidesToTheTrayQuitAsksAndTheClipboardIsEmptiedAtTheEnd)
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
     EXPECT_EQ(p.WaitForExit(500), -1) << "the program ended instead of hiding";
-    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::Plain);
+    EXPECT_EQ(qm::store::InspectDataFile(copy.dataFileUtf8()), qm::store::FileForm::InUse) << "still held open";
     PostMessageW(main, 2025, 0, WM_LBUTTONUP);  // a click on the tray icon
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
 

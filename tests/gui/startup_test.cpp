@@ -6,6 +6,7 @@
 #include "crypto/SimpleXOR.h"
 #include "gui_support.h"
 #include "platform/files.h"
+#include "platform/win32/Win32Platform.h"
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
@@ -59,6 +60,24 @@ void writePlainDataFileWithUser(const ProgramCopy& copy, const std::string& user
     c.Execute("insert into sysuser(UserName) values('" + user + "')");
 }
 
+// Opens the file for reading as another program would; the error when refused.
+DWORD openForReading(const std::wstring& path, DWORD share) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(h);
+    return ERROR_SUCCESS;
+}
+
+// Starts the program and expects it to say only "程序已运行!" and end.
+void expectAlreadyRunning(const ProgramCopy& copy) {
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND box = WaitForBoxSaying(p, L"程序已运行!");
+    ASSERT_NE(box, nullptr);
+    PressButton(box, IDOK);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+}
+
 }  // namespace
 
 TEST(Startup, WithNoDataFileCreatesItAndCancellingLeavesItEnciphered) {
@@ -68,7 +87,7 @@ TEST(Startup, WithNoDataFileCreatesItAndCancellingLeavesItEnciphered) {
     HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
     ASSERT_NE(window, nullptr) << "no window with the expected caption";
     EXPECT_TRUE(listedUsers(window).empty());
-    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "open and deciphered while running";
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::InUse) << "held open while running";
     SaveScreenshot(window, L"login-empty");
 
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -92,7 +111,7 @@ TEST(Startup, SecondInstanceInTheSameFolderOnlySaysSo) {
     SaveScreenshot(box, L"already-running");
     PressButton(box, IDOK);
     EXPECT_EQ(second.WaitForExit(10000), 0);
-    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::Plain) << "the running instance's file is untouched";
+    EXPECT_EQ(InspectDataFile(copy.dataFileUtf8()), FileForm::InUse) << "still held by the running instance";
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.WaitForExit(10000), 0);
@@ -138,4 +157,72 @@ TEST(Startup, CorruptFileIsReportedByNameAndLeftUntouched) {
     PressButton(box, IDOK);
     EXPECT_EQ(p.WaitForExit(10000), 2);
     EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), junk);
+}
+
+TEST(Startup, NoOtherProgramCanOpenTheDataFileWhileItRuns) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND window = WaitForWindow(p.info.dwProcessId, kCaption, 15000);
+    ASSERT_NE(window, nullptr);
+    for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE},
+                        DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}})
+        EXPECT_EQ(openForReading(copy.dataFile(), share), DWORD{ERROR_SHARING_VIOLATION}) << "share mode " << share;
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    EXPECT_EQ(openForReading(copy.dataFile(), 0), DWORD{ERROR_SUCCESS}) << "free again once the program ends";
+}
+
+TEST(Startup, FileHeldByAnotherProgramIsReportedAsInUseAndLeftUntouched) {
+    ProgramCopy copy;
+    qm::crypto::clsSimpleXOR x;
+    qm::store::WriteEmptyDataFile(copy.dataFileUtf8(), x);
+    const auto before = qm::platform::ReadWholeFile(copy.dataFileUtf8());
+    // A backup tool that lets no one else at the file.
+    HANDLE held = CreateFileW(copy.dataFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 15000);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(copy.dataFile()), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"正被另一个程序"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"请稍后再试"), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"损坏"), std::wstring::npos) << text;
+    SaveScreenshot(box, L"data-file-in-use");
+    PressButton(box, IDOK);
+    EXPECT_EQ(p.WaitForExit(10000), 2);
+    CloseHandle(held);
+    EXPECT_EQ(qm::platform::ReadWholeFile(copy.dataFileUtf8()), before);
+}
+
+TEST(Startup, AnInstanceOfAnotherSessionOrUserIsSeen) {
+    ProgramCopy copy;
+    // The running program of another session, as the mutex in the Global
+    // namespace that it holds.
+    const std::wstring name = L"Global\\" + qm::platform::InstanceMutexName(copy.folderUtf8());
+    HANDLE other = CreateMutexW(nullptr, FALSE, name.c_str());
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+    expectAlreadyRunning(copy);
+    CloseHandle(other);
+
+    // Another user's: its mutex lets nobody else open it.
+    SECURITY_DESCRIPTOR sd;
+    ACL noAccess;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, &noAccess, FALSE));
+    SECURITY_ATTRIBUTES sa{sizeof sa, &sd, FALSE};
+    HANDLE refusing = CreateMutexW(&sa, FALSE, name.c_str());
+    ASSERT_NE(refusing, nullptr);
+    ASSERT_EQ(CreateMutexW(nullptr, FALSE, name.c_str()), nullptr);
+    ASSERT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED}) << "the system lets this test in";
+    expectAlreadyRunning(copy);
+    CloseHandle(refusing);
+
+    EXPECT_FALSE(qm::platform::FileExists(copy.dataFileUtf8())) << "nothing was touched";
 }

@@ -235,17 +235,6 @@ TEST_F(StoreTest, ClosingTheConnectionClosesItsRecordSets) {
     EXPECT_THROW(conn.Execute("delete from sysuser"), StoreError);
 }
 
-TEST_F(StoreTest, TheOpenFileIsLockedAgainstOtherConnections) {
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-    EXPECT_NE(sqlite3_exec(other, "select count(*) from sysuser", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
-    conn.Close();
-    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(other, "select count(*) from sysuser", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
-}
-
 TEST(StoreStatements, JetDeleteFormsBecomePlainDeletes) {
     using qm::store::TranslateStatement;
     EXPECT_EQ(TranslateStatement("delete AccountData from AccountData where UserName = 'a'"),

@@ -21,6 +21,14 @@ inline std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+inline int ProcessId() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -31,7 +39,7 @@ public:
         // The process id keeps apart runs of the suites that overlap in time
         // (both builds under one ctest, or several working copies on one machine).
         static int counter = 0;
-        name += "_" + std::to_string(processId()) + "_" + std::to_string(++counter);
+        name += "_" + std::to_string(ProcessId()) + "_" + std::to_string(++counter);
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
@@ -45,13 +53,6 @@ public:
     std::string file(const std::string& name) const { return Utf8(path_ / PathOf(name)); }
 
 private:
-    static long processId() {
-#ifdef _WIN32
-        return static_cast<long>(_getpid());
-#else
-        return static_cast<long>(getpid());
-#endif
-    }
     std::filesystem::path path_;
 };
 

@@ -55,7 +55,22 @@ public:
         return true;
     }
 
+    std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override {
+        fileDialogs.push_back({"open", filter, folder, "", title});
+        return nextFile();
+    }
+    std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                               const std::string& title) override {
+        fileDialogs.push_back({"save", filter, folder, defaultName, title});
+        return nextFile();
+    }
     KeyboardHook& Keyboard() override { return keyboard; }
+
+    struct FileDialog {
+        std::string kind, filter, folder, defaultName, title;
+    };
+    std::vector<FileDialog> fileDialogs;  // every file dialog shown, in order
+    std::deque<std::string> chosenFiles;  // what the user picks in the next ones; "" (cancel) when none is left
 
     FakeKeyboardHook keyboard;
     std::string clipboard;
@@ -68,6 +83,14 @@ public:
     std::vector<Box> boxes;    // every box shown, in order
     std::deque<int> answers;   // answers for the next boxes; default OK / Yes
     bool otherInstance = false;
+
+private:
+    std::string nextFile() {
+        if (chosenFiles.empty()) return "";
+        std::string path = chosenFiles.front();
+        chosenFiles.pop_front();
+        return path;
+    }
 };
 
 }  // namespace qm::platform

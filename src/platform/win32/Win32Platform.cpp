@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cwctype>
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include "text/utf.h"
@@ -25,18 +26,27 @@ int Win32Platform::MsgBox(const std::string& text, int style, const std::string&
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
-bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
-    // One program per folder: the mutex is named after the folder (case
-    // folded, hashed), since the folder holds the data file.
+std::wstring InstanceMutexName(const std::string& folder) {
+    // One program per folder, since the folder holds the data file: the name
+    // is the folder's, case folded and hashed.
     uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : Widen(folder)) {
         hash ^= static_cast<uint64_t>(std::towlower(c));
         hash *= 1099511628211ull;
     }
     wchar_t name[64];
-    swprintf(name, 64, L"Local\\Quillmere-%016llx", static_cast<unsigned long long>(hash));
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, name);
-    return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    swprintf(name, 64, L"Quillmere-%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+bool Win32Platform::AnotherInstanceRunning(const std::string& folder) {
+    // In the Global namespace, so that a run from another logged-on session
+    // (or another user's) is seen too. Another user's mutex refuses our
+    // access: that, too, is another instance.
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, (L"Global\\" + InstanceMutexName(folder)).c_str());
+    const DWORD error = GetLastError();
+    if (!instanceMutex_) return error == ERROR_ACCESS_DENIED;
+    return error == ERROR_ALREADY_EXISTS;
 }
 
 namespace {
@@ -117,10 +127,31 @@ void Win32Platform::ClipboardClear() {
     CloseClipboard();
 }
 
+namespace {
+
+// Puts a DWORD under a registered clipboard format.
+void setClipboardDword(const wchar_t* format, DWORD value) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof value);
+    if (!mem) return;
+    if (auto* p = static_cast<DWORD*>(GlobalLock(mem))) {
+        *p = value;
+        GlobalUnlock(mem);
+    }
+    if (!SetClipboardData(RegisterClipboardFormatW(format), mem)) GlobalFree(mem);
+}
+
+}  // namespace
+
 void Win32Platform::ClipboardSetText(const std::string& text) {
     const std::wstring w = Widen(text);
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();
+    // Everything the program copies is an account's secret: keep it out of
+    // Windows' clipboard history and cloud clipboard, and out of clipboard
+    // managers that honour the mark.
+    setClipboardDword(L"ExcludeClipboardContentFromMonitorProcessing", 0);
+    setClipboardDword(L"CanIncludeInClipboardHistory", 0);
+    setClipboardDword(L"CanUploadToCloudClipboard", 0);
     if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
         std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
         GlobalUnlock(mem);
@@ -146,6 +177,50 @@ bool Win32Platform::ShellOpen(const std::string& target) {
     const auto rc = reinterpret_cast<INT_PTR>(
         ShellExecuteW(GetActiveWindow(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return rc > 32;
+}
+
+namespace {
+
+// "描述|*.dat" as the dialog wants it: NUL between the parts, two at the end.
+std::wstring dialogFilter(const std::string& filter) {
+    std::wstring w = Widen(filter);
+    for (wchar_t& c : w)
+        if (c == L'|') c = L'\0';
+    w.push_back(L'\0');
+    w.push_back(L'\0');
+    return w;
+}
+
+std::string fileDialog(bool save, const std::string& filter, const std::string& folder, const std::string& defaultName,
+                       const std::string& title) {
+    const std::wstring wFilter = dialogFilter(filter), wFolder = Widen(folder), wTitle = Widen(title);
+    std::wstring file = Widen(defaultName);
+    file.resize(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = wFilter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = wFolder.empty() ? nullptr : wFolder.c_str();
+    ofn.lpstrTitle = wTitle.empty() ? nullptr : wTitle.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok) return "";
+    file.resize(wcsnlen(file.c_str(), file.size()));
+    return Narrow(file);
+}
+
+}  // namespace
+
+std::string Win32Platform::ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) {
+    return fileDialog(false, filter, folder, "", title);
+}
+
+std::string Win32Platform::ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                                          const std::string& title) {
+    return fileDialog(true, filter, folder, defaultName, title);
 }
 
 }  // namespace qm::platform

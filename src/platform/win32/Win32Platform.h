@@ -22,12 +22,19 @@ public:
     void ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
     bool ShellOpen(const std::string& target) override;
+    std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
+    std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
+                               const std::string& title) override;
     KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
     HANDLE instanceMutex_ = nullptr;
     Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
+
+// The name of the mutex that marks a program running from `folder`, without
+// its namespace.
+std::wstring InstanceMutexName(const std::string& folder);
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& utf16);

@@ -58,8 +58,13 @@ LRESULT CALLBACK Win32TrayIcon::TrayWndProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
         // message goes on to the window as well.
         if (lp == WM_RBUTTONUP) return 0;
     } else if (msg == self->taskbarCreated_) {
-        // A new shell knows nothing of the icon: show it again.
-        self->notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+        // A new shell knows nothing of the icon: show it again, or let the
+        // owner know there is none.
+        if (!self->notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP)) {
+            self->shown_ = false;
+            RemoveWindowSubclass(hwnd, TrayWndProc, 0);
+            if (self->Lost) self->host_.RunEvent([&] { self->Lost(); });
+        }
     } else if (msg == WM_NCDESTROY) {
         self->Remove();
     }

@@ -1,0 +1,39 @@
+#pragma once
+// The hot-key table: which key combination does what. Entries 0, 1 and 2
+// type the user name, the password and the web address of the account the
+// user chose with "复制+快捷键(&C)"; entry 3 is the boss key. The table starts
+// with every text empty, so the typing keys do nothing until an account is chosen.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm::tray {
+
+struct HotKeyEntry {
+    uint8_t ModifierKey = 0;  // left-hand code of the modifier: 160 Shift, 162 Ctrl, 164 Alt; 0 none
+    uint8_t KeyCode = 0;      // virtual-key code of the main key; 0 none
+    bool ModifierDown = false;
+    bool Fired = false;       // acted during the current press of the main key
+    std::string ActionText;   // the text to type, or "close to min"; empty: the key does nothing
+};
+
+class ModShortcut {
+public:
+    // A fresh table of entries 0 to `highest`, all empty.
+    void InitHotKeyTable(int16_t highest);
+    // The texts of the three typing keys: user name, password, web address.
+    void SetHotKeyTexts(const std::array<std::string, 3>& texts);
+    // The keys of entries 0 to 3 from the user's hot-key texts ("4|49": the
+    // modifier, then the key); an empty or unreadable text is no hot key.
+    void LoadHotKeys(const std::array<std::string, 4>& texts);
+
+    // While the user captures a new hot key in the settings, every key passes.
+    bool Capturing = false;
+
+    std::vector<HotKeyEntry> HotKeyTable = std::vector<HotKeyEntry>(4);
+    int16_t HotKeyCount = 3;  // highest index of HotKeyTable
+    bool KeySwallowed = false;
+};
+
+}  // namespace qm::tray

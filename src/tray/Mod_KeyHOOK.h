@@ -1,0 +1,38 @@
+#pragma once
+// The system-wide hot keys: every key event of the system passes through
+// KeyboardHookProc, which tracks the modifier keys itself (Wine reports no
+// Alt in a key's flags), recognises the hot keys of the table, and answers
+// at once whether the key is swallowed. What a hot key does (typing, the
+// boss key) runs after the answer, never inside the system's hook.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/KeyboardHook.h"
+#include "tray/ModShortcut.h"
+
+namespace qm::tray {
+
+inline constexpr const char* kBossKeyAction = "close to min";
+
+struct HookVerdict {
+    enum Action { None, Type, BossKey };
+    bool Swallow = false;
+    Action What = None;
+    std::string Text;  // for Type
+};
+
+// True when `vk` is the entry's modifier, left or right: 160/161 Shift,
+// 162/163 Ctrl, 164/165 Alt all match the entry's left-hand code.
+bool ModifierMatches(uint8_t modifierKey, int vk);
+
+// The decision for one key event; the table's flags follow it.
+HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key);
+
+// Hands the system's keys to KeyboardHookProc and carries out its verdicts
+// once the system has its answer: the text typed literally, or `bossKey`.
+// False when the system refused the hook (the hot keys then do nothing).
+bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey);
+void RemoveKeyboardHook(platform::KeyboardHook& hook);
+
+}  // namespace qm::tray

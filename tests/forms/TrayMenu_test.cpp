@@ -1,0 +1,152 @@
+// The tray icon's menu and the account list's right-button menu.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/tray_fixture.h"
+
+using qm::forms::FrmMain;
+
+namespace {
+
+class TrayMenuTest : public qm::test::TrayTest {
+protected:
+    // amy with two accounts; the list masks passwords, as it does by default.
+    FrmMain& withAccounts() {
+        logIn("amy");
+        withAccountsAdded();
+        return main();
+    }
+    void withAccountsAdded() {
+        addAccount("邮箱帐号", "mail", "amy@example.org", "p+ss 中文", "https://mail.example.org/");
+        addAccount("其它", "no address", "amy2", "other", "");
+    }
+    // Selects the row of the account named `name`.
+    void select(const std::string& name) {
+        auto& list = main().ListViewUser;
+        for (size_t i = 0; i < list.Count(); ++i)
+            if (list.Item(i).SubItems[0] == name) list.Select(static_cast<int>(i));
+    }
+    const std::string& hotKeyText(size_t entry) const { return app->HotKeys.HotKeyTable[entry].ActionText; }
+};
+
+}  // namespace
+
+TEST_F(TrayMenuTest, IconButtonsRestoreOrPopUpTheTrayMenu) {
+    FrmMain& w = logIn("amy");
+    minimise();
+    chooseFromTray("");  // the menu closed without a choice
+    ASSERT_EQ(host.popups.size(), 1u);
+    EXPECT_EQ(host.popups[0].menu, "mnuTray");
+    EXPECT_FALSE(w.Visible());
+    EXPECT_TRUE(tray.shown);
+    w.TrayMouse(515);  // a double click's second press means nothing of its own
+    EXPECT_FALSE(w.Visible());
+
+    chooseFromTray("mnuShowmain");
+    EXPECT_TRUE(w.Visible());
+    EXPECT_EQ(w.WindowState(), FrmMain::vbNormal);
+    EXPECT_FALSE(tray.shown);
+}
+
+TEST_F(TrayMenuTest, LockFromTheMenuSaysSoAndLeavesTheWindowHidden) {
+    FrmMain& w = logIn("amy");
+    minimise();
+    chooseFromTray("mnuLock");
+    ASSERT_EQ(host.os.boxes.size(), 1u);
+    EXPECT_EQ(host.os.boxes[0].text, "Quillmere已处锁定锁定状态!");
+    EXPECT_EQ(host.os.boxes[0].style, qm::platform::vbInformation);
+    EXPECT_EQ(host.os.boxes[0].title, "提示");
+    EXPECT_TRUE(w.IsLock());
+    EXPECT_FALSE(w.Visible());
+    EXPECT_TRUE(tray.shown);
+    EXPECT_FALSE(menu().mnuSet.Enabled());
+    EXPECT_FALSE(menu().mnuAbout.Enabled());
+    EXPECT_TRUE(menu().mnuHelp.Enabled());
+    EXPECT_TRUE(menu().mnuQuit.Enabled());
+}
+
+TEST_F(TrayMenuTest, HelpAndAboutFromTheTray) {
+    FrmMain& w = logIn("amy");
+    minimise();
+    chooseFromTray("mnuHelp");
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"帮助文档已丢失!"});
+    const std::string help = qm::store::PathIn(app->AppPath, "帮助.doc");
+    std::ofstream(qm::test::PathOf(help)) << "{\\rtf1 }";
+    chooseFromTray("mnuHelp");
+    EXPECT_EQ(host.os.opened, std::vector<std::string>{help});
+
+    std::string tag;
+    host.OnModal<qm::forms::FrmAbout>("FrmAbout", [&](qm::forms::FrmAbout&) { tag = w.Tag; });
+    chooseFromTray("mnuAbout");
+    EXPECT_EQ(tag, "1") << "the window knows a dialog of its own is open";
+    EXPECT_FALSE(w.Visible());
+}
+
+TEST_F(TrayMenuTest, CopiesTakeTheRealPasswordEvenWhenMasked) {
+    FrmMain& w = withAccounts();
+    select("mail");
+    ASSERT_EQ(w.ListViewUser.SelectedItem()->SubItems[2], "********");
+    host.os.clipboard = "before";
+    chooseFromList("mnuCopyPwd");
+    EXPECT_EQ(host.os.clipboard, "p+ss 中文");
+    chooseFromList("mnuCopyUser");
+    EXPECT_EQ(host.os.clipboard, "amy@example.org");
+    chooseFromList("mnuCopyUrl");
+    EXPECT_EQ(host.os.clipboard, "https://mail.example.org/");
+    EXPECT_TRUE(host.os.boxes.empty()) << "copies show no message";
+
+    select("no address");
+    chooseFromList("mnuCopyPwd");
+    EXPECT_EQ(host.os.clipboard, "other");
+}
+
+TEST_F(TrayMenuTest, CopyAndHotKeysChooseTheAccountAndLeaveTheClipboard) {
+    FrmMain& w = withAccounts();
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(hotKeyText(i), "") << "nothing chosen at start";
+    select("mail");
+    host.os.clipboard = "keep me";
+    chooseFromList("mnuCopyShortcut");
+    EXPECT_EQ(hotKeyText(0), "amy@example.org");
+    EXPECT_EQ(hotKeyText(1), "p+ss 中文");
+    EXPECT_EQ(hotKeyText(2), "https://mail.example.org/");
+    EXPECT_EQ(host.os.clipboard, "keep me");
+    EXPECT_EQ(app->HotKeys.HotKeyCount, 3);
+
+    w.ListViewUser.Select(-1);  // a click beside the rows
+    chooseFromList("mnuCopyPwd");
+    chooseFromList("mnuCopyShortcut");
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"请先在列表中选择一个帐号!", "请先在列表中选择一个帐号!"}));
+    EXPECT_EQ(host.os.clipboard, "keep me");
+    EXPECT_EQ(hotKeyText(0), "amy@example.org");
+}
+
+TEST_F(TrayMenuTest, OpenWebPageOpensTheSelectedAddress) {
+    logIn("amy");
+    menu().mnuOpenUrl.RaiseClick();  // greyed on an empty list; even run, it does nothing
+    EXPECT_TRUE(host.os.opened.empty());
+    EXPECT_TRUE(host.os.boxes.empty());
+
+    withAccountsAdded();
+    select("mail");
+    chooseFromList("mnuOpenUrl");
+    EXPECT_EQ(host.os.opened, std::vector<std::string>{"https://mail.example.org/"});
+    EXPECT_EQ(host.popups.back().defaultItem, "mnuOpenUrl");
+}
+
+TEST_F(TrayMenuTest, RecordItemsRunTheWindowsCommands) {
+    FrmMain& w = withAccounts();
+    select("mail");
+    std::vector<std::string> modes;
+    host.OnModal<qm::forms::FrmData>("FrmData", [&](qm::forms::FrmData&) { modes.push_back(app->RecordMode); });
+    chooseFromList("mnuLook");
+    chooseFromList("mnuEdit");
+    chooseFromList("mnuAdd");
+    EXPECT_EQ(modes, (std::vector<std::string>{"look", "edit", "add"}));
+
+    select("mail");
+    chooseFromList("mnuDel");
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"是否删除帐号<mail>,删除后将不可恢复,请确认!"});
+    ASSERT_EQ(w.ListViewUser.Count(), 1u);
+    EXPECT_EQ(w.ListViewUser.Item(0).SubItems[0], "no address");
+}

@@ -1,0 +1,80 @@
+// The hot keys through the system: real key presses typed into another
+// program's window, and the boss key.
+#include <gtest/gtest.h>
+
+#include "gui_support.h"
+
+using namespace qm::gui_test;
+
+TEST(HotKeys, TypeTheChosenAccountIntoAnotherProgramAndTheBossKeyHides) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = RegisterAndLogIn(p, L"fay", L"abc123");
+    ASSERT_NE(main, nullptr);
+    const std::wstring password = L"p+ss%^~{}()中文";
+    PostMessageW(FindDescendant(main, L"Button", L"添加(&A)"), BM_CLICK, 0, 0);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"添加资料", 10000);
+    ASSERT_TRUE(dialog && BringToFront(dialog));
+    for (const std::wstring& text : {std::wstring(L"其它"), std::wstring(L"论坛"), std::wstring(L"fay"), password}) {
+        TypeText(text);
+        PressKey(VK_TAB);
+    }
+    HWND url = FindDescendant(dialog, L"Edit", L"http://");
+    ASSERT_NE(url, nullptr);
+    SendMessageW(url, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"https://example.org/"));
+    PostMessageW(FindDescendant(dialog, L"Button", L"保存(&S)"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+
+    // Choose the account for the hot keys from the list's menu.
+    HWND list = FindDescendant(main, L"SysListView32");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
+    ASSERT_TRUE(SelectRow(list, 0));
+    ASSERT_TRUE(ChooseFromMenu(ListViewRowPoint(list, 0), 'C'));  // 复制+快捷键(&C)
+    HWND box = WaitForMessageBox(p.info.dwProcessId, 300);
+    ASSERT_EQ(box, nullptr) << Utf8Of(MessageBoxText(box));
+
+    // Another program's window has the focus.
+    Process notepad;
+    std::wstring command = L"notepad.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
+    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
+    ASSERT_NE(pad, nullptr);
+    HWND edit = FindDescendant(pad, L"Edit");
+    ASSERT_TRUE(ClickToFocus(edit));
+    // Each step waits for the text it types: the program types after the key has been answered.
+    std::wstring expected;
+    const auto typed = [&](const std::wstring& more) {
+        expected += more;
+        return WaitUntil([&] { return TextOf(edit) == expected; }, 5000);
+    };
+    // Keys from the X server, as a hand makes them: no injected flag for the hook to see.
+    ASSERT_TRUE(Xdotool(L"key alt+1"));
+    ASSERT_TRUE(typed(L"fay")) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
+    ASSERT_TRUE(Xdotool(L"key Return"));
+    ASSERT_TRUE(typed(L"\r\n"));
+    // Alt held down over two hot keys and a second more: the program's own
+    // typing lets go of Alt for the target, yet the hand still holds it.
+    ASSERT_TRUE(Xdotool(L"keydown alt key 2"));
+    ASSERT_TRUE(typed(password)) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
+    ASSERT_TRUE(Xdotool(L"key 1"));
+    ASSERT_TRUE(typed(L"fay")) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
+    Sleep(1000);
+    ASSERT_TRUE(Xdotool(L"keyup alt key Return"));
+    ASSERT_TRUE(typed(L"\r\n")) << "the late release of Alt opened no menu";
+    PressHotKey(VK_RMENU, '3');  // the right Alt, through the system's input
+    EXPECT_TRUE(typed(L"https://example.org/")) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
+    SaveScreenshot(pad, L"hotkeys-typed");
+    TerminateProcess(notepad.info.hProcess, 0);
+
+    // The boss key hides the window into the tray and brings it back.
+    ASSERT_TRUE(Xdotool(L"key alt+s"));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000)) << "Alt+S hides the window";
+    ASSERT_TRUE(Xdotool(L"key alt+s"));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000)) << "Alt+S again restores it";
+
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+}

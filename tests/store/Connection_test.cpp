@@ -1,0 +1,149 @@
+// The data file's connection holds the file and its journal exclusively,
+// and SQLite's transactions work through that layer as through its own.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+#include "store/StoreError.h"
+#include "support/store_fixture.h"
+
+using qm::platform::FileError;
+using qm::platform::FileFault;
+using qm::store::Connection;
+using qm::store::StoreError;
+using qm::test::StoreTest;
+
+namespace {
+
+FileFault readFault(const std::string& path) {
+    try {
+        qm::platform::ReadWholeFile(path);
+    } catch (const FileError& e) {
+        return e.Fault;
+    }
+    return FileFault::Other;
+}
+
+// The first column of the first row of `sql`.
+std::string scalar(Connection& c, const std::string& sql) {
+    std::string out;
+    char* error = nullptr;
+    sqlite3_exec(
+        c.Handle(), sql.c_str(),
+        [](void* p, int, char** values, char**) {
+            *static_cast<std::string*>(p) = values[0] ? values[0] : "";
+            return 1;
+        },
+        &out, &error);
+    sqlite3_free(error);
+    return out;
+}
+
+std::string bigText(char c) { return std::string(3000, c); }
+
+// Copies a file with no regard for locks, as nothing on Windows may.
+void rawCopy(const std::string& from, const std::string& to) {
+    std::ifstream in(qm::test::PathOf(from), std::ios::binary);
+    std::ofstream out(qm::test::PathOf(to), std::ios::binary);
+    out << in.rdbuf();
+}
+
+}  // namespace
+
+TEST_F(StoreTest, TheOpenFileIsLockedAgainstOtherConnections) {
+    EXPECT_EQ(readFault(path), FileFault::InUse) << "no other program may even read it";
+    Connection other;
+    try {
+        other.Open(path);
+        ADD_FAILURE() << "a second connection opened the file";
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.IsBusy()) << e.what();
+    }
+    EXPECT_FALSE(other.IsOpen());
+
+    conn.Close();
+    EXPECT_NO_THROW(qm::platform::ReadWholeFile(path));
+    other.Open(path);
+    EXPECT_EQ(scalar(other, "select count(*) from sysuser"), "0");
+}
+
+TEST_F(StoreTest, TheJournalIsHeldToo) {
+    conn.Execute("insert into sysuser(UserName) values('amy')");
+    const std::string journal = path + "-journal";
+    ASSERT_TRUE(qm::platform::FileExists(journal)) << "kept while the connection lives";
+    EXPECT_EQ(readFault(journal), FileFault::InUse);
+    conn.Close();
+    EXPECT_FALSE(qm::platform::FileExists(journal));
+}
+
+TEST_F(StoreTest, RolledBackWorkIsUndoneAndCommittedWorkSurvivesAReopen) {
+    for (int i = 0; i < 50; ++i) addAccount("amy", "邮箱帐号", "mail" + std::to_string(i), bigText('a'));
+    conn.Close();
+    const auto before = qm::platform::ReadWholeFile(path);
+    conn.Open(path);
+    // A small cache makes the transaction write into the file, and grow it,
+    // before it is rolled back.
+    conn.Execute("pragma cache_size = 2");
+    conn.Execute("begin");
+    conn.Execute("update AccountData set AccountID = '" + bigText('b') + bigText('b') + "'");
+    conn.Execute("delete from AccountData where AccountName like 'mail1%'");
+    conn.Execute("rollback");
+    conn.Close();
+    EXPECT_EQ(qm::platform::ReadWholeFile(path), before) << "byte for byte as before the transaction";
+
+    conn.Open(path);
+    conn.Execute("delete from AccountData where AccountName like 'mail1%'");
+    conn.Close();
+    conn.Open(path);
+    EXPECT_EQ(scalar(conn, "select count(*) from AccountData"), "39");
+    EXPECT_EQ(scalar(conn, "pragma integrity_check"), "ok");
+}
+
+TEST_F(StoreTest, AWriteCutOffMidwayIsUndoneAtTheNextOpen) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows lets no one copy the files of an open connection";
+#endif
+    for (int i = 0; i < 50; ++i) addAccount("amy", "其它", "n" + std::to_string(i), bigText('a'));
+    // A small cache makes the update write into the file before it commits.
+    conn.Execute("pragma cache_size = 2");
+    conn.Execute("begin");
+    conn.Execute("update AccountData set AccountID = '" + bigText('b') + "'");
+    // What a killed run leaves behind: the half-written file and its journal.
+    qm::test::TempDir crashed;
+    const std::string left = crashed.file("SystemData.dat");
+    rawCopy(path, left);
+    rawCopy(path + "-journal", left + "-journal");
+    conn.Execute("rollback");
+    conn.Close();
+    ASSERT_NE(qm::platform::ReadWholeFile(left), qm::platform::ReadWholeFile(path))
+        << "the update never reached the file: nothing to undo";
+
+    Connection next;
+    next.Open(left);
+    EXPECT_EQ(scalar(next, "select count(*) from AccountData where AccountID = '" + bigText('a') + "'"), "50");
+    EXPECT_EQ(scalar(next, "pragma integrity_check"), "ok");
+}
+
+TEST_F(StoreTest, CompactingShrinksTheFile) {
+    for (int i = 0; i < 100; ++i) addAccount("amy", "其它", "n" + std::to_string(i), bigText('c'));
+    conn.Execute("delete from AccountData");
+    conn.Close();
+    const size_t before = qm::platform::ReadWholeFile(path).size();
+    conn.Open(path);
+    conn.Execute("vacuum");
+    EXPECT_EQ(scalar(conn, "pragma integrity_check"), "ok");
+    conn.Close();
+    EXPECT_LT(qm::platform::ReadWholeFile(path).size(), before / 4);
+}
+
+TEST(StoreConnection, AMissingFileIsNotCreated) {
+    qm::test::TempDir dir;
+    const std::string path = dir.file("SystemData.dat");
+    Connection c;
+    EXPECT_THROW(c.Open(path), StoreError);
+    EXPECT_FALSE(qm::platform::FileExists(path));
+    EXPECT_FALSE(qm::platform::FileExists(path + "-journal"));
+}

@@ -1,0 +1,177 @@
+// The hot keys: the hook's decisions over sequences of key events, and what
+// the main window does with them.
+#include <gtest/gtest.h>
+
+#include "support/tray_fixture.h"
+#include "tray/Mod_KeyHOOK.h"
+
+using qm::platform::KeyStroke;
+using qm::tray::HookVerdict;
+using qm::tray::KeyboardHookProc;
+using qm::tray::ModShortcut;
+
+namespace {
+
+constexpr int kLShift = 160, kLCtrl = 162, kRCtrl = 163, kLAlt = 164, kRAlt = 165;
+
+// The defaults of a new user: Alt+1, Alt+2, Alt+3 type; Alt+S is the boss key.
+ModShortcut defaults() {
+    ModShortcut keys;
+    keys.InitHotKeyTable(3);
+    keys.LoadHotKeys({"4|49", "4|50", "4|51", "4|83"});
+    keys.HotKeyTable[3].ActionText = qm::tray::kBossKeyAction;
+    return keys;
+}
+
+HookVerdict down(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, true}); }
+HookVerdict up(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, false}); }
+
+}  // namespace
+
+TEST(HotKeys, AHeldKeyTypesOncePerPressAndEitherHandsModifierCounts) {
+    ModShortcut keys = defaults();
+    keys.SetHotKeyTexts({"amy", "p+ss%^~{}()中文", "https://example.org/"});
+
+    EXPECT_FALSE(down(keys, kLAlt).Swallow) << "modifiers always pass";
+    HookVerdict v = down(keys, '2');
+    EXPECT_TRUE(v.Swallow);
+    EXPECT_EQ(v.What, HookVerdict::Type);
+    EXPECT_EQ(v.Text, "p+ss%^~{}()中文") << "the text is handed on exactly as stored";
+    v = down(keys, '2');  // auto-repeat while held
+    EXPECT_TRUE(v.Swallow);
+    EXPECT_EQ(v.What, HookVerdict::None) << "a held key acts once";
+    EXPECT_FALSE(up(keys, '2').Swallow) << "releases always pass";
+    EXPECT_EQ(down(keys, '2').What, HookVerdict::Type) << "pressed again with Alt still held, it types again";
+    up(keys, '2');
+    up(keys, kLAlt);
+    v = down(keys, '2');
+    EXPECT_FALSE(v.Swallow) << "without Alt the key is the user's";
+    EXPECT_EQ(v.What, HookVerdict::None);
+    up(keys, '2');
+
+    down(keys, kRAlt);
+    EXPECT_EQ(down(keys, '1').Text, "amy") << "the right Alt works as the left one";
+    up(keys, '1');
+    down(keys, kRCtrl);
+    EXPECT_EQ(down(keys, '3').Text, "https://example.org/") << "another modifier held as well does not matter";
+    up(keys, '3');
+    up(keys, kRCtrl);
+    up(keys, kRAlt);
+    EXPECT_EQ(down(keys, '3').What, HookVerdict::None) << "the right Alt's release counts as Alt's";
+}
+
+TEST(HotKeys, EmptyTextsCapturingAndOtherModifiersLetTheKeyThrough) {
+    ModShortcut keys = defaults();
+    down(keys, kLAlt);
+    HookVerdict v = down(keys, '1');
+    EXPECT_FALSE(v.Swallow) << "before an account is chosen Alt+1 reaches the program";
+    EXPECT_EQ(v.What, HookVerdict::None);
+    up(keys, '1');
+    v = down(keys, 'S');
+    EXPECT_TRUE(v.Swallow);
+    EXPECT_EQ(v.What, HookVerdict::BossKey);
+    up(keys, 'S');
+
+    keys.SetHotKeyTexts({"amy", "pw", "url"});
+    keys.Capturing = true;
+    v = down(keys, '1');
+    EXPECT_FALSE(v.Swallow) << "a hot key being captured in the settings is the user's";
+    EXPECT_EQ(v.What, HookVerdict::None);
+    up(keys, '1');
+    keys.Capturing = false;
+    up(keys, kLAlt);
+
+    down(keys, kLCtrl);
+    EXPECT_EQ(down(keys, '1').What, HookVerdict::None) << "Ctrl is not Alt";
+    up(keys, '1');
+    up(keys, kLCtrl);
+    down(keys, kLShift);
+    EXPECT_EQ(down(keys, '1').What, HookVerdict::None) << "nor is Shift";
+}
+
+TEST(HotKeys, TextsOfEveryModifierAndDamagedTextsMakeNoStrayHotKey) {
+    ModShortcut keys;
+    keys.InitHotKeyTable(3);
+    keys.LoadHotKeys({"1|65", "2|112", "abc|", "4|999"});
+    keys.SetHotKeyTexts({"shift", "ctrl", "bad"});
+    EXPECT_EQ(keys.HotKeyTable[0].ModifierKey, 160);
+    EXPECT_EQ(keys.HotKeyTable[1].ModifierKey, 162);
+    down(keys, 161);  // right Shift
+    EXPECT_EQ(down(keys, 'A').Text, "shift");
+    down(keys, kLCtrl);
+    EXPECT_EQ(down(keys, 112).Text, "ctrl");  // F1
+
+    for (const char* damaged : {"abc|", "4|999", "|", "3|49", "4|", "4|0", "4|-1", " 4|49", "4|49|50", "8|49"}) {
+        keys.LoadHotKeys({damaged, "", "", ""});
+        EXPECT_EQ(keys.HotKeyTable[0].KeyCode, 0) << damaged;
+        EXPECT_EQ(keys.HotKeyTable[0].ModifierKey, 0) << damaged;
+    }
+}
+
+namespace {
+
+class BossKeyTest : public qm::test::TrayTest {
+protected:
+    qm::platform::FakeKeyboardHook& keyboard() { return host.os.keyboard; }
+    // Alt+S as a hand presses it; true when the S was swallowed.
+    bool bossKey() {
+        keyboard().Press(kLAlt);
+        const bool swallowed = keyboard().Press('S');
+        keyboard().Release('S');
+        keyboard().Release(kLAlt);
+        return swallowed;
+    }
+};
+
+}  // namespace
+
+TEST_F(BossKeyTest, HidesAndRestoresAsksWhenLockedAndLeavesAnOpenDialogAlone) {
+    qm::forms::FrmMain& w = logIn("amy");
+    ASSERT_TRUE(keyboard().Installed()) << "the main window's load installs the hook";
+    EXPECT_TRUE(bossKey());
+    EXPECT_EQ(w.WindowState(), qm::forms::FrmMain::vbMinimized);
+    EXPECT_FALSE(w.Visible());
+    EXPECT_TRUE(tray.shown);
+    EXPECT_TRUE(bossKey());
+    EXPECT_EQ(w.WindowState(), qm::forms::FrmMain::vbNormal);
+    EXPECT_TRUE(w.Visible());
+
+    bossKey();
+    chooseFromTray("mnuLock");
+    EXPECT_TRUE(bossKey());
+    EXPECT_TRUE(unlockDialogOpen()) << "locked, the way back asks for the password";
+    EXPECT_FALSE(w.Visible());
+    forms->LoosenLock().TxtPwd.SetText("secret1");
+    forms->LoosenLock().CmdUntie.RaiseClick();
+    ASSERT_TRUE(w.Visible());
+
+    w.SetWindowState(qm::forms::FrmMain::vbMaximized);
+    EXPECT_TRUE(bossKey()) << "swallowed in every case";
+    EXPECT_EQ(w.WindowState(), qm::forms::FrmMain::vbMaximized);
+    w.SetWindowState(qm::forms::FrmMain::vbNormal);
+    bool stayed = false;
+    host.OnModal<qm::forms::FrmAbout>("FrmAbout", [&](qm::forms::FrmAbout&) {
+        EXPECT_TRUE(bossKey());
+        stayed = w.WindowState() == qm::forms::FrmMain::vbNormal && w.Visible();
+    });
+    w.CmdAbout.RaiseClick();
+    EXPECT_TRUE(stayed) << "with one of its dialogs open the window stays";
+
+    w.CmdQuit.RaiseClick();
+    EXPECT_FALSE(keyboard().Installed()) << "the program's end removes the hook";
+}
+
+TEST_F(BossKeyTest, TheChosenAccountIsTypedAsItIsAfterTheKeyIsAnswered) {
+    logIn("amy");
+    addAccount("其它", "forum", "amy", "p+ss%^~{}()中文", "https://example.org/");
+    main().ListViewUser.Select(0);
+    chooseFromList("mnuCopyShortcut");
+    keyboard().Press(kLAlt);
+    EXPECT_TRUE(keyboard().Press('2'));
+    keyboard().Release('2');
+    EXPECT_TRUE(keyboard().Press('1'));
+    EXPECT_TRUE(keyboard().Press('3'));
+    keyboard().Release(kLAlt);
+    EXPECT_EQ(keyboard().typed, (std::vector<std::string>{"p+ss%^~{}()中文", "amy", "https://example.org/"}));
+    EXPECT_EQ(keyboard().typedWhileAnswering, 0) << "typing waits until the key has been answered";
+}
