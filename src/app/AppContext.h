@@ -15,6 +15,8 @@ namespace qm::app {
 
 struct AppContext {
     std::string AppPath;  // GetAppPath(): the folder of the program and its data file
+    // The program's own file name, as the user may have renamed it: the start-up entry is made for it.
+    std::string ExeFile = "Quillmere.exe";
 
     crypto::clsSimpleXOR Cipher;
     // The connection is declared first so that it outlives its record sets.
@@ -32,7 +34,8 @@ struct AppContext {
     bool UserLoggedOut = false;
 
     // Writes a backup of the data file to `path` (compacted when asked);
-    // true on success. Supplied by the tools; without them no backup is made.
+    // true on success. The start-up sets it to the tools' backup; a test may
+    // stand in its own.
     std::function<bool(const std::string& path, bool compress)> BackupDatabase;
 
     // The notification-area icon; none in a program without one.

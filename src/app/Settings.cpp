@@ -10,9 +10,10 @@ void RememberUser(platform::Platform& os, const std::string& name) { os.SaveSett
 
 void ForgetRememberedUser(platform::Platform& os) { os.DeleteSetting(kAppTitle, "login", "user"); }
 
-void UpdateStartupEntry(platform::Platform& os, const std::string& appPath, bool on) {
-    const std::string program = store::PathIn(appPath, std::string(kProgramName) + ".exe");
-    os.SetStartWithWindows(kProgramName, "\"" + program + "\"", on);
+bool UpdateStartupEntry(platform::Platform& os, const std::string& appPath, const std::string& exeFile, bool on) {
+    const size_t dot = exeFile.find_last_of('.');
+    const std::string name = dot == std::string::npos || dot == 0 ? exeFile : exeFile.substr(0, dot);
+    return os.SetStartWithWindows(name, "\"" + store::PathIn(appPath, exeFile) + "\"", on);
 }
 
 }  // namespace qm::app

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "store/StoreError.h"
+#include "tools/Backup.h"
 
 namespace qm::app {
 
@@ -28,6 +29,9 @@ std::string reasonFor(const store::StoreError& e) {
 }  // namespace
 
 StartResult StartUp(AppContext& app, platform::Platform& os) {
+    app.BackupDatabase = [&app](const std::string& path, bool compress) {
+        return tools::BackupDatabase(app.DbConn, app.Cipher, path, compress);
+    };
     if (os.AnotherInstanceRunning(app.AppPath)) {
         os.MsgBox("程序已运行!", platform::vbInformation, kTitle);
         return StartResult::AlreadyRunning;

@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "forms/Forms.h"
 #include "forms/FrmLogin.h"
+#include "platform/files.h"
 #include "platform/win32/Win32Platform.h"
 #include "skin/Skin.h"
 #include "tray/win32/Win32TrayIcon.h"
@@ -14,6 +15,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     qm::platform::Win32Platform os;
     qm::app::AppContext app;
     app.AppPath = qm::store::GetAppPath();
+    app.ExeFile = qm::platform::ProgramFileName();
     switch (qm::app::StartUp(app, os)) {
         case qm::app::StartResult::AlreadyRunning: return 0;
         case qm::app::StartResult::DataFileRefused: return 2;

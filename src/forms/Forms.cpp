@@ -7,7 +7,11 @@
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
+#include "forms/FrmResumeData.h"
+#include "forms/FrmTool.h"
+#include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
+#include "forms/FrmUser.h"
 
 #include "store/StoreError.h"
 
@@ -74,12 +78,16 @@ FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
     for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
-                                                        about_.get(), loosenLock_.get(), trayMenu_.get(),
-                                                        main_.get()})
+                                                        about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
+                                                        user_.get(), resumeData_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
 FrmLoosenLock& Forms::LoosenLock() { return get(loosenLock_); }
+FrmTool& Forms::Tool() { return get(tool_); }
+FrmUser& Forms::User() { return get(user_); }
+FrmResumeData& Forms::ResumeData() { return get(resumeData_); }
+FrmSetting& Forms::Setting() { return get(setting_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

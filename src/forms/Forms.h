@@ -18,6 +18,10 @@ class FrmFind;
 class FrmAbout;
 class FrmTrayMenu;
 class FrmLoosenLock;
+class FrmTool;
+class FrmUser;
+class FrmResumeData;
+class FrmSetting;
 
 class Forms {
 public:
@@ -35,6 +39,10 @@ public:
     void UnloadAll(const ui::Form* except);
     FrmTrayMenu& TrayMenu();
     FrmLoosenLock& LoosenLock();
+    FrmTool& Tool();
+    FrmUser& User();
+    FrmResumeData& ResumeData();
+    FrmSetting& Setting();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -56,6 +64,10 @@ private:
     std::unique_ptr<FrmAbout> about_;
     std::unique_ptr<FrmTrayMenu> trayMenu_;
     std::unique_ptr<FrmLoosenLock> loosenLock_;
+    std::unique_ptr<FrmTool> tool_;
+    std::unique_ptr<FrmUser> user_;
+    std::unique_ptr<FrmResumeData> resumeData_;
+    std::unique_ptr<FrmSetting> setting_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

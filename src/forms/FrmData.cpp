@@ -175,7 +175,7 @@ void FrmData::lblOpenURL_Click() { Os().ShellOpen(TxtURL.Text()); }
 void FrmData::TxtAccountPassword_Change() { ShowStrength(TxtAccountPassword.Text(), lblStrength, ShapePass); }
 
 void FrmData::CmdSave_Click() {
-    const std::string category = CbAccountType.Text();
+    std::string category = CbAccountType.Text();
     if (category.empty()) {
         Say("请输入或选择帐号分类!");
         CbAccountType.SetFocus();
@@ -204,7 +204,15 @@ void FrmData::CmdSave_Click() {
     }
     if (TxtURL.Text() == "http://") TxtURL.SetText("");
 
+    // The store compares names ignoring letter case: "qq" typed beside "QQ"
+    // is that category, not a second one every query would take for it.
+    // (An older file may hold both; a name of exactly one of them is that one.)
     const std::vector<std::string>& known = CbAccountType.Items();
+    if (std::find(known.begin(), known.end(), category) == known.end()) {
+        const auto same = std::find_if(known.begin(), known.end(),
+                                       [&](const std::string& k) { return store::CompareNoCase(k, category) == 0; });
+        if (same != known.end()) category = *same;
+    }
     if (std::find(known.begin(), known.end(), category) == known.end()) {
         app_.RsType.AddNew();
         app_.RsType["TypeName"] = category;

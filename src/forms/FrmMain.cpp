@@ -8,6 +8,8 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmLoosenLock.h"
+#include "forms/FrmTool.h"
+#include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "skin/Colours.h"
 #include "tray/Mod_KeyHOOK.h"
@@ -327,10 +329,16 @@ void FrmMain::CmdDel_Click() {
 
 void FrmMain::CmdFind_Click() { forms_.Find().Show(true, this); }
 
-// The settings and tools dialogs open here once they exist; until then the
-// buttons change nothing.
-void FrmMain::CmdSet_Click() {}
-void FrmMain::CmdTool_Click() {}
+void FrmMain::CmdSet_Click() {
+    app_.ReloadMark.clear();
+    showModal(forms_.Setting());
+    if (app_.UserLoggedOut) return;
+    IsAddType();
+    RequeryData();
+    LoadHotKeys();
+}
+
+void FrmMain::CmdTool_Click() { showModal(forms_.Tool()); }  // a restore refreshes the window itself
 
 void FrmMain::CmdAbout_Click() { showModal(forms_.About()); }
 

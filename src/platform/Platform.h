@@ -42,8 +42,9 @@ public:
     virtual void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) = 0;
 
     // The entry that starts the program with Windows: `name` runs `command`.
-    // Off removes it wherever it is; a missing entry is no error.
-    virtual void SetStartWithWindows(const std::string& name, const std::string& command, bool on) = 0;
+    // Off removes it wherever it is; a missing entry is no error. False when
+    // the entry could not be made so (no right to write it, or to remove it).
+    virtual bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) = 0;
 
     virtual Date Today() = 0;
 

@@ -10,7 +10,10 @@
 #include "text/utf.h"
 #else
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -79,6 +82,14 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) 
     return bytes;
 }
 
+void RemoveFile(const std::string& path) {
+    if (DeleteFileW(wide(path).c_str())) return;
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return;
+    SetLastError(code);
+    throw FileError(lastError("cannot delete", path), code == ERROR_SHARING_VIOLATION ? FileFault::InUse : FileFault::Other);
+}
+
 std::string ProgramFolder() {
     std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
@@ -92,6 +103,43 @@ std::string ProgramFolder() {
     buf.resize(buf.find_last_of(L"\\/") + 1);
     if (buf.size() > 3) buf.pop_back();  // keep "C:\" whole
     return text::Utf16ToUtf8(std::u16string(buf.begin(), buf.end()));
+}
+
+std::string ProgramFileName() {
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n < buf.size()) {
+            buf.resize(n);
+            break;
+        }
+        buf.resize(buf.size() * 2);
+    }
+    buf.erase(0, buf.find_last_of(L"\\/") + 1);
+    return text::Utf16ToUtf8(std::u16string(buf.begin(), buf.end()));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    // The file itself, by its volume and index: asking for no access reads
+    // them even of a file another program (or this one) holds exclusively.
+    const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        Handle f{CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+        return f.h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(f.h, &info);
+    };
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (identify(a, ia) && identify(b, ib))
+        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+               ia.nFileIndexLow == ib.nFileIndexLow;
+    const auto full = [](const std::string& path) {
+        const std::wstring w = wide(path);
+        std::wstring out(GetFullPathNameW(w.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+        out.resize(GetFullPathNameW(w.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr));
+        return out;
+    };
+    const std::wstring fa = full(a), fb = full(b);
+    return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -189,6 +237,11 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count) 
     return bytes;
 }
 
+void RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return;
+    throw FileError(lastError("cannot delete", path));
+}
+
 std::string ProgramFolder() {
     char buf[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -196,6 +249,24 @@ std::string ProgramFolder() {
     std::string path(buf, static_cast<size_t>(n));
     const size_t slash = path.find_last_of('/');
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ProgramFileName() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "";
+    const std::string path(buf, static_cast<size_t>(n));
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    const auto full = [](const std::string& path) {
+        std::error_code error;
+        return std::filesystem::absolute(path, error).lexically_normal();
+    };
+    return full(a) == full(b);
 }
 
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -29,9 +29,20 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path);
 // Up to `count` bytes from the start of the file; throws FileError.
 std::vector<unsigned char> ReadFileStart(const std::string& path, size_t count);
 
+// Removes the file if there is one; throws FileError when it stays.
+void RemoveFile(const std::string& path);
+
 // The folder of the running program, without a trailing separator (but
 // "C:\" stays whole for a program in a drive's root).
 std::string ProgramFolder();
+
+// The running program's own file name, as it is now called ("Quillmere.exe").
+std::string ProgramFileName();
+
+// True when both paths name one file, as the file system sees it: on Windows
+// whatever the letter case, a short 8.3 name or a "." in the path. Paths of
+// files that do not exist are compared as full paths.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Writes a temporary file beside `path`, flushes it to the disk and then
 // replaces `path` in one step: a crash or a full disk leaves either the old

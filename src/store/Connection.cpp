@@ -7,6 +7,7 @@
 
 #include "store/ExclusiveVfs.h"
 #include "store/Recordset.h"
+#include "store/Statement.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
 
@@ -58,11 +59,13 @@ void Connection::Open(const std::string& path) {
     }
     // The file itself is held exclusively from the open on; the lock mode
     // keeps the journal open with it. Temporary data stays in memory, so no
-    // plain page lands in a shareable temporary file. The first read also
-    // proves that the file is a database at all.
+    // plain page lands in a shareable temporary file. Deleted rows are
+    // overwritten, so a deleted user or account leaves no readable trace in
+    // the file. The first read also proves that the file is a database at all.
     const char* setup =
         "PRAGMA locking_mode = EXCLUSIVE;"
         "PRAGMA temp_store = MEMORY;"
+        "PRAGMA secure_delete = ON;"
         "BEGIN EXCLUSIVE;"
         "SELECT count(*) FROM sqlite_schema;"
         "COMMIT;";
@@ -76,6 +79,35 @@ void Connection::Open(const std::string& path) {
     }
     db_ = db;
     path_ = path;
+}
+
+void Connection::OpenImage(const std::vector<unsigned char>& image) {
+    Close();
+    sqlite3* db = nullptr;
+    if (const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr); rc != SQLITE_OK) {
+        sqlite3_close(db);
+        throw StoreError(std::string("cannot open a database in memory: ") + sqlite3_errstr(rc), rc);
+    }
+    const auto fail = [db](const std::string& what, int rc) {
+        const std::string message = what + ": " + sqlite3_errmsg(db);
+        sqlite3_close(db);
+        throw StoreError(message, rc);
+    };
+    const auto size = static_cast<sqlite3_int64>(image.size());
+    auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(static_cast<sqlite3_uint64>(image.empty() ? 1 : image.size())));
+    if (!bytes) fail("cannot hold the database in memory", SQLITE_NOMEM);
+    std::copy(image.begin(), image.end(), bytes);
+    // SQLite owns the bytes from here on, also when it refuses them.
+    if (const int rc = sqlite3_deserialize(db, "main", bytes, size, size,
+                                           SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+        rc != SQLITE_OK)
+        fail("cannot read the database", rc);
+    if (const int rc = sqlite3_exec(db, "PRAGMA temp_store = MEMORY; SELECT count(*) FROM sqlite_schema;", nullptr, nullptr,
+                                    nullptr);
+        rc != SQLITE_OK)
+        fail("not a database", rc);
+    db_ = db;
+    path_.clear();
 }
 
 void Connection::Close() {
@@ -97,6 +129,66 @@ void Connection::Execute(std::string_view statement) {
         sqlite3_free(error);
         throw StoreError(message, rc);
     }
+}
+
+namespace {
+
+// Copies all of `from` into `to` with SQLite's backup, in one transaction of `to`.
+void copyDatabase(sqlite3* from, sqlite3* to) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) throw StoreError(std::string("cannot copy the database: ") + sqlite3_errmsg(to), sqlite3_errcode(to));
+    const int step = sqlite3_backup_step(backup, -1);
+    // Finishing rolls back whatever a failed step wrote.
+    const int rc = sqlite3_backup_finish(backup);
+    if (step != SQLITE_DONE) throw StoreError(std::string("cannot copy the database: ") + sqlite3_errstr(step), step);
+    if (rc != SQLITE_OK) throw StoreError(std::string("cannot copy the database: ") + sqlite3_errmsg(to), rc);
+}
+
+struct MemoryDb {
+    sqlite3* db = nullptr;
+    ~MemoryDb() { sqlite3_close(db); }
+};
+
+}  // namespace
+
+std::vector<unsigned char> Connection::Image(bool compacted) const {
+    if (!db_) throw StoreError("the connection is closed");
+    // Copied through the engine, which reports a page it cannot read, into a
+    // database in memory: no plain byte of the copy touches the disk.
+    MemoryDb copy;
+    if (const int rc = sqlite3_open_v2(":memory:", &copy.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot open a database in memory: ") + sqlite3_errstr(rc), rc);
+    {
+        // A database in memory takes the page size of what is copied into it
+        // only while it is empty.
+        Statement size(db_, "PRAGMA main.page_size");
+        if (size.Step()) {
+            const std::string pragma = "PRAGMA page_size = " + std::to_string(size.Column(0).Int());
+            sqlite3_exec(copy.db, pragma.c_str(), nullptr, nullptr, nullptr);
+        }
+    }
+    copyDatabase(db_, copy.db);
+    if (compacted) {
+        char* error = nullptr;
+        if (const int rc = sqlite3_exec(copy.db, "VACUUM", nullptr, nullptr, &error); rc != SQLITE_OK) {
+            const std::string message = std::string("cannot compact the copy: ") + (error ? error : sqlite3_errstr(rc));
+            sqlite3_free(error);
+            throw StoreError(message, rc);
+        }
+    }
+    sqlite3_int64 size = 0;
+    unsigned char* bytes = sqlite3_serialize(copy.db, "main", &size, 0);
+    if (!bytes) throw StoreError("cannot copy the database: out of memory", SQLITE_NOMEM);
+    std::vector<unsigned char> image(bytes, bytes + size);
+    sqlite3_free(bytes);
+    return image;
+}
+
+void Connection::CompactInto(const std::string& path) { Execute("VACUUM INTO '" + esc(path) + "'"); }
+
+void Connection::ReplaceContentWith(Connection& source) {
+    if (!db_ || !source.db_) throw StoreError("the connection is closed");
+    copyDatabase(source.db_, db_);
 }
 
 void Connection::attach(Recordset* rs) {

@@ -23,6 +23,9 @@ public:
     // can open it at all, not even to read. A file that another program
     // holds fails with a busy error (StoreError::IsBusy).
     void Open(const std::string& path);
+    // Opens a database that lives in memory only, made from the bytes of a
+    // database file: reading a backup this way leaves no plain copy on the disk.
+    void OpenImage(const std::vector<unsigned char>& image);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
     const std::string& Path() const { return path_; }
@@ -30,6 +33,15 @@ public:
     // Runs a statement; the texts of the original dialect ("delete T from T
     // where ...") are carried out with the same effect.
     void Execute(std::string_view statement);
+
+    // The database's bytes as a file of it would hold them, built in memory;
+    // `compacted`: those of a compacted copy (no unused space).
+    std::vector<unsigned char> Image(bool compacted) const;
+    // Writes a compacted copy of the database to `path`, which must not exist yet.
+    void CompactInto(const std::string& path);
+    // Makes this database a copy of `source`, in one transaction: all of it
+    // or, on any failure, nothing. The connection stays open throughout.
+    void ReplaceContentWith(Connection& source);
 
     sqlite3* Handle() const { return db_; }
 

@@ -1,6 +1,9 @@
 #include "store/FilterExpr.h"
 
+#include <sqlite3.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 
@@ -8,6 +11,101 @@
 #include "store/TextRules.h"
 
 namespace qm::store {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of a number written as SQL writes one, [+-]digits[.digits][e[+-]digits]
+// (or [+-].digits...), starting at `pos`; npos where there is none. `real` tells
+// whether it has a decimal point or an exponent. No hexadecimal, no "inf", no "nan".
+size_t scanNumber(std::string_view s, size_t pos, bool& real) {
+    real = false;
+    size_t p = pos;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+    size_t digits = 0;
+    for (; p < s.size() && isDigit(s[p]); ++p) ++digits;
+    if (p < s.size() && s[p] == '.') {
+        real = true;
+        for (++p; p < s.size() && isDigit(s[p]); ++p) ++digits;
+    }
+    if (digits == 0) return std::string_view::npos;
+    if (p < s.size() && (s[p] == 'e' || s[p] == 'E')) {
+        size_t q = p + 1;
+        if (q < s.size() && (s[q] == '+' || s[q] == '-')) ++q;
+        if (q >= s.size() || !isDigit(s[q])) return std::string_view::npos;
+        real = true;
+        for (p = q; p < s.size() && isDigit(s[p]);) ++p;
+    }
+    return p;
+}
+
+// A whole number where it fits in 64 bits, else the nearest real (as SQLite
+// reads 9223372036854775808).
+Value numberValue(const std::string& number, bool real) {
+    if (!real) {
+        errno = 0;
+        const long long v = std::strtoll(number.c_str(), nullptr, 10);
+        if (errno != ERANGE) return Value(static_cast<int64_t>(v));
+    }
+    return Value(std::strtod(number.c_str(), nullptr));
+}
+
+// Text that reads wholly as a number, spaces around it allowed: what SQLite's
+// numeric affinity turns into a number before comparing with a number column.
+std::optional<Value> numberInText(const std::string& s) {
+    size_t first = 0, last = s.size();
+    while (first < last && std::isspace(static_cast<unsigned char>(s[first]))) ++first;
+    while (last > first && std::isspace(static_cast<unsigned char>(s[last - 1]))) --last;
+    bool real = false;
+    if (first == last || scanNumber(s, first, real) != last) return std::nullopt;
+    return numberValue(s.substr(first, last - first), real);
+}
+
+// A number as SQLite spells it when it needs it as text (a real keeps a ".0").
+std::string engineText(const Value& v) {
+    if (v.IsReal()) {
+        char buf[64];
+        sqlite3_snprintf(sizeof buf, buf, "%!.15g", v.Real());
+        return buf;
+    }
+    return v.Text();
+}
+
+// A whole number against a real, exactly (no rounding of either to the other).
+int compareIntReal(int64_t i, double r) {
+    if (r < -9223372036854775808.0) return 1;
+    if (r >= 9223372036854775808.0) return -1;
+    const auto y = static_cast<int64_t>(r);
+    if (i != y) return i < y ? -1 : 1;
+    const auto s = static_cast<double>(i);
+    return s < r ? -1 : (s > r ? 1 : 0);
+}
+
+int compareNumbers(const Value& a, const Value& b) {
+    if (a.IsInteger() && b.IsInteger()) return a.Int() < b.Int() ? -1 : (a.Int() > b.Int() ? 1 : 0);
+    if (a.IsInteger()) return compareIntReal(a.Int(), b.Real());
+    if (b.IsInteger()) return -compareIntReal(b.Int(), a.Real());
+    return a.Real() < b.Real() ? -1 : (a.Real() > b.Real() ? 1 : 0);
+}
+
+// Compares a field with a literal the way SQLite compares a column with a
+// literal: against a text column the literal counts as text; against a number
+// column a literal text that reads as a number counts as that number, and any
+// other text sorts after every number. Null compares with nothing.
+std::optional<int> compare(const Value& field, const Value& literal) {
+    if (field.IsNull() || literal.IsNull()) return std::nullopt;
+    if (const std::string* text = field.TextPtr()) {
+        if (const std::string* lit = literal.TextPtr()) return CompareNoCase(*text, *lit);
+        return CompareNoCase(*text, engineText(literal));
+    }
+    if (const std::string* lit = literal.TextPtr()) {
+        const std::optional<Value> number = numberInText(*lit);
+        return number ? compareNumbers(field, *number) : -1;
+    }
+    return compareNumbers(field, literal);
+}
+
+}  // namespace
 
 class FilterParser {
 public:
@@ -33,12 +131,14 @@ private:
         while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
     }
 
+    static bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
     // Matches a keyword as a whole word, ignoring case.
     bool keyword(std::string_view word) {
         skipSpace();
         if (text_.size() - pos_ < word.size() || CompareNoCase(text_.substr(pos_, word.size()), word) != 0) return false;
         const size_t end = pos_ + word.size();
-        if (end < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[end])) || text_[end] == '_')) return false;
+        if (end < text_.size() && isWordChar(text_[end])) return false;
         pos_ = end;
         return true;
     }
@@ -55,35 +155,54 @@ private:
         return static_cast<int>(out_.nodes_.size() - 1);
     }
 
-    int join(Op op, int left, int right = -1) {
+    // A run of operands joined by "and" (or by "or") is one node, so that a
+    // long "a or b or c ..." costs no depth when it is evaluated.
+    int join(Op op, std::vector<int> operands) {
+        if (operands.size() == 1) return operands.front();
         FilterExpr::Node n;
         n.op = op;
-        n.left = left;
-        n.right = right;
+        n.operands = std::move(operands);
         return add(std::move(n));
     }
 
     int orExpr() {
-        int left = andExpr();
-        while (keyword("or")) left = join(Op::Or, left, andExpr());
-        return left;
+        std::vector<int> operands{andExpr()};
+        while (keyword("or")) operands.push_back(andExpr());
+        return join(Op::Or, std::move(operands));
     }
 
     int andExpr() {
-        int left = unary();
-        while (keyword("and")) left = join(Op::And, left, unary());
-        return left;
+        std::vector<int> operands{unary()};
+        while (keyword("and")) operands.push_back(unary());
+        return join(Op::And, std::move(operands));
     }
 
+    // Parentheses and "not" are the only ways to nest; each level costs stack
+    // here and when the filter is evaluated, so the depth is bounded.
     int unary() {
-        if (keyword("not")) return join(Op::Not, unary());
+        if (keyword("not")) {
+            const Nesting nested(*this);
+            FilterExpr::Node n;
+            n.op = Op::Not;
+            n.operands = {unary()};
+            return add(std::move(n));
+        }
         if (symbol("(")) {
+            const Nesting nested(*this);
             const int inner = orExpr();
             if (!symbol(")")) fail("missing )");
             return inner;
         }
         return comparison();
     }
+
+    struct Nesting {
+        explicit Nesting(FilterParser& p) : parser(p) {
+            if (++parser.depth_ > FilterExpr::kMaxDepth) parser.fail("nested too deeply");
+        }
+        ~Nesting() { --parser.depth_; }
+        FilterParser& parser;
+    };
 
     int comparison() {
         FilterExpr::Node n;
@@ -97,7 +216,8 @@ private:
         else if (symbol("=")) n.op = Op::Eq;
         else fail("expected a comparison");
         n.literal = literal();
-        if (n.op == Op::Like) n.literal = Value(n.literal.Text());  // a pattern is always text
+        // A pattern is always text; a Null pattern matches nothing.
+        if (n.op == Op::Like && !n.literal.IsNull()) n.literal = Value(engineText(n.literal));
         return add(std::move(n));
     }
 
@@ -111,8 +231,7 @@ private:
             pos_ = close + 1;
         } else {
             const size_t start = pos_;
-            while (pos_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '_'))
-                ++pos_;
+            while (pos_ < text_.size() && isWordChar(text_[pos_])) ++pos_;
             name = text_.substr(start, pos_ - start);
         }
         if (name.empty()) fail("expected a column name");
@@ -141,22 +260,22 @@ private:
             }
         }
         if (keyword("null")) return Value();
-        char* end = nullptr;
-        const std::string number(text_.substr(pos_));
-        const double d = std::strtod(number.c_str(), &end);
-        const size_t used = static_cast<size_t>(end - number.c_str());
-        if (used == 0) fail("expected a value");
-        pos_ += used;
-        const std::string_view digits(number.data(), used);
-        if (digits.find_first_of(".eEnN") == std::string_view::npos)
-            return Value(static_cast<int64_t>(std::strtoll(number.c_str(), nullptr, 10)));
-        return Value(d);
+        bool real = false;
+        const size_t end = scanNumber(text_, pos_, real);
+        if (end == std::string_view::npos) fail("expected a value");
+        // "5abc" or "0x10" is no number, and no number followed by a word either.
+        if (end < text_.size() && (isWordChar(text_[end]) || static_cast<unsigned char>(text_[end]) >= 0x80))
+            fail("expected a value");
+        const std::string number(text_.substr(pos_, end - pos_));
+        pos_ = end;
+        return numberValue(number, real);
     }
 
     std::string_view text_;
     const std::vector<std::string>& columns_;
     FilterExpr& out_;
     size_t pos_ = 0;
+    int depth_ = 0;
 };
 
 FilterExpr FilterExpr::Parse(std::string_view criteria, const std::vector<std::string>& columns) {
@@ -165,64 +284,53 @@ FilterExpr FilterExpr::Parse(std::string_view criteria, const std::vector<std::s
     return e;
 }
 
-namespace {
-
-// Text that reads wholly as a number, as SQLite's numeric affinity takes it.
-std::optional<double> asNumber(const std::string& s) {
-    if (s.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double d = std::strtod(s.c_str(), &end);
-    if (end == s.c_str()) return std::nullopt;
-    while (*end && std::isspace(static_cast<unsigned char>(*end))) ++end;
-    if (*end) return std::nullopt;
-    return d;
-}
-
-// Compares a field with a literal the way SQLite compares a column with a
-// literal: numbers as numbers (text literals that read as numbers count as
-// numbers against a numeric field), text by the NOCASE rule. Null never compares.
-std::optional<int> compare(const Value& field, const Value& literal) {
-    if (field.IsNull() || literal.IsNull()) return std::nullopt;
-    if (!field.IsText()) {
-        std::optional<double> rhs;
-        if (!literal.IsText()) rhs = literal.Real();
-        else rhs = asNumber(literal.Text());
-        if (rhs) {
-            const double lhs = field.Real();
-            return lhs < *rhs ? -1 : (lhs > *rhs ? 1 : 0);
-        }
-        return -1;  // a number sorts before any text
-    }
-    if (const std::string* lit = literal.TextPtr()) return CompareNoCase(*field.TextPtr(), *lit);
-    return CompareNoCase(*field.TextPtr(), literal.Text());
-}
-
-}  // namespace
-
-bool FilterExpr::eval(int index, const std::vector<Value>& row) const {
+FilterExpr::Truth FilterExpr::eval(int index, const std::vector<Value>& row) const {
     const Node& n = nodes_[index];
     switch (n.op) {
-        case Op::And: return eval(n.left, row) && eval(n.right, row);
-        case Op::Or: return eval(n.left, row) || eval(n.right, row);
-        case Op::Not: return !eval(n.left, row);
+        case Op::And: {
+            Truth all = Truth::True;
+            for (int operand : n.operands) {
+                const Truth t = eval(operand, row);
+                if (t == Truth::False) return Truth::False;
+                if (t == Truth::Unknown) all = Truth::Unknown;
+            }
+            return all;
+        }
+        case Op::Or: {
+            Truth any = Truth::False;
+            for (int operand : n.operands) {
+                const Truth t = eval(operand, row);
+                if (t == Truth::True) return Truth::True;
+                if (t == Truth::Unknown) any = Truth::Unknown;
+            }
+            return any;
+        }
+        case Op::Not: {
+            const Truth t = eval(n.operands.front(), row);
+            return t == Truth::Unknown ? t : (t == Truth::True ? Truth::False : Truth::True);
+        }
         case Op::Like: {
             const Value& v = row[n.column];
-            if (const std::string* text = v.TextPtr()) return Like(*text, *n.literal.TextPtr());
-            return !v.IsNull() && Like(v.Text(), *n.literal.TextPtr());
+            if (v.IsNull() || n.literal.IsNull()) return Truth::Unknown;
+            const std::string& pattern = *n.literal.TextPtr();
+            const bool like = v.IsText() ? Like(*v.TextPtr(), pattern) : Like(engineText(v), pattern);
+            return like ? Truth::True : Truth::False;
         }
         default: break;
     }
     const auto c = compare(row[n.column], n.literal);
-    if (!c) return false;
+    if (!c) return Truth::Unknown;
+    bool holds = false;
     switch (n.op) {
-        case Op::Eq: return *c == 0;
-        case Op::Ne: return *c != 0;
-        case Op::Lt: return *c < 0;
-        case Op::Gt: return *c > 0;
-        case Op::Le: return *c <= 0;
-        case Op::Ge: return *c >= 0;
-        default: return false;
+        case Op::Eq: holds = *c == 0; break;
+        case Op::Ne: holds = *c != 0; break;
+        case Op::Lt: holds = *c < 0; break;
+        case Op::Gt: holds = *c > 0; break;
+        case Op::Le: holds = *c <= 0; break;
+        case Op::Ge: holds = *c >= 0; break;
+        default: break;
     }
+    return holds ? Truth::True : Truth::False;
 }
 
 }  // namespace qm::store

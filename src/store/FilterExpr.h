@@ -1,8 +1,9 @@
 #pragma once
 // A record-set filter: comparisons of a column with a literal
 // (=, <>, <, >, <=, >=, like), joined by and / or / not, with parentheses.
-// Comparisons follow the store's text rules, so a filter and a statement
-// with the same condition select the same rows.
+// Comparisons follow the store's text rules and SQLite's rules for Null and
+// numbers, so a filter and a statement with the same condition select the
+// same rows.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,21 +15,26 @@ namespace qm::store {
 class FilterExpr {
 public:
     // An empty or blank text gives a filter that passes every row. Throws
-    // StoreError for text that does not parse or names an unknown column.
+    // StoreError for text that does not parse, names an unknown column or
+    // nests parentheses and "not" more than kMaxDepth deep.
     static FilterExpr Parse(std::string_view criteria, const std::vector<std::string>& columns);
+    static constexpr int kMaxDepth = 200;
 
-    bool Matches(const std::vector<Value>& row) const { return root_ < 0 || eval(root_, row); }
+    bool Matches(const std::vector<Value>& row) const { return root_ < 0 || eval(root_, row) == Truth::True; }
     bool PassesAll() const { return root_ < 0; }
 
 private:
+    // A comparison with Null is neither true nor false, and "not" keeps it
+    // so: a row is selected only where the whole condition is true.
+    enum class Truth { False, True, Unknown };
     enum class Op { And, Or, Not, Eq, Ne, Lt, Gt, Le, Ge, Like };
     struct Node {
         Op op = Op::Eq;
-        int left = -1, right = -1;  // operands of And / Or / Not
+        std::vector<int> operands;  // of And / Or (two or more, in order) and Not (one)
         size_t column = 0;          // comparisons
         Value literal;
     };
-    bool eval(int node, const std::vector<Value>& row) const;
+    Truth eval(int node, const std::vector<Value>& row) const;
 
     std::vector<Node> nodes_;
     int root_ = -1;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace qm::store {
 
@@ -19,7 +20,15 @@ std::string Value::Text() const {
 
 int64_t Value::Int() const {
     if (const auto* i = std::get_if<int64_t>(&v_)) return *i;
-    if (const auto* d = std::get_if<double>(&v_)) return static_cast<int64_t>(std::nearbyint(*d));
+    if (const auto* d = std::get_if<double>(&v_)) {
+        // Past the whole numbers a real reads as their nearest end; the cast
+        // alone would be undefined there.
+        const double r = std::nearbyint(*d);
+        if (std::isnan(r)) return 0;
+        if (r >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+        if (r < -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+        return static_cast<int64_t>(r);
+    }
     if (const auto* s = std::get_if<std::string>(&v_)) return std::strtoll(s->c_str(), nullptr, 10);
     return 0;
 }

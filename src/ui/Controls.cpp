@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace qm::ui {
@@ -34,6 +35,19 @@ int ComboBox::find(const std::string& text, bool ignoreCase) const {
 
 void ListControl::AddItem(const std::string& item) {
     items_.push_back(item);
+    changed(Prop::Items);
+}
+
+void ListControl::RemoveItem(int index) {
+    if (index < 0 || index >= ListCount()) return;
+    items_.erase(items_.begin() + index);
+    if (listIndex_ > index || listIndex_ >= ListCount()) --listIndex_;
+    changed(Prop::Items);
+}
+
+void ListControl::SetList(int index, const std::string& item) {
+    if (index < 0 || index >= ListCount()) return;
+    items_[static_cast<size_t>(index)] = item;
     changed(Prop::Items);
 }
 
@@ -106,6 +120,17 @@ void CheckBox::SetValue(int v) {
     value_ = v;
     changed(Prop::Value);
     RaiseClick();
+}
+
+void PictureBox::FillBox(int x1, int y1, int x2, int y2, Colour c) {
+    drawing_.push_back({std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), c});
+    changed(Prop::Colours);
+}
+
+void PictureBox::Cls() {
+    if (drawing_.empty()) return;
+    drawing_.clear();
+    changed(Prop::Colours);
 }
 
 }  // namespace qm::ui

@@ -14,9 +14,12 @@ class Label : public Control {
 public:
     using Control::Control;
     enum Alignment { LeftJustify = 0, RightJustify = 1, Center = 2 };
+    enum BackStyle { Transparent = 0, Opaque = 1 };
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& v) { set(caption_, v, Prop::Text); }
     int Alignment = LeftJustify;
+    // Transparent: the container's painting shows through around the text.
+    int BackStyle = Opaque;
     bool CanFocus() const override { return false; }
 
 private:
@@ -35,6 +38,9 @@ public:
     void SetLocked(bool v) { set(locked_, v, Prop::Locked); }
     bool MultiLine = false;
     int MaxLength = 0;  // 0: no limit
+    // Every key reaches the key events, Alt combinations too: no access key
+    // of the form and no system menu acts while the box has the focus.
+    bool CapturesKeys = false;
 
     std::function<void()> Change;
 
@@ -52,6 +58,10 @@ class ListControl : public Control {
 public:
     using Control::Control;
     void AddItem(const std::string& item);
+    // Removes one entry; a selection of it moves to the entry that takes its place.
+    void RemoveItem(int index);
+    // Replaces the text of one entry.
+    void SetList(int index, const std::string& item);
     virtual void Clear();
     int ListCount() const { return static_cast<int>(items_.size()); }
     const std::string& List(int index) const { return items_.at(static_cast<size_t>(index)); }
@@ -131,11 +141,25 @@ private:
 };
 
 // A container with a background colour; controls placed in it move with it.
+// Filled boxes drawn on it lie over the colour and under the controls.
 class PictureBox : public Control {
 public:
     using Control::Control;
     bool CanFocus() const override { return false; }
-    bool BorderStyle = false;
+    bool BorderStyle = false;  // a thin line around the box
+
+    struct FilledBox {
+        int Left, Top, Right, Bottom;  // twips, relative to the box
+        Colour Color;
+    };
+    // Draws a filled box from (x1, y1) to (x2, y2).
+    void FillBox(int x1, int y1, int x2, int y2, Colour c);
+    // Clears every box drawn.
+    void Cls();
+    const std::vector<FilledBox>& Drawing() const { return drawing_; }
+
+private:
+    std::vector<FilledBox> drawing_;
 };
 
 // A filled rectangle; the strength meter shows its level by the fill colour.

@@ -76,13 +76,15 @@ void Form::FocusMovedTo(Control* c) {
     Control* old = active_;
     active_ = c;
     if (old && old->LostFocus) old->LostFocus();
-    if (c && c->GotFocus) c->GotFocus();
+    if (c && active_ == c && c->GotFocus) c->GotFocus();
 }
 
 void Form::SetFocusTo(Control* c) {
     if (!loaded_ || !c || !c->CanFocus()) return;
     FocusMovedTo(c);
-    if (c->GetPeer()) c->GetPeer()->Focus();
+    // A LostFocus handler may have sent the focus on (back into a box whose
+    // input it refused): that control keeps it.
+    if (active_ == c && c->GetPeer()) c->GetPeer()->Focus();
 }
 
 }  // namespace qm::ui

@@ -74,6 +74,8 @@ public:
     // The mode of the unload under way, for Form_Unload.
     int UnloadingMode() const { return unloadMode_; }
     void Activate() { Form_Activate(); }
+    // The user went to another program's window (not to one of this form's message boxes).
+    void Deactivate() { Form_Deactivate(); }
 
     enum WindowStates { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
     int WindowState() const { return windowState_; }
@@ -102,6 +104,7 @@ public:
 protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
+    virtual void Form_Deactivate() {}
     virtual void Form_QueryUnload(int& Cancel, int UnloadMode) {
         (void)Cancel;
         (void)UnloadMode;

@@ -186,16 +186,27 @@ TEST_F(DataTest, StrengthMeterAndTodaysDate) {
     });
 }
 
-TEST_F(DataTest, CategoriesThatDifferOnlyInCaseKeepTheirAccounts) {
+TEST_F(DataTest, ACategoryTypedInAnotherCaseIsThatOneAndAnOlderFilesPairKeepTheirAccounts) {
     FrmMain& main = logIn("amy");
     addAccount("QQ", "big", "u1", "p1");
-    addAccount("qq", "small", "u2", "p2");  // typed while "QQ" is in the list: another category
-    EXPECT_EQ(stored("small")["TypeName"].Text(), "qq");
-    qm::store::Recordset types;
-    types.Open("select * from AccountType where icoIndex = 11", app->DbConn);
-    std::vector<std::string> added;
-    for (; !types.Eof(); types.MoveNext()) added.push_back(types["TypeName"].Text());
-    EXPECT_EQ(added, (std::vector<std::string>{"QQ", "qq"}));
+    addAccount("qq", "small", "u2", "p2");  // typed while "QQ" is in the list: that category
+    EXPECT_EQ(stored("small")["TypeName"].Text(), "QQ");
+    const auto added = [&] {
+        qm::store::Recordset types;
+        types.Open("select * from AccountType where icoIndex = 11", app->DbConn);
+        std::vector<std::string> names;
+        for (; !types.Eof(); types.MoveNext()) names.push_back(types["TypeName"].Text());
+        return names;
+    };
+    EXPECT_EQ(added(), (std::vector<std::string>{"QQ"})) << "no second category";
+
+    // An older file holds both spellings, each a category of its own.
+    app->DbConn.Execute("insert into AccountType (UserName, TypeName, icoIndex) values ('amy', 'qq', 11)");
+    app->DbConn.Execute("update AccountData set TypeName = 'qq' where AccountName = 'small'");
+    ASSERT_EQ(added(), (std::vector<std::string>{"QQ", "qq"}));
+    app->ReloadMark = "older file";
+    main.IsAddType();
+    main.RequeryData();
 
     int small = -1;
     for (size_t i = 0; i < main.ListViewUser.Count(); ++i)

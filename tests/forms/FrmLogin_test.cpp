@@ -127,9 +127,20 @@ TEST_F(LoginTest, CancelClosesTheStore) {
 
 TEST(StartupEntry, QuotedPathAndBothPlacesRemovedWhenOff) {
     qm::platform::FakePlatform os;
-    qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", true);
+    EXPECT_TRUE(qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", "Quillmere.exe", true));
     EXPECT_EQ(os.startEntries.at("Quillmere"), "\"" + qm::store::PathIn("C:\\Program Files\\Quill", "Quillmere.exe") + "\"");
-    qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", false);
+    EXPECT_TRUE(qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", "Quillmere.exe", false));
     EXPECT_TRUE(os.startEntries.empty());
-    qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", false);  // removing twice is harmless
+    // removing twice is harmless
+    EXPECT_TRUE(qm::app::UpdateStartupEntry(os, "C:\\Program Files\\Quill", "Quillmere.exe", false));
+}
+
+TEST(StartupEntry, ARenamedProgramIsStartedByItsOwnName) {
+    qm::platform::FakePlatform os;
+    qm::app::UpdateStartupEntry(os, "D:\\Tools", "Pass.Book.EXE", true);
+    EXPECT_EQ(os.startEntries, (std::map<std::string, std::string>{
+                                   {"Pass.Book", "\"" + qm::store::PathIn("D:\\Tools", "Pass.Book.EXE") + "\""}}));
+    os.startEntriesLocked = true;
+    EXPECT_FALSE(qm::app::UpdateStartupEntry(os, "D:\\Tools", "Pass.Book.EXE", false)) << "a refusal is reported";
+    EXPECT_EQ(os.startEntries.size(), 1u);
 }

@@ -223,8 +223,9 @@ TEST_F(CommandsTest, ViewEditAndDeleteActOnTheSelectedRowNotTheFirstOfItsName) {
         EXPECT_EQ(seen, std::string(type) + "/" + id) << "view";
 
         main.ListViewUser.Select(row(type, id));
-        host.OnModal<qm::forms::FrmData>("FrmData", [&](qm::forms::FrmData& d) {
-            d.TxtRemarks.SetText(std::string("edited ") + type);
+        // A copy: Clang 14 cannot capture a structured binding.
+        host.OnModal<qm::forms::FrmData>("FrmData", [&, edited = std::string("edited ") + type](qm::forms::FrmData& d) {
+            d.TxtRemarks.SetText(edited);
             d.CmdSave.RaiseClick();
         });
         main.CmdEdit.RaiseClick();

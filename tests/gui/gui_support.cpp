@@ -218,6 +218,18 @@ void PressKey(WORD vk, bool alt) {
     send(inputs);
 }
 
+bool Xdotool(const std::wstring& args) {
+    // Wine's start command runs a program of the host system.
+    std::wstring command = L"cmd.exe /c start /wait /unix /usr/bin/xdotool " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    Process tool;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &tool.info)) return false;
+    const long code = tool.WaitForExit(10000);
+    Sleep(50);
+    return code == 0;
+}
+
 void KeyDown(WORD vk) {
     std::vector<INPUT> inputs{key(vk, 0, 0)};
     send(inputs);
@@ -274,6 +286,21 @@ HWND WaitForPopupMenu(DWORD ms) {
     HWND menu = nullptr;
     WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, ms);
     return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+bool ChooseFromMenu(POINT at, WORD accessKey, const wchar_t* screenshot) {
+    // A busy machine may lose the click or the key: try again, as a user would.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RightClickAt(at);
+        HWND menu = WaitForPopupMenu(5000);
+        if (!menu) continue;
+        if (screenshot) SaveScreenshot(menu, screenshot);
+        PressKey(accessKey);
+        if (WaitUntil([&] { return !IsWindowVisible(menu); }, 3000)) return true;
+        PressKey(VK_ESCAPE);
+        WaitUntil([&] { return !IsWindowVisible(menu); }, 3000);
+    }
+    return false;
 }
 
 bool ClickToFocus(HWND control) {
@@ -343,6 +370,17 @@ std::wstring ListViewCell(HWND list, int item, int subItem) {
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return text;
+}
+
+bool SelectRow(HWND list, int item) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        BringToFront(GetAncestor(list, GA_ROOT));
+        ClickAt(ListViewRowPoint(list, item));
+        if (WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == item; },
+                      2000))
+            return true;
+    }
+    return false;
 }
 
 POINT ListViewRowPoint(HWND list, int item) {

@@ -67,6 +67,10 @@ void QuitProgram(HWND main);
 // Real key presses through the system's input queue, to whatever has the focus.
 void TypeText(const std::wstring& text);
 void PressKey(WORD vk, bool alt = false);
+// Keys from the X server itself, as a hand on the keyboard makes them
+// (`args` as xdotool takes them: "key alt+1", "keydown alt"); false when
+// xdotool could not run.
+bool Xdotool(const std::wstring& args);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 // A hot key as a hand presses it: the modifier (VK_LMENU, VK_RMENU, ...) held
@@ -91,6 +95,9 @@ void ClickAt(POINT screen, bool twice = false);
 void RightClickAt(POINT screen);
 // Waits for a pop-up menu to show; returns its window or nullptr.
 HWND WaitForPopupMenu(DWORD ms);
+// Right-clicks `at` and chooses the menu item of `accessKey`; false when no
+// menu took the choice. The menu is saved as `screenshot` when one is named.
+bool ChooseFromMenu(POINT at, WORD accessKey, const wchar_t* screenshot = nullptr);
 // Clicks into a control of another program and waits until it has the focus.
 bool ClickToFocus(HWND control);
 // The centre of a child window on the screen.
@@ -101,6 +108,8 @@ HWND FindDescendant(HWND parent, const std::wstring& cls, const std::wstring& te
 // A list view of another process: its rows and one cell's text.
 int ListViewCount(HWND list);
 std::wstring ListViewCell(HWND list, int item, int subItem);
+// Clicks row `item` until the list shows it selected.
+bool SelectRow(HWND list, int item);
 // Where row `item` is drawn, on the screen.
 POINT ListViewRowPoint(HWND list, int item);
 

@@ -82,7 +82,7 @@ TEST(Installer, UpgradeAndUninstallKeepTheUsersDataByteForByte) {
     const std::string backup = ReadBytes(backupFile);
     // The user asked the program to start with Windows.
     qm::platform::Win32Platform os;
-    qm::app::UpdateStartupEntry(os, Narrow(folder), true);
+    qm::app::UpdateStartupEntry(os, Narrow(folder), "Quillmere.exe", true);
     ASSERT_FALSE(StartupEntry(HKEY_CURRENT_USER).empty() && StartupEntry(HKEY_LOCAL_MACHINE).empty());
 
     ASSERT_EQ(InstallSilently(), 0) << "the upgrade";
@@ -168,7 +168,7 @@ TEST(Uninstaller, LeavesTheStartupEntryOfAnotherCopyOfTheProgram) {
     ASSERT_EQ(InstallSilently(), 0);
     // The entry has one name for every copy: this one starts the copy the build made.
     qm::platform::Win32Platform os;
-    qm::app::UpdateStartupEntry(os, Narrow(ProgramFolder()), true);
+    qm::app::UpdateStartupEntry(os, Narrow(ProgramFolder()), "Quillmere.exe", true);
     const std::wstring user = StartupEntry(HKEY_CURRENT_USER), machine = StartupEntry(HKEY_LOCAL_MACHINE);
     ASSERT_FALSE(user.empty() && machine.empty());
 

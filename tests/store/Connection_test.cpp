@@ -147,3 +147,28 @@ TEST(StoreConnection, AMissingFileIsNotCreated) {
     EXPECT_FALSE(qm::platform::FileExists(path));
     EXPECT_FALSE(qm::platform::FileExists(path + "-journal"));
 }
+
+TEST_F(StoreTest, DeletedRowsLeaveNoReadableTraceInTheFile) {
+    const std::string secret = "Zq7-secret-remark-of-a-departed-user";
+    for (int i = 0; i < 20; ++i) addAccount("amy", "其它", secret + std::to_string(i), "id");
+    addAccount("bob", "其它", "kept", "id");
+    conn.Execute("delete AccountData from AccountData where UserName = 'amy'");
+    conn.Close();
+    const auto bytes = qm::platform::ReadWholeFile(path);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.find(secret), std::string::npos);
+    EXPECT_NE(text.find("kept"), std::string::npos);
+}
+
+TEST_F(StoreTest, AnImageInMemoryIsADatabaseAndWritesNothing) {
+    addAccount("amy", "其它", "mail", "id");
+    const auto image = conn.Image(false);
+    Connection copy;
+    copy.OpenImage(image);
+    EXPECT_EQ(scalar(copy, "select AccountName from AccountData"), "mail");
+    copy.Execute("delete from AccountData");
+    EXPECT_EQ(scalar(conn, "select count(*) from AccountData"), "1");
+    EXPECT_TRUE(copy.Path().empty());
+    EXPECT_THROW(copy.OpenImage(std::vector<unsigned char>(8192, 7)), StoreError);
+    EXPECT_FALSE(copy.IsOpen());
+}

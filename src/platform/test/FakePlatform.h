@@ -41,9 +41,11 @@ public:
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override {
         settings.erase(app + "\\" + section + "\\" + key);
     }
-    void SetStartWithWindows(const std::string& name, const std::string& command, bool on) override {
+    bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) override {
+        if (startEntriesLocked) return false;
         if (on) startEntries[name] = command;
         else startEntries.erase(name);
+        return true;
     }
     Date Today() override { return today; }
 
@@ -78,6 +80,7 @@ public:
 
     std::map<std::string, std::string> settings;      // "app\section\key" -> value
     std::map<std::string, std::string> startEntries;  // name -> command
+    bool startEntriesLocked = false;                  // no right to change them: they stay as they are
     Date today{2026, 12, 7};
 
     std::vector<Box> boxes;    // every box shown, in order

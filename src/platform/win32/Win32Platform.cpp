@@ -67,11 +67,16 @@ bool setString(HKEY root, const wchar_t* path, const std::wstring& name, const s
     return rc == ERROR_SUCCESS;
 }
 
-void deleteValue(HKEY root, const wchar_t* path, const std::wstring& name) {
+// True when the value is gone afterwards (or never was there).
+bool deleteValue(HKEY root, const wchar_t* path, const std::wstring& name) {
     HKEY key;
-    if (RegOpenKeyExW(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, name.c_str());
-    RegCloseKey(key);
+    if (RegOpenKeyExW(root, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        const LONG rc = RegDeleteValueW(key, name.c_str());
+        RegCloseKey(key);
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    }
+    // The key cannot be written: all is well only if there is nothing to remove.
+    return RegGetValueW(root, path, name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace
@@ -102,17 +107,17 @@ void Win32Platform::DeleteSetting(const std::string& app, const std::string& sec
     deleteValue(HKEY_CURRENT_USER, settingsKey(app, section).c_str(), Widen(key));
 }
 
-void Win32Platform::SetStartWithWindows(const std::string& name, const std::string& command, bool on) {
+bool Win32Platform::SetStartWithWindows(const std::string& name, const std::string& command, bool on) {
     const std::wstring value = Widen(name);
     if (!on) {
-        deleteValue(HKEY_LOCAL_MACHINE, kRunKey, value);
-        deleteValue(HKEY_CURRENT_USER, kRunKey, value);
-        return;
+        const bool machine = deleteValue(HKEY_LOCAL_MACHINE, kRunKey, value);
+        const bool user = deleteValue(HKEY_CURRENT_USER, kRunKey, value);
+        return machine && user;
     }
     // Without administrator rights the machine-wide list cannot be written:
     // the user's own list then carries the choice.
-    if (!setString(HKEY_LOCAL_MACHINE, kRunKey, value, Widen(command)))
-        setString(HKEY_CURRENT_USER, kRunKey, value, Widen(command));
+    return setString(HKEY_LOCAL_MACHINE, kRunKey, value, Widen(command)) ||
+           setString(HKEY_CURRENT_USER, kRunKey, value, Widen(command));
 }
 
 Date Win32Platform::Today() {

@@ -16,7 +16,7 @@ public:
     void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                      const std::string& value) override;
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
-    void SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
+    bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
     Date Today() override;
     void ClipboardClear() override;
     void ClipboardSetText(const std::string& text) override;

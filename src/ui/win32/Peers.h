@@ -25,6 +25,7 @@ public:
     using Win32Peer::Win32Peer;
     void Create(HWND parent, int id) override;
     void OnCommand(int code) override;
+    LRESULT OnCtlColor(HDC dc) override;
 
 protected:
     void SyncOwn(Prop what) override;
@@ -37,6 +38,7 @@ public:
     void OnCommand(int code) override;
     LRESULT OnCtlColor(HDC dc) override;
     bool OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool TakesEveryKey() const override { return static_cast<TextBox&>(control).CapturesKeys; }
 
 protected:
     void SyncOwn(Prop what) override;

@@ -53,6 +53,15 @@ bool TextBoxPeer::OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
             result = DefSubclassProc(hwnd, msg, wp, lp);
             takeText();
             return true;
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_SYSCHAR:
+            // Alt combinations raise the box's key events and go no further:
+            // Alt+Space opens no system menu, Alt+F4 closes nothing.
+            if (!TakesEveryKey()) break;
+            Win32Peer::OnOwnMessage(msg, wp, lp, result);
+            result = 0;
+            return true;
     }
     return Win32Peer::OnOwnMessage(msg, wp, lp, result);
 }

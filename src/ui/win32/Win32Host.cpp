@@ -167,7 +167,10 @@ void Win32Host::AttachSkin(Form& form) {
 
 void Win32Host::dispatch(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    const bool ours = root && peers_.count(root);
+    bool ours = root && peers_.count(root);
+    // An Alt combination meant for a control that takes every key is no access key.
+    if (ours && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCHAR))
+        if (Win32Peer* target = PeerOf(msg.hwnd); target && target->TakesEveryKey()) ours = false;
     if (!(ours && IsDialogMessageW(root, &msg))) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -240,17 +243,21 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
             else if (wp == SIZE_MAXIMIZED) form.UserResized(Form::vbMaximized);
             else if (wp == SIZE_RESTORED && IsWindowVisible(hwnd)) form.UserResized(Form::vbNormal);
             break;
-        case WM_ACTIVATE:
+        case WM_ACTIVATE: {
+            // Going to or coming back from a message box (or a file dialog)
+            // is neither a new activation of the form nor leaving it.
+            wchar_t cls[16] = L"";
+            if (lp) GetClassNameW(reinterpret_cast<HWND>(lp), cls, 16);
+            const bool ownBox = std::wstring(cls) == L"#32770";
             if (LOWORD(wp) != WA_INACTIVE) {
                 if (form.ActiveControl() && form.ActiveControl()->GetPeer()) form.ActiveControl()->GetPeer()->Focus();
                 else if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE)) SetFocus(first);
-                // Coming back from a message box is no new activation of the form.
-                wchar_t cls[16] = L"";
-                if (lp) GetClassNameW(reinterpret_cast<HWND>(lp), cls, 16);
-                if (std::wstring(cls) != L"#32770") form.Activate();
+                if (!ownBox) form.Activate();
                 return 0;
             }
+            if (!ownBox) form.Deactivate();
             break;
+        }
         case WM_ERASEBKGND:
             if (form.BackColor() != kDefaultColour) {
                 RECT r;

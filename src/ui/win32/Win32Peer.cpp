@@ -57,7 +57,8 @@ void Win32Peer::Sync(Prop what) {
             syncToolTip();
             break;
         case Prop::Colours:
-            InvalidateRect(hwnd, nullptr, TRUE);
+            // The controls inside take their background from this one.
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;
         case Prop::Font:
             SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(host.Font(control.FontBold())), TRUE);

@@ -60,6 +60,9 @@ public:
     // A message to the control itself, before the control sees it; true when
     // it was answered here (with `result`).
     virtual bool OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // True when the control wants the keys the form would otherwise take
+    // (access keys, the system menu).
+    virtual bool TakesEveryKey() const { return false; }
 
     Win32Host& host;
     FormWindow& fw;

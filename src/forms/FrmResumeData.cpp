@@ -1,0 +1,167 @@
+#include "forms/FrmResumeData.h"
+
+#include "platform/files.h"
+#include "store/StoreError.h"
+#include "store/TextRules.h"
+#include "tools/Backup.h"
+
+namespace qm::forms {
+
+FrmResumeData::FrmResumeData(Forms& forms) : ui::Form(forms.Host(), "FrmResumeData"), app_(forms.App()) {
+    SetCaption("恢复数据");
+    Move(0, 0, 4800, 3120);
+    PicOther.Move(0, 0, 4800, 660);
+    PicOther.SetBackColor(0xF6E7D5);  // RGB(213, 231, 246)
+    lblTips.SetContainer(&PicOther);
+    lblTips.SetCaption("请选择备份文件中要恢复数据的用户名.");
+    lblTips.Move(360, 200, 4200, 300);
+    lblUser.SetCaption("用户名:");
+    lblUser.Move(480, 1020, 900, 300);
+    CbUser.Move(1440, 960, 2880, 330);
+    lblPass.SetCaption("密  码:");
+    lblPass.Move(480, 1500, 900, 300);
+    TxtPass.Move(1440, 1440, 2880, 330);
+    TxtPass.SetPasswordChar('*');
+    ChkUserSet.SetCaption("保留用户配置");
+    ChkUserSet.Move(1440, 1920, 2400, 300);
+    ChkUserSet.SetValue(ui::CheckBox::Checked);
+    CmdResume.SetCaption("恢复(&R)");
+    CmdResume.Move(1000, 2460, 1300, 420);
+    CmdResume.SetDefault(true);
+    CmdCancel.SetCaption("取消(&C)");
+    CmdCancel.Move(2500, 2460, 1300, 420);
+    CmdCancel.Cancel = true;
+
+    CmdResume.Click = [this] { CmdResume_Click(); };
+    CmdCancel.Click = [this] { CmdCancel_Click(); };
+}
+
+void FrmResumeData::Form_Load() {
+    Host().AttachSkin(*this);
+    if (!openBackup()) Unload();
+}
+
+bool FrmResumeData::openBackup() {
+    const std::string& path = app_.BackupFilePath;
+    std::string reason;
+    if (platform::SameFile(path, app_.DataFilePath())) {
+        reason = "这是程序正在使用的数据文件,不是备份文件。";
+    } else {
+        try {
+            tools::OpenBackup(path, app_.Cipher, backup_);
+            backupUsers_.Open("select * from sysuser", backup_);
+            backupTypes_.Open("select UserName, TypeName, icoIndex from AccountType", backup_);
+            backupData_.Open("select * from AccountData", backup_);
+            // Settings and accounts are copied column by column: the tables
+            // must be the ones this program writes.
+            if (backupUsers_.FieldNames() != app_.RsUser.FieldNames() || backupData_.FieldNames() != app_.RsData.FieldNames())
+                throw store::StoreError("the tables differ from the data file's");
+        } catch (const tools::BackupFileError& e) {
+            reason = e.Why == tools::BackupFileError::Missing ? "文件不存在。"
+                     : e.Why == tools::BackupFileError::InUse ? "文件正被另一个程序使用,请稍后再试。"
+                                                                : "它不是本程序的备份文件,或者已经损坏。";
+        } catch (const store::StoreError&) {
+            reason = "它不是本程序的备份文件,或者已经损坏。";
+        }
+    }
+    if (!reason.empty()) {
+        backup_.Close();
+        MsgBox("无法读取备份文件:\n" + path + "\n\n" + reason + "\n\n文件没有被修改。", platform::vbExclamation, "提示");
+        return false;
+    }
+    backupUsers_.Requery();
+    for (; !backupUsers_.Eof(); backupUsers_.MoveNext()) CbUser.AddItem(backupUsers_["UserName"].Text());
+    return true;
+}
+
+void FrmResumeData::Form_Unload(int&) {
+    // Only a copy in memory was read: the backup file itself was never touched.
+    backup_.Close();
+}
+
+void FrmResumeData::CmdResume_Click() {
+    if (CbUser.ListIndex() == -1) {
+        Say("请选择用户!");
+        return;
+    }
+    if (TxtPass.Text().empty()) {
+        Say("请输入密码!");
+        TxtPass.SetFocus();
+        return;
+    }
+    const std::string chosen = CbUser.List(CbUser.ListIndex());
+    backupUsers_.Requery();
+    backupUsers_.Filter("UserName = '" + store::esc(chosen) + "'");
+    const bool matches = !backupUsers_.Eof() && app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey) ==
+                                                    backupUsers_["UserPassword"].Text();
+    if (!matches) {
+        Say("用户密码错误,请重新输入!");
+        TxtPass.SetFocus();
+        return;
+    }
+    const int question = platform::vbYesNo | platform::vbQuestion;
+    if (MsgBox("恢复数据将会覆盖现有的数据,是否继续?", question, "提示") != platform::vbYes) return;
+    const bool settingsToo = ChkUserSet.Value() != ui::CheckBox::Checked;
+    if (settingsToo && MsgBox("确定覆盖用户配置吗?", question, "提示") != platform::vbYes) return;
+    restore(chosen, settingsToo);
+    app_.ReloadMark = "Resume";
+    Say("数据恢复成功!");
+    Unload();
+}
+
+void FrmResumeData::restore(const std::string& backupUser, bool settingsToo) {
+    store::Connection& db = app_.DbConn;
+    const std::string current = "'" + store::esc(app_.CurrentUser) + "'";
+    const std::string fromUser = "UserName = '" + store::esc(backupUser) + "'";
+    // One restore is one transaction: a failure halfway leaves the current
+    // user's data as it was, never half of the old and half of the backup's.
+    db.Execute("SAVEPOINT restore_data");
+    try {
+        if (settingsToo) {
+            // The current user's name and password stay; every setting after them is the backup user's.
+            for (size_t c = 2; c < backupUsers_.FieldCount(); ++c) app_.RsUser.Field(c) = backupUsers_.Field(c);
+            app_.RsUser.Update();
+        }
+
+        backupTypes_.Filter(fromUser);
+        db.Execute("delete AccountType from AccountType where UserName = " + current);
+        store::Recordset& types = app_.RsType;
+        types.Requery();
+        for (; !backupTypes_.Eof(); backupTypes_.MoveNext()) {
+            types.AddNew();
+            types["UserName"] = app_.CurrentUser;
+            types["TypeName"] = backupTypes_["TypeName"];
+            types["icoIndex"] = backupTypes_["icoIndex"];
+        }
+        types.UpdateBatch();
+
+        backupData_.Filter(fromUser);
+        db.Execute("delete AccountData from AccountData where UserName = " + current);
+        store::Recordset& data = app_.RsData;
+        data.Requery();
+        for (; !backupData_.Eof(); backupData_.MoveNext()) {
+            data.AddNew();
+            data.Field(0) = app_.CurrentUser;
+            // Passwords are copied as stored: their key is the same for every user.
+            for (size_t c = 1; c < backupData_.FieldCount(); ++c) data.Field(c) = backupData_.Field(c);
+        }
+        data.UpdateBatch();
+        db.Execute("RELEASE restore_data");
+    } catch (...) {
+        try {
+            db.Execute("ROLLBACK TO restore_data; RELEASE restore_data");
+        } catch (const std::exception&) {
+        }
+        // The record sets drop what they hold of the undone work and read the rows as they stand again.
+        for (store::Recordset* rs : {&app_.RsUser, &app_.RsType, &app_.RsData}) {
+            try {
+                if (rs->HasPendingChanges()) rs->CancelUpdate();
+                rs->Requery();
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
+    }
+}
+
+}  // namespace qm::forms

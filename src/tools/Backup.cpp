@@ -1,0 +1,90 @@
+#include "tools/Backup.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "store/DataFile.h"
+#include "store/StoreError.h"
+
+namespace qm::tools {
+
+std::string WithBackupExtension(const std::string& path) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    std::transform(tail.begin(), tail.end(), tail.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    return tail == ".dat" ? path : path + ".dat";
+}
+
+void WriteBackup(store::Connection& live, crypto::clsSimpleXOR& cipher, const std::string& target, bool compress) {
+    // Windows would refuse to replace the open data file; other systems
+    // would not, and the program would go on writing into a file that has
+    // left the folder.
+    const std::string& data = live.Path();
+    if (!data.empty() && (platform::SameFile(target, data) || platform::SameFile(target, data + "-journal")))
+        throw std::runtime_error("the data file cannot be its own backup: " + target);
+    std::vector<unsigned char> bytes = live.Image(compress);
+    cipher.EncryptByte(bytes, crypto::kDataFileKey);
+    platform::ReplaceFileContents(target, bytes);
+}
+
+bool BackupDatabase(store::Connection& live, crypto::clsSimpleXOR& cipher, const std::string& target, bool compress) {
+    try {
+        WriteBackup(live, cipher, target, compress);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void CompactDatabase(store::Connection& live, const std::string& temp,
+                     std::initializer_list<store::Recordset*> recordsets) {
+    for (store::Recordset* rs : recordsets)
+        if (rs->IsOpen() && rs->HasPendingChanges()) rs->Update();
+    // One left by a compaction that was cut off: the copy needs a new file.
+    platform::RemoveFile(temp);
+    try {
+        live.CompactInto(temp);
+        store::Connection compacted;
+        compacted.Open(temp);
+        live.ReplaceContentWith(compacted);
+    } catch (...) {
+        try {
+            platform::RemoveFile(temp);
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+    try {
+        platform::RemoveFile(temp);
+    } catch (const std::exception&) {
+        // The data file is compacted; the next compaction removes the copy first.
+    }
+    for (store::Recordset* rs : recordsets)
+        if (rs->IsOpen()) rs->Requery();
+}
+
+void OpenBackup(const std::string& path, crypto::clsSimpleXOR& cipher, store::Connection& into) {
+    switch (store::InspectDataFile(path)) {
+        case store::FileForm::Missing: throw BackupFileError(BackupFileError::Missing, "no such file: " + path);
+        case store::FileForm::InUse: throw BackupFileError(BackupFileError::InUse, "in use: " + path);
+        case store::FileForm::Plain:
+        case store::FileForm::Unknown: throw BackupFileError(BackupFileError::NotABackup, "not a backup: " + path);
+        case store::FileForm::Enciphered: break;
+    }
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = platform::ReadWholeFile(path);
+    } catch (const platform::FileError& e) {
+        throw BackupFileError(e.Fault == platform::FileFault::InUse ? BackupFileError::InUse : BackupFileError::NotABackup,
+                              e.what());
+    }
+    cipher.DecryptByte(bytes, crypto::kDataFileKey);
+    try {
+        into.OpenImage(bytes);
+    } catch (const store::StoreError& e) {
+        std::fill(bytes.begin(), bytes.end(), 0);
+        throw BackupFileError(BackupFileError::NotABackup, e.what());
+    }
+    std::fill(bytes.begin(), bytes.end(), 0);
+}
+
+}  // namespace qm::tools
