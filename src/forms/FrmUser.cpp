@@ -4,6 +4,7 @@
 #include "forms/FrmMain.h"
 #include "forms/FrmTool.h"
 #include "forms/StrengthMeter.h"
+#include "skin/Colours.h"
 #include "store/TextRules.h"
 #include "text/utf.h"
 
@@ -31,6 +32,7 @@ void allOrNothing(store::Connection& db, const char* name, F&& work) {
 
 FrmUser::FrmUser(Forms& forms) : ui::Form(forms.Host(), "FrmUser"), forms_(forms), app_(forms.App()) {
     SetCaption("修改用户");
+    SetBackColor(skin::kFormColour);
     const auto row = [](ui::PictureBox& panel, int top, ui::Label& label, const char* caption, ui::TextBox& box) {
         label.SetContainer(&panel);
         label.SetCaption(caption);
@@ -38,7 +40,10 @@ FrmUser::FrmUser(Forms& forms) : ui::Form(forms.Host(), "FrmUser"), forms_(forms
         box.SetContainer(&panel);
         box.Move(1500, top, 3060, 330);
     };
-    for (ui::PictureBox& panel : PicUserFunction) panel.SetVisible(false);
+    for (ui::PictureBox& panel : PicUserFunction) {
+        panel.SetVisible(false);
+        panel.SetBackColor(skin::kFormColour);
+    }
 
     ui::PictureBox& rename = PicUserFunction[0];
     rename.Move(75, 75, 4800, 1020);
