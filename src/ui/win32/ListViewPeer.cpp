@@ -69,7 +69,7 @@ LRESULT ListViewPeer::OnNotify(NMHDR& hdr) {
             auto& di = reinterpret_cast<NMLVDISPINFOW&>(hdr);
             if ((di.item.mask & LVIF_TEXT) && di.item.iItem >= 0 && static_cast<size_t>(di.item.iItem) < list.Count() &&
                 static_cast<size_t>(di.item.iSubItem) < list.Columns().size()) {
-                cellText_ = Widen(list.Item(static_cast<size_t>(di.item.iItem)).Cell(static_cast<size_t>(di.item.iSubItem)));
+                cellText_ = Widen(list.CellText(static_cast<size_t>(di.item.iItem), static_cast<size_t>(di.item.iSubItem)));
                 di.item.pszText = cellText_.data();
             }
             return 0;
