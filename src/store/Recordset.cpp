@@ -168,6 +168,7 @@ void Recordset::load() {
         row.data = RowData::Make(columns_.size(), [&](size_t c) { return st.Cell(static_cast<int>(c + 1)); });
         rows.push_back(std::move(row));
     }
+    rows.shrink_to_fit();
     rows_.swap(rows);
     ++changes_;
 }
