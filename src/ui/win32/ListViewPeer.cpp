@@ -44,12 +44,17 @@ void ListViewPeer::SyncOwn(Prop what) {
             const int sel = list.SelectedIndex();
             LVITEMW state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+            // Only the one row the control shows selected is cleared: clearing
+            // every row (item -1) walks all of them, which in Wine's list
+            // costs a second per 100,000 rows at every keystroke of the quick find.
+            if (shownSel_ >= 0 && shownSel_ != sel)
+                SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(shownSel_), reinterpret_cast<LPARAM>(&state));
             if (sel >= 0) {
                 state.state = LVIS_SELECTED | LVIS_FOCUSED;
                 SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&state));
                 SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(sel), FALSE);
             }
+            shownSel_ = sel;
             syncing = false;
             break;
         }
@@ -78,8 +83,10 @@ LRESULT ListViewPeer::OnNotify(NMHDR& hdr) {
             // Selecting and deselecting both count: a click beside the rows
             // leaves nothing selected (a virtual list reports it for item -1).
             const auto& nm = reinterpret_cast<NMLISTVIEW&>(hdr);
-            if (!syncing && (nm.uChanged & LVIF_STATE) && ((nm.uOldState ^ nm.uNewState) & LVIS_SELECTED))
-                list.UserSelect(static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+            if (!syncing && (nm.uChanged & LVIF_STATE) && ((nm.uOldState ^ nm.uNewState) & LVIS_SELECTED)) {
+                shownSel_ = static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+                list.UserSelect(shownSel_);
+            }
             return 0;
         }
         case LVN_COLUMNCLICK:
