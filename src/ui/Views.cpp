@@ -114,7 +114,9 @@ std::optional<ListItem> ListView::SelectedItem() const {
 
 void ListView::Select(int index) {
     selectedRow_ = index >= 0 && index < static_cast<int>(order_.size()) ? order_[static_cast<size_t>(index)] : -1;
-    changed(Prop::ListIndex);
+    // Within an update the window learns the rows and the selection together.
+    if (updating_ > 0) pending_ = true;
+    else changed(Prop::ListIndex);
 }
 
 void ListView::UserSelect(int index) {

@@ -16,8 +16,15 @@ void ListViewPeer::syncColumns() {
     auto& list = static_cast<ListView&>(control);
     HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
     const int have = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    sentTitles_.resize(list.Columns().size());
     for (size_t c = 0; c < list.Columns().size(); ++c) {
         std::wstring title = Widen(list.Columns()[c].Text);
+        // Each column set costs the header a new layout and the list a full
+        // repaint: only the columns whose title or width differ are set.
+        if (static_cast<int>(c) < have && title == sentTitles_[c] &&
+            SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, c, 0) == host.Px(list.Columns()[c].Width))
+            continue;
+        sentTitles_[c] = title;
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         col.pszText = title.data();
