@@ -1,6 +1,8 @@
 #include "forms/FrmMain.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "app/Maker.h"
 #include "app/Startup.h"
@@ -32,6 +34,38 @@ void step(F&& f) {
     } catch (const std::exception&) {
     }
 }
+
+// The accounts the list shows: the record set's rows themselves, shared, not
+// copies of their texts. A password is deciphered only when it is shown
+// unmasked, copied or typed, not for every row at every refill.
+class AccountRows : public ui::ListRows {
+public:
+    AccountRows(store::Recordset& rs, crypto::clsSimpleXOR& cipher, bool masked) : cipher_(cipher), masked_(masked) {
+        const char* names[] = {"TypeName", "AccountName", "AccountID", "AccountPassword", "URL"};
+        for (size_t c = 0; c < 5; ++c) columns_[c] = rs.FieldIndex(names[c]);
+    }
+    std::vector<store::RowRef> Rows;
+
+    size_t Count() const override { return Rows.size(); }
+    std::string Cell(size_t row, size_t column) const override {
+        if (column == kPasswordColumn) return masked_ ? "********" : Tag(row);
+        return text(row, column);
+    }
+    std::string Tag(size_t row) const override {
+        return cipher_.DecryptString(text(row, kPasswordColumn), crypto::kAccountPasswordKey);
+    }
+
+private:
+    static constexpr size_t kPasswordColumn = 3;
+    // As the field reads: Null as "", numbers as their decimal text.
+    std::string text(size_t row, size_t column) const {
+        const store::CellView cell = Rows[row]->Cell(columns_[column]);
+        return cell.kind == store::CellView::Text ? std::string(cell.text) : cell.ToValue().Text();
+    }
+    crypto::clsSimpleXOR& cipher_;
+    bool masked_;
+    size_t columns_[5];
+};
 }  // namespace
 
 FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms), app_(forms.App()) {
@@ -193,15 +227,10 @@ void FrmMain::ListViewShowData(store::Recordset& rs) {
     const bool masked = app_.RsUser["ShowPassword"].Bool();
     ListViewUser.BeginUpdate();
     ListViewUser.ClearItems();
-    for (; !rs.Eof(); rs.MoveNext()) {
-        ui::ListItem& item = ListViewUser.AddItem(rs["TypeName"].Text());
-        item.SubItems[0] = rs["AccountName"].Text();
-        item.SubItems[1] = rs["AccountID"].Text();
-        const std::string password = app_.Cipher.DecryptString(rs["AccountPassword"].Text(), crypto::kAccountPasswordKey);
-        item.SubItems[2] = masked ? "********" : password;
-        item.Tag = password;
-        item.SubItems[3] = rs["URL"].Text();
-    }
+    auto rows = std::make_shared<AccountRows>(rs, app_.Cipher, masked);
+    rows->Rows.reserve(rs.RecordCount());
+    for (; !rs.Eof(); rs.MoveNext()) rows->Rows.push_back(rs.CurrentRowData());
+    ListViewUser.SetRows(std::move(rows));
     // As the list control always did, the first row starts out selected.
     if (ListViewUser.Count() > 0) ListViewUser.Select(0);
     ListViewUser.EndUpdate();
@@ -234,7 +263,7 @@ void FrmMain::ListViewUser_MouseUp(int Button, int, int, int) {
     for (ui::MenuItem* item : {&menu.mnuCopyShortcut, &menu.mnuCopyUser, &menu.mnuCopyPwd, &menu.mnuLook, &menu.mnuEdit,
                                &menu.mnuDel})
         item->SetEnabled(any);
-    const ui::ListItem* selected = ListViewUser.SelectedItem();
+    const std::optional<ui::ListItem> selected = ListViewUser.SelectedItem();
     const bool url = any && selected && !selected->SubItems[3].empty();
     menu.mnuCopyUrl.SetEnabled(url);
     menu.mnuOpenUrl.SetEnabled(url);
@@ -242,7 +271,7 @@ void FrmMain::ListViewUser_MouseUp(int Button, int, int, int) {
 }
 
 bool FrmMain::findSelectedAccount() {
-    const ui::ListItem* item = ListViewUser.SelectedItem();
+    const std::optional<ui::ListItem> item = ListViewUser.SelectedItem();
     if (!item) return false;
     app_.RsData.Requery();
     app_.RsData.Filter("TypeName = '" + store::esc(item->Text) + "' and AccountName = '" + store::esc(item->SubItems[0]) +

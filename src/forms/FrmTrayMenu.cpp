@@ -27,14 +27,14 @@ FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), 
     mnuOpenUrl.Click = [this] { mnuOpenUrl_Click(); };
     mnuCopyShortcut.Click = [this] { mnuCopyShortcut_Click(); };
     mnuCopyUser.Click = [this] {
-        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->SubItems[kUserNameColumn]);
+        if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kUserNameColumn]);
     };
     // The tag holds the real password also while the list shows asterisks.
     mnuCopyPwd.Click = [this] {
-        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->Tag);
+        if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->Tag);
     };
     mnuCopyUrl.Click = [this] {
-        if (const ui::ListItem* item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
+        if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
     };
     mnuLook.Click = [this] { forms_.Main().CmdLook_Click(); };
     mnuAdd.Click = [this] { forms_.Main().CmdAdd_Click(); };
@@ -49,13 +49,13 @@ void FrmTrayMenu::mnuLock_Click() {
 }
 
 void FrmTrayMenu::mnuOpenUrl_Click() {
-    const ui::ListItem* item = selectedAccount();
+    const std::optional<ui::ListItem> item = selectedAccount();
     if (item && !item->SubItems[kAddressColumn].empty()) Os().ShellOpen(item->SubItems[kAddressColumn]);
 }
 
 void FrmTrayMenu::mnuCopyShortcut_Click() {
     // The clipboard is left alone: the hot keys type these texts themselves.
-    if (const ui::ListItem* item = selectedAccount())
+    if (const std::optional<ui::ListItem> item = selectedAccount())
         forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], item->Tag, item->SubItems[kAddressColumn]});
 }
 
@@ -64,9 +64,9 @@ void FrmTrayMenu::copyToClipboard(const std::string& text) {
     Os().ClipboardSetText(text);
 }
 
-const ui::ListItem* FrmTrayMenu::selectedAccount() {
+std::optional<ui::ListItem> FrmTrayMenu::selectedAccount() {
     const ui::ListView& list = forms_.Main().ListViewUser;
-    const ui::ListItem* item = list.SelectedItem();
+    std::optional<ui::ListItem> item = list.SelectedItem();
     // A click beside the rows leaves none selected; copying some other row would surprise.
     if (!item && list.Count() > 0) Say("请先在列表中选择一个帐号!");
     return item;

@@ -1,8 +1,11 @@
 #pragma once
 // Never shown: it holds the program's two pop-up menus, the tray icon's and
 // the account list's, and what their items do.
+#include <optional>
+
 #include "forms/Forms.h"
 #include "ui/Form.h"
+#include "ui/Views.h"
 
 namespace qm::forms {
 
@@ -43,7 +46,7 @@ private:
     // Empties the clipboard and puts one field of the selected account on it.
     void copyToClipboard(const std::string& text);
     // The account the list menu acts on; nullptr (and the user told) when no row is selected.
-    const ui::ListItem* selectedAccount();
+    std::optional<ui::ListItem> selectedAccount();
 
     Forms& forms_;
 };

@@ -24,11 +24,16 @@ namespace {
 
 HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
-OVERLAPPED at(uint64_t offset) {
-    OVERLAPPED o{};
-    o.Offset = static_cast<DWORD>(offset);
-    o.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return o;
+// Moves to `offset` for the read or write that follows. Positioned calls
+// (an OVERLAPPED offset) cost Wine about 40 us each against 1.5 us for a
+// move and a plain call, and SQLite reads a page per call: reading 100,000
+// accounts in category order takes some 30,000 of them. One file is used by
+// one thread at a time (its connection's), so the move and the call stay
+// together.
+bool seek(HANDLE h, uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
 }
 
 }  // namespace
@@ -73,10 +78,10 @@ void ExclusiveFile::Close() {
 int64_t ExclusiveFile::ReadAt(void* buffer, size_t size, uint64_t offset) {
     size_t done = 0;
     while (done < size) {
-        OVERLAPPED o = at(offset + done);
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
-        if (!ReadFile(asHandle(handle_), static_cast<char*>(buffer) + done, want, &got, &o)) {
+        if (!seek(asHandle(handle_), offset + done) ||
+            !ReadFile(asHandle(handle_), static_cast<char*>(buffer) + done, want, &got, nullptr)) {
             if (GetLastError() == ERROR_HANDLE_EOF) break;
             fail();
             return -1;
@@ -90,10 +95,11 @@ int64_t ExclusiveFile::ReadAt(void* buffer, size_t size, uint64_t offset) {
 bool ExclusiveFile::WriteAt(const void* data, size_t size, uint64_t offset) {
     size_t done = 0;
     while (done < size) {
-        OVERLAPPED o = at(offset + done);
         DWORD put = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
-        if (!WriteFile(asHandle(handle_), static_cast<const char*>(data) + done, want, &put, &o) || put == 0) return fail();
+        if (!seek(asHandle(handle_), offset + done) ||
+            !WriteFile(asHandle(handle_), static_cast<const char*>(data) + done, want, &put, nullptr) || put == 0)
+            return fail();
         done += put;
     }
     return true;

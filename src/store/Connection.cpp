@@ -51,7 +51,9 @@ Connection::~Connection() { Close(); }
 void Connection::Open(const std::string& path) {
     Close();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, ExclusiveVfsName());
+    // Used from the user-interface thread only: no mutex taken at every call
+    // (a record set's read makes three calls per field).
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, ExclusiveVfsName());
     if (rc != SQLITE_OK) {
         const std::string message = "cannot open " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);
@@ -62,9 +64,13 @@ void Connection::Open(const std::string& path) {
     // plain page lands in a shareable temporary file. Deleted rows are
     // overwritten, so a deleted user or account leaves no readable trace in
     // the file. The first read also proves that the file is a database at all.
+    // The record sets keep every row they read, so SQLite's own cache of the
+    // same pages stays small (256 KB instead of 2 MB): it would be a second
+    // copy of a book of 10,000 accounts, and a page is read again in 1.5 us.
     const char* setup =
         "PRAGMA locking_mode = EXCLUSIVE;"
         "PRAGMA temp_store = MEMORY;"
+        "PRAGMA cache_size = -256;"
         "PRAGMA secure_delete = ON;"
         "BEGIN EXCLUSIVE;"
         "SELECT count(*) FROM sqlite_schema;"

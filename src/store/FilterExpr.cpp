@@ -9,6 +9,7 @@
 
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "text/utf.h"
 
 namespace qm::store {
 namespace {
@@ -92,18 +93,63 @@ int compareNumbers(const Value& a, const Value& b) {
 // literal: against a text column the literal counts as text; against a number
 // column a literal text that reads as a number counts as that number, and any
 // other text sorts after every number. Null compares with nothing.
-std::optional<int> compare(const Value& field, const Value& literal) {
-    if (field.IsNull() || literal.IsNull()) return std::nullopt;
-    if (const std::string* text = field.TextPtr()) {
-        if (const std::string* lit = literal.TextPtr()) return CompareNoCase(*text, *lit);
-        return CompareNoCase(*text, engineText(literal));
+std::optional<int> compare(const CellView& field, const Value& literal) {
+    if (field.kind == CellView::Null || literal.IsNull()) return std::nullopt;
+    if (field.kind == CellView::Text) {
+        if (const std::string* lit = literal.TextPtr()) return CompareNoCase(field.text, *lit);
+        return CompareNoCase(field.text, engineText(literal));
     }
+    const Value number = field.ToValue();
     if (const std::string* lit = literal.TextPtr()) {
-        const std::optional<Value> number = numberInText(*lit);
-        return number ? compareNumbers(field, *number) : -1;
+        const std::optional<Value> parsed = numberInText(*lit);
+        return parsed ? compareNumbers(number, *parsed) : -1;
     }
-    return compareNumbers(field, literal);
+    return compareNumbers(number, literal);
 }
+
+inline unsigned char foldByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+std::string folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The inner text of "%text%" when it is plain: valid UTF-8 with no wildcard
+// and no replacement character. Such a text, found byte for byte (A-Z folded)
+// in any text, starts and ends on the character boundaries that the
+// character-wise match reads, so both find the same texts.
+std::optional<std::string_view> plainContains(std::string_view pattern) {
+    if (pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return std::nullopt;
+    const std::string_view inner = pattern.substr(1, pattern.size() - 2);
+    for (size_t pos = 0; pos < inner.size();) {
+        if (inner[pos] == '%' || inner[pos] == '_') return std::nullopt;
+        if (text::NextCodePoint(inner, pos) == text::kReplacementChar) return std::nullopt;
+    }
+    return inner;
+}
+
+// Whether `text` holds `needle` (folded), A-Z folded.
+bool containsFolded(std::string_view text, std::string_view needle) {
+    if (needle.empty()) return true;
+    if (needle.size() > text.size()) return false;
+    const unsigned char first = static_cast<unsigned char>(needle[0]);
+    const unsigned char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<unsigned char>(first - 32) : first;
+    const size_t last = text.size() - needle.size();
+    for (size_t i = 0; i <= last; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c != first && c != firstUpper) continue;
+        size_t k = 1;
+        while (k < needle.size() && foldByte(static_cast<unsigned char>(text[i + k])) == static_cast<unsigned char>(needle[k])) ++k;
+        if (k == needle.size()) return true;
+    }
+    return false;
+}
+
+struct ValueCells {
+    const std::vector<Value>& row;
+    CellView Cell(size_t c) const { return CellView::Of(row[c]); }
+};
 
 }  // namespace
 
@@ -217,7 +263,13 @@ private:
         else fail("expected a comparison");
         n.literal = literal();
         // A pattern is always text; a Null pattern matches nothing.
-        if (n.op == Op::Like && !n.literal.IsNull()) n.literal = Value(engineText(n.literal));
+        if (n.op == Op::Like && !n.literal.IsNull()) {
+            n.literal = Value(engineText(n.literal));
+            if (const auto inner = plainContains(*n.literal.TextPtr())) {
+                n.contains = true;
+                n.needle = folded(*inner);
+            }
+        }
         return add(std::move(n));
     }
 
@@ -284,7 +336,14 @@ FilterExpr FilterExpr::Parse(std::string_view criteria, const std::vector<std::s
     return e;
 }
 
-FilterExpr::Truth FilterExpr::eval(int index, const std::vector<Value>& row) const {
+bool FilterExpr::Matches(const std::vector<Value>& row) const {
+    return root_ < 0 || eval(root_, ValueCells{row}) == Truth::True;
+}
+
+bool FilterExpr::Matches(const RowData& row) const { return root_ < 0 || eval(root_, row) == Truth::True; }
+
+template <class Row>
+FilterExpr::Truth FilterExpr::eval(int index, const Row& row) const {
     const Node& n = nodes_[index];
     switch (n.op) {
         case Op::And: {
@@ -310,15 +369,17 @@ FilterExpr::Truth FilterExpr::eval(int index, const std::vector<Value>& row) con
             return t == Truth::Unknown ? t : (t == Truth::True ? Truth::False : Truth::True);
         }
         case Op::Like: {
-            const Value& v = row[n.column];
-            if (v.IsNull() || n.literal.IsNull()) return Truth::Unknown;
+            const CellView v = row.Cell(n.column);
+            if (v.kind == CellView::Null || n.literal.IsNull()) return Truth::Unknown;
             const std::string& pattern = *n.literal.TextPtr();
-            const bool like = v.IsText() ? Like(*v.TextPtr(), pattern) : Like(engineText(v), pattern);
+            bool like;
+            if (v.kind == CellView::Text) like = n.contains ? containsFolded(v.text, n.needle) : Like(v.text, pattern);
+            else like = Like(engineText(v.ToValue()), pattern);
             return like ? Truth::True : Truth::False;
         }
         default: break;
     }
-    const auto c = compare(row[n.column], n.literal);
+    const auto c = compare(row.Cell(n.column), n.literal);
     if (!c) return Truth::Unknown;
     bool holds = false;
     switch (n.op) {
@@ -331,6 +392,37 @@ FilterExpr::Truth FilterExpr::eval(int index, const std::vector<Value>& row) con
         default: break;
     }
     return holds ? Truth::True : Truth::False;
+}
+
+}  // namespace qm::store
+
+namespace qm::store {
+
+bool FilterExpr::Narrows(const FilterExpr& wider) const {
+    if (wider.PassesAll()) return true;
+    if (PassesAll()) return false;
+    return narrows(root_, wider, wider.root_, false);
+}
+
+// Node by node: the same shape, the same columns and literals, except that a
+// "like" may hold a longer text than the wider one's. A "not" reverses which
+// of the two must be the longer; Null reaches both alike, since the columns
+// are the same.
+bool FilterExpr::narrows(int index, const FilterExpr& wider, int widerIndex, bool turned) const {
+    const Node& n = nodes_[index];
+    const Node& w = wider.nodes_[widerIndex];
+    if (n.op != w.op || n.operands.size() != w.operands.size()) return false;
+    if (n.op == Op::And || n.op == Op::Or || n.op == Op::Not) {
+        for (size_t k = 0; k < n.operands.size(); ++k)
+            if (!narrows(n.operands[k], wider, w.operands[k], turned != (n.op == Op::Not))) return false;
+        return true;
+    }
+    if (n.column != w.column) return false;
+    if (n.literal == w.literal) return true;
+    if (n.op != Op::Like || !n.contains || !w.contains) return false;
+    const std::string& longer = turned ? w.needle : n.needle;
+    const std::string& shorter = turned ? n.needle : w.needle;
+    return longer.find(shorter) != std::string::npos;
 }
 
 }  // namespace qm::store

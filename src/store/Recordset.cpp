@@ -56,18 +56,24 @@ Value Statement::Column(int index) const {
 
 // ---- FieldRef -----------------------------------------------------------
 
-Value FieldRef::Get() const { return rs_.currentRow().values[column_]; }
+Value FieldRef::Get() const { return rs_.currentRow().value(column_); }
 
 const std::string& FieldRef::Name() const { return rs_.columns_[column_]; }
 
 FieldRef& FieldRef::operator=(const Value& v) {
     Recordset::Row& row = rs_.currentRow();
-    if (row.changed.empty()) {
-        if (!row.isNew) row.original = row.values;
-        row.changed.assign(row.values.size(), false);
+    if (!row.edit) {
+        row.edit = std::make_unique<Recordset::Edit>();
+        row.edit->values = row.data->Values();
     }
-    row.changed[column_] = true;
-    row.values[column_] = v;
+    Recordset::Edit& edit = *row.edit;
+    if (edit.changed.empty()) {
+        if (!row.isNew) edit.original = edit.values;
+        edit.changed.assign(edit.values.size(), false);
+    }
+    edit.changed[column_] = true;
+    edit.values[column_] = v;
+    ++rs_.changes_;
     return *this;
 }
 
@@ -143,6 +149,7 @@ void Recordset::Close() {
     filterText_.clear();
     filter_ = FilterExpr();
     pos_ = 0;
+    ++changes_;
 }
 
 void Recordset::load() {
@@ -158,11 +165,12 @@ void Recordset::load() {
     while (st.Step()) {
         Row row;
         row.rowid = st.Column(0).Int();
-        row.values.reserve(columns_.size());
-        for (size_t c = 0; c < columns_.size(); ++c) row.values.push_back(st.Column(static_cast<int>(c + 1)));
+        row.data = RowData::Make(columns_.size(), [&](size_t c) { return st.Cell(static_cast<int>(c + 1)); });
         rows.push_back(std::move(row));
     }
+    rows.shrink_to_fit();
     rows_.swap(rows);
+    ++changes_;
 }
 
 void Recordset::Requery() {
@@ -176,16 +184,33 @@ void Recordset::Filter(std::string_view criteria) {
     requireOpen();
     FilterExpr parsed = FilterExpr::Parse(criteria, columns_);
     if (HasPendingChanges()) Update();
+    const bool narrowing = viewBuiltAt_ == changes_ && parsed.Narrows(filter_);
     filter_ = std::move(parsed);
     filterText_ = std::string(criteria);
-    rebuildView();
+    if (!narrowing) {
+        rebuildView();
+        return;
+    }
+    // The view holds, in order, exactly the rows the wider filter lets
+    // through; what the narrower one lets through is among them.
+    size_t kept = 0;
+    for (size_t r : view_)
+        if (rows_[r].matches(filter_)) view_[kept++] = r;
+    view_.resize(kept);
+    pos_ = 0;
 }
 
 void Recordset::rebuildView() {
     view_.clear();
     for (size_t r = 0; r < rows_.size(); ++r)
-        if (!rows_[r].deleted && filter_.Matches(rows_[r].values)) view_.push_back(r);
+        if (!rows_[r].deleted && rows_[r].matches(filter_)) view_.push_back(r);
     pos_ = 0;
+    viewBuiltAt_ = changes_;
+}
+
+RowRef Recordset::CurrentRowData() const {
+    const Row& row = currentRow();
+    return row.edit ? RowData::Make(row.edit->values) : row.data;
 }
 
 bool Recordset::Eof() const { return pos_ >= static_cast<ptrdiff_t>(view_.size()); }
@@ -250,8 +275,10 @@ void Recordset::AddNew() {
     requireOpen();
     Row row;
     row.isNew = true;
-    row.values.resize(columns_.size());
+    row.edit = std::make_unique<Edit>();
+    row.edit->values.resize(columns_.size());
     rows_.push_back(std::move(row));
+    ++changes_;
     view_.push_back(rows_.size() - 1);
     pos_ = static_cast<ptrdiff_t>(view_.size()) - 1;
 }
@@ -283,9 +310,10 @@ void Recordset::Update() {
         for (size_t r = 0; r < rows_.size(); ++r) {
             Row& row = rows_[r];
             if (!row.dirty()) continue;
+            const Edit& edit = *row.edit;
             std::vector<size_t> cols;
-            for (size_t c = 0; c < row.changed.size(); ++c)
-                if (row.changed[c]) cols.push_back(c);
+            for (size_t c = 0; c < edit.changed.size(); ++c)
+                if (edit.changed[c]) cols.push_back(c);
             if (row.isNew) {
                 std::string sql = "INSERT INTO " + table;
                 if (cols.empty()) {
@@ -300,7 +328,7 @@ void Recordset::Update() {
                 }
                 Statement st(db, sql);
                 int n = 1;
-                for (size_t c : cols) st.Bind(n++, row.values[c]);
+                for (size_t c : cols) st.Bind(n++, edit.values[c]);
                 st.Step();
                 newRowids[r] = sqlite3_last_insert_rowid(db);
             } else {
@@ -312,9 +340,9 @@ void Recordset::Update() {
                 }
                 Statement st(db, "UPDATE " + table + " SET " + sets + " WHERE _rowid_=?" + checks);
                 int n = 1;
-                for (size_t c : cols) st.Bind(n++, row.values[c]);
+                for (size_t c : cols) st.Bind(n++, edit.values[c]);
                 st.Bind(n++, Value(row.rowid));
-                for (size_t c : cols) st.Bind(n++, row.original[c]);
+                for (size_t c : cols) st.Bind(n++, edit.original[c]);
                 st.Step();
                 if (sqlite3_changes(db) != 1)
                     throw StoreError("Row cannot be located for updating. Some values may have been changed since it was last read.");
@@ -333,9 +361,12 @@ void Recordset::Update() {
         Row& row = rows_[r];
         if (row.isNew) row.rowid = newRowids[r];
         row.isNew = false;
-        row.changed.clear();
-        row.original.clear();
+        if (row.edit) {
+            row.data = RowData::Make(row.edit->values);
+            row.edit.reset();
+        }
     }
+    ++changes_;
 }
 
 void Recordset::CancelUpdate() {
@@ -349,9 +380,7 @@ void Recordset::CancelUpdate() {
             continue;
         }
         Row& row = rows_[r];
-        if (!row.changed.empty()) row.values = row.original;
-        row.changed.clear();
-        row.original.clear();
+        row.edit.reset();  // back to the values as read
         kept.push_back(std::move(row));
     }
     rows_ = std::move(kept);
@@ -364,6 +393,7 @@ void Recordset::CancelUpdate() {
     }
     view_ = std::move(view);
     pos_ = pos;
+    ++changes_;
     if (Eof()) MoveLast();  // the dropped new row was current: the last row takes its place
 }
 
@@ -378,8 +408,8 @@ void Recordset::Delete() {
     }
     row.deleted = true;
     row.isNew = false;
-    row.changed.clear();
-    row.original.clear();
+    row.edit.reset();
+    ++changes_;
 }
 
 }  // namespace qm::store

@@ -8,11 +8,13 @@
 // still hold the values that were read.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "store/FilterExpr.h"
+#include "store/RowData.h"
 #include "store/Value.h"
 
 namespace qm::store {
@@ -60,6 +62,8 @@ public:
 
     // Narrows the rows to those matching `criteria`; the empty text shows all.
     // Pending changes are written first; the first matching row becomes current.
+    // A filter that narrows the last one (FilterExpr::Narrows) looks only
+    // through the rows that one let through, while no row has changed since.
     void Filter(std::string_view criteria);
     const std::string& Filter() const { return filterText_; }
 
@@ -76,6 +80,10 @@ public:
     FieldRef operator[](std::string_view name) { return FieldRef(*this, columnIndex(name)); }
     FieldRef Field(std::string_view name) { return FieldRef(*this, columnIndex(name)); }
     FieldRef Field(size_t index);
+    size_t FieldIndex(std::string_view name) const { return columnIndex(name); }
+    // The current row's values, shared: they stay as they are while the
+    // record set moves on, re-reads or changes the row.
+    RowRef CurrentRowData() const;
 
     // A new empty row at the end becomes current; it is written by Update or
     // UpdateBatch. Several new rows may wait for one UpdateBatch.
@@ -92,14 +100,26 @@ public:
 private:
     friend class FieldRef;
     friend class Connection;
+    // A row being changed, or a new row: its values, and for a row that was
+    // read, the values as read.
+    struct Edit {
+        std::vector<Value> values;
+        std::vector<Value> original;
+        std::vector<bool> changed;
+    };
+    // Rows are kept packed (RowData); only a row being changed has its
+    // values unpacked beside.
     struct Row {
         int64_t rowid = 0;  // 0 until a new row is written
-        std::vector<Value> values;
-        std::vector<Value> original;  // values as read, while the row has unsaved edits
-        std::vector<bool> changed;
+        RowRef data;        // as read or last written; empty for a new row
+        std::unique_ptr<Edit> edit;
         bool isNew = false;
         bool deleted = false;
-        bool dirty() const { return isNew || !changed.empty(); }
+        bool dirty() const { return isNew || (edit && !edit->changed.empty()); }
+        Value value(size_t column) const { return edit ? edit->values[column] : data->Get(column); }
+        bool matches(const FilterExpr& filter) const {
+            return edit ? filter.Matches(edit->values) : filter.Matches(*data);
+        }
     };
 
     size_t columnIndex(std::string_view name) const;
@@ -109,7 +129,7 @@ private:
     void rebuildView();
     void skipDeletedForward();
     void requireOpen() const;
-    void detachFromConnection() { connection_ = nullptr; rows_.clear(); view_.clear(); }
+    void detachFromConnection() { connection_ = nullptr; rows_.clear(); view_.clear(); ++changes_; }
 
     Connection* connection_ = nullptr;
     std::string source_;
@@ -119,6 +139,10 @@ private:
     std::vector<std::string> columns_;
     std::vector<Row> rows_;
     std::vector<size_t> view_;  // indices into rows_, in order
+    // Counts every change of rows_ or view_ other than a filter's; the view
+    // may be narrowed further while it still has the count it was built at.
+    uint64_t changes_ = 0;
+    uint64_t viewBuiltAt_ = ~uint64_t{0};
     std::ptrdiff_t pos_ = 0;        // index into view_: -1 before the first row, view_.size() after the last
 };
 

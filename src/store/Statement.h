@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "store/RowData.h"
 #include "store/StoreError.h"
 #include "store/Value.h"
 
@@ -23,6 +24,27 @@ public:
     // True while there is a row; throws on an error.
     bool Step();
     Value Column(int index) const;
+    // The value in place, valid until the next step.
+    CellView Cell(int index) const {
+        CellView cell;
+        switch (sqlite3_column_type(st_, index)) {
+            case SQLITE_INTEGER:
+                cell.kind = CellView::Integer;
+                cell.integer = sqlite3_column_int64(st_, index);
+                break;
+            case SQLITE_FLOAT:
+                cell.kind = CellView::Real;
+                cell.real = sqlite3_column_double(st_, index);
+                break;
+            case SQLITE_NULL: break;
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, index));
+                cell.kind = CellView::Text;
+                cell.text = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st_, index)));
+            }
+        }
+        return cell;
+    }
     int ColumnCount() const { return sqlite3_column_count(st_); }
     std::string ColumnName(int index) const { return sqlite3_column_name(st_, index); }
     void Reset() {

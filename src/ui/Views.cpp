@@ -65,46 +65,62 @@ void ListView::EndUpdate() {
 }
 
 void ListView::ClearItems() {
-    items_.clear();
+    rows_.reset();
+    order_.clear();
+    selectedRow_ = -1;
     sorted_ = false;
     itemsChanged();
 }
 
-ListItem& ListView::AddItem(const std::string& text) {
-    ListItem item;
-    item.Text = text;
-    item.SubItems.resize(columns_.empty() ? 0 : columns_.size() - 1);
-    items_.push_back(std::move(item));
+void ListView::SetRows(std::shared_ptr<const ListRows> rows) {
+    rows_ = std::move(rows);
+    const size_t n = rows_ ? rows_->Count() : 0;
+    order_.resize(n);
+    for (size_t i = 0; i < n; ++i) order_[i] = static_cast<uint32_t>(i);
+    selectedRow_ = -1;
+    sorted_ = false;
     itemsChanged();
-    return items_.back();
+}
+
+ListItem ListView::Item(size_t index) const {
+    const uint32_t r = row(index);
+    ListItem item;
+    item.Text = rows_->Cell(r, 0);
+    for (size_t c = 1; c < columns_.size(); ++c) item.SubItems.push_back(rows_->Cell(r, c));
+    item.Tag = rows_->Tag(r);
+    item.Selected = selectedRow_ == static_cast<int64_t>(r);
+    return item;
 }
 
 void ListView::RemoveItem(size_t index) {
-    if (index >= items_.size()) return;
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index >= order_.size()) return;
+    if (selectedRow_ == static_cast<int64_t>(order_[index])) selectedRow_ = -1;
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(index));
     itemsChanged();
 }
 
 int ListView::SelectedIndex() const {
-    for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].Selected) return static_cast<int>(i);
+    if (selectedRow_ < 0) return -1;
+    for (size_t i = 0; i < order_.size(); ++i)
+        if (order_[i] == selectedRow_) return static_cast<int>(i);
     return -1;
 }
 
-const ListItem* ListView::SelectedItem() const {
+std::optional<ListItem> ListView::SelectedItem() const {
     const int i = SelectedIndex();
-    return i >= 0 ? &items_[static_cast<size_t>(i)] : nullptr;
+    if (i < 0) return std::nullopt;
+    return Item(static_cast<size_t>(i));
 }
 
 void ListView::Select(int index) {
-    for (auto& item : items_) item.Selected = false;
-    if (index >= 0 && index < static_cast<int>(items_.size())) items_[static_cast<size_t>(index)].Selected = true;
-    changed(Prop::ListIndex);
+    selectedRow_ = index >= 0 && index < static_cast<int>(order_.size()) ? order_[static_cast<size_t>(index)] : -1;
+    // Within an update the window learns the rows and the selection together.
+    if (updating_ > 0) pending_ = true;
+    else changed(Prop::ListIndex);
 }
 
 void ListView::UserSelect(int index) {
-    for (auto& item : items_) item.Selected = false;
-    if (index >= 0 && index < static_cast<int>(items_.size())) items_[static_cast<size_t>(index)].Selected = true;
+    selectedRow_ = index >= 0 && index < static_cast<int>(order_.size()) ? order_[static_cast<size_t>(index)] : -1;
 }
 
 void ListView::SortBy(int key, int order) {
@@ -124,21 +140,18 @@ void ListView::sortNow() {
     // The system's list view compares texts case-insensitively in the user's
     // locale; under code page 936 the bytes of GB 2312 characters already run
     // in pinyin order, so those bytes (ASCII folded) serve as the sort key.
-    std::vector<std::pair<std::string, size_t>> keys(items_.size());
-    for (size_t i = 0; i < items_.size(); ++i) {
-        std::string k = text::ToGb18030(items_[i].Cell(static_cast<size_t>(sortKey_)));
+    std::vector<std::pair<std::string, uint32_t>> keys(order_.size());
+    for (size_t i = 0; i < order_.size(); ++i) {
+        std::string k = text::ToGb18030(rows_->Cell(order_[i], static_cast<size_t>(sortKey_)));
         for (char& c : k)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        keys[i] = {std::move(k), i};
+        keys[i] = {std::move(k), order_[i]};
     }
     const bool descending = sortOrder_ == Descending;
     std::stable_sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
         return descending ? b.first < a.first : a.first < b.first;
     });
-    std::vector<ListItem> sorted;
-    sorted.reserve(items_.size());
-    for (auto& [k, i] : keys) sorted.push_back(std::move(items_[i]));
-    items_.swap(sorted);
+    for (size_t i = 0; i < keys.size(); ++i) order_[i] = keys[i].second;
     itemsChanged();
 }
 

@@ -1,8 +1,12 @@
 #pragma once
-// The tree view, the list view and menus. The list view holds its rows and
-// sorts them itself, so its window only draws what is visible (a virtual
-// list) and a list of many thousands of accounts keeps up with typing.
+// The tree view, the list view and menus. The list view keeps which rows it
+// shows and in what order, sorts them itself and reads their cells from
+// where they live only when asked, so its window only draws what is visible
+// (a virtual list) and a list of many thousands of accounts keeps up with
+// typing.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,12 +45,23 @@ private:
     int selected_ = -1;
 };
 
+// A row of the list as read out of it.
 struct ListItem {
     std::string Text;
     std::vector<std::string> SubItems;  // one per column after the first
     std::string Tag;
     bool Selected = false;
     const std::string& Cell(size_t column) const { return column == 0 ? Text : SubItems[column - 1]; }
+};
+
+// The rows a list shows, read when they are drawn, sorted or read out.
+class ListRows {
+public:
+    virtual ~ListRows() = default;
+    virtual size_t Count() const = 0;
+    virtual std::string Cell(size_t row, size_t column) const = 0;
+    // What the row carries besides its cells.
+    virtual std::string Tag(size_t row) const = 0;
 };
 
 class ListView : public Control {
@@ -70,15 +85,16 @@ public:
 
     // Empties the list and switches sorting off.
     void ClearItems();
-    // Adds a row at the end; a sorted list is sorted again by SortBy or SetSorted.
-    ListItem& AddItem(const std::string& text);
+    // Shows every row of `rows` in their order, unsorted, none selected.
+    void SetRows(std::shared_ptr<const ListRows> rows);
     void RemoveItem(size_t index);
-    size_t Count() const { return items_.size(); }
-    const ListItem& Item(size_t index) const { return items_.at(index); }
-    ListItem& Item(size_t index) { return items_.at(index); }
+    size_t Count() const { return order_.size(); }
+    ListItem Item(size_t index) const;
+    // One cell of the row shown at `index`, as drawn.
+    std::string CellText(size_t index, size_t column) const { return rows_->Cell(row(index), column); }
 
     int SelectedIndex() const;
-    const ListItem* SelectedItem() const;
+    std::optional<ListItem> SelectedItem() const;
     void Select(int index);
     // The peer reports the row the user selected.
     void UserSelect(int index);
@@ -102,9 +118,12 @@ public:
 private:
     void sortNow();
     void itemsChanged();
+    uint32_t row(size_t index) const { return order_.at(index); }
 
     std::vector<ColumnHeader> columns_;
-    std::vector<ListItem> items_;
+    std::shared_ptr<const ListRows> rows_;
+    std::vector<uint32_t> order_;  // the rows of rows_ shown, top to bottom
+    int64_t selectedRow_ = -1;     // a row of rows_, or -1
     bool sorted_ = false;
     int sortKey_ = 0;
     int sortOrder_ = Ascending;

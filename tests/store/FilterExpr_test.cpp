@@ -119,3 +119,27 @@ TEST(FilterExpr, DeepNestingIsRefusedAndLongRunsEvaluate) {
     EXPECT_TRUE(f.Matches({Value("last")}));
     EXPECT_FALSE(f.Matches({Value(-1)}));
 }
+
+// Which filters may be applied to the rows a wider one let through.
+TEST(FilterExpr, NarrowsOnlyWherePatternsGrowAndNoNotTurnsThemRound) {
+    const std::vector<std::string> columns{"UserName", "TypeName", "icoIndex"};
+    const auto narrows = [&](const std::string& narrower, const std::string& wider) {
+        return FilterExpr::Parse(narrower, columns).Narrows(FilterExpr::Parse(wider, columns));
+    };
+    EXPECT_TRUE(narrows("TypeName like '%yx%' or UserName like '%yx%'", "TypeName like '%y%' or UserName like '%y%'"));
+    EXPECT_TRUE(narrows("TypeName like '%网易邮%'", "TypeName like '%易%'"));
+    EXPECT_TRUE(narrows("TypeName like '%Yx%'", "TypeName like '%y%'"));  // case is ignored by both
+    EXPECT_TRUE(narrows("TypeName like '%y%'", ""));
+    EXPECT_TRUE(narrows("icoIndex = 3 and TypeName like '%ab%'", "icoIndex = 3 and TypeName like '%a%'"));
+    EXPECT_TRUE(narrows("not TypeName like '%a%'", "not TypeName like '%ab%'"));
+
+    EXPECT_FALSE(narrows("TypeName like '%y%'", "TypeName like '%yx%'"));  // a key taken back
+    EXPECT_FALSE(narrows("", "TypeName like '%y%'"));
+    EXPECT_FALSE(narrows("not TypeName like '%ab%'", "not TypeName like '%a%'"));
+    EXPECT_FALSE(narrows("UserName like '%yx%'", "TypeName like '%y%'"));
+    EXPECT_FALSE(narrows("TypeName like '%a_b%'", "TypeName like '%a%'"));  // _ is any character, not itself
+    EXPECT_FALSE(narrows("TypeName like '%a%b%'", "TypeName like '%a%'"));
+    EXPECT_FALSE(narrows("TypeName like 'ab%'", "TypeName like 'a%'"));
+    EXPECT_FALSE(narrows("icoIndex = 4 and TypeName like '%ab%'", "icoIndex = 3 and TypeName like '%a%'"));
+    EXPECT_FALSE(narrows("TypeName like '%ab%' and icoIndex = 3", "TypeName like '%a%'"));
+}

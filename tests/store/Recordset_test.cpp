@@ -1,10 +1,14 @@
 #include "store/Recordset.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <random>
 
 #include "store/StoreError.h"
 #include "store/TextRules.h"
 #include "support/store_fixture.h"
+#include "text/pinyin.h"
 
 using qm::store::esc;
 using qm::store::Recordset;
@@ -305,4 +309,78 @@ TEST_F(StoreTest, FiltersBindAsTheEnginesWhereClausesDo) {
     }
     rs.Filter("UserName = 'amy' and TypeName = 'x' or icoIndex = 2");
     EXPECT_EQ(rows(rs), (std::vector<std::string>{"amyx1", "amyx2", "amyy2", "bobx2", "boby2"}));
+}
+
+// The quick find as a user types: keys added and taken back, in either case,
+// Chinese and initials, wildcards and quotes, with rows added, changed,
+// deleted and re-read between the keys. After every key the record set holds
+// exactly what SQLite selects for the same condition, in the same order,
+// from its current row on.
+TEST_F(StoreTest, QuickFindWhileTypingFindsWhatTheEngineFinds) {
+    const char* const parts[] = {"网易", "邮箱", "QQ", "qq", "号码", "Yahoo", "论坛", "游戏", "银行", "a_b", "100%", "O'Neil", "x"};
+    const char* const keys[] = {"y", "x", "Y", "X", "q", "邮", "箱", "易", "_", "%", "'", "a", "o", "w"};
+    sqlite3_exec(conn.Handle(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);  // many small writes
+    std::mt19937 rng(17);
+    const auto pick = [&](const auto& from) { return std::string(from[rng() % std::size(from)]); };
+    const auto randomName = [&] { return pick(parts) + (rng() % 2 ? pick(parts) : "") + (rng() % 3 ? "" : pick(parts)); };
+    int ids = 0;
+    for (; ids < 150; ++ids) {
+        const std::string name = randomName();
+        addAccount("amy", "t", name, "id" + std::to_string(ids), qm::text::PinyinInitials(name));
+    }
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    const auto condition = [](const std::string& t) {
+        return "AccountPY like '%" + esc(t) + "%' or AccountName like '%" + esc(t) + "%'";
+    };
+    const auto engine = [&](const std::string& t) {
+        std::vector<std::string> out;
+        sqlite3_stmt* st = nullptr;
+        const std::string sql = "select AccountID from AccountData where " + condition(t) + " order by rowid";
+        EXPECT_EQ(sqlite3_prepare_v2(conn.Handle(), sql.c_str(), -1, &st, nullptr), SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        return out;
+    };
+    std::vector<std::string> typed;  // one entry per key, so a key takes back a whole character
+    const auto text = [&] {
+        std::string t;
+        for (const std::string& k : typed) t += k;
+        return t;
+    };
+    for (int step = 0; step < 600; ++step) {
+        const unsigned action = rng() % 20;
+        if (action < 11) {
+            typed.push_back(pick(keys));
+        } else if (action < 15) {
+            if (!typed.empty()) typed.pop_back();
+        } else if (action == 15) {
+            typed.clear();
+        } else if (action == 16) {
+            rs.AddNew();  // written by the next filter
+            const std::string name = randomName();
+            rs["UserName"] = "amy";
+            rs["AccountName"] = name;
+            rs["AccountPY"] = qm::text::PinyinInitials(name);
+            rs["AccountID"] = "id" + std::to_string(ids++);
+        } else if (action == 17 || action == 18) {
+            rs.MoveFirst();  // one of the first rows found
+            for (unsigned skip = rng() % 4; skip > 0 && !rs.Eof(); --skip) rs.MoveNext();
+            if (!rs.Eof() && action == 17) {
+                const std::string name = randomName();
+                rs["AccountName"] = name;
+                rs["AccountPY"] = qm::text::PinyinInitials(name);
+            } else if (!rs.Eof()) {
+                rs.Delete();
+            }
+        } else if (action == 19) {
+            conn.Execute("update AccountData set AccountName = 'qqyx' where AccountID = 'id" + std::to_string(rng() % ids) + "'");
+            rs.Requery();
+        }
+        rs.Filter(text().empty() ? "" : condition(text()));
+        std::vector<std::string> found;  // walked from where the filter leaves it, as the list is filled
+        for (; !rs.Eof(); rs.MoveNext()) found.push_back(rs["AccountID"].Text());
+        const std::vector<std::string> expected = text().empty() ? engine("%") : engine(text());
+        ASSERT_EQ(found, expected) << "after step " << step << ", typed \"" << text() << "\"";
+    }
 }

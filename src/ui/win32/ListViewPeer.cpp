@@ -16,8 +16,15 @@ void ListViewPeer::syncColumns() {
     auto& list = static_cast<ListView&>(control);
     HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
     const int have = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    sentTitles_.resize(list.Columns().size());
     for (size_t c = 0; c < list.Columns().size(); ++c) {
         std::wstring title = Widen(list.Columns()[c].Text);
+        // Each column set costs the header a new layout and the list a full
+        // repaint: only the columns whose title or width differ are set.
+        if (static_cast<int>(c) < have && title == sentTitles_[c] &&
+            SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, c, 0) == host.Px(list.Columns()[c].Width))
+            continue;
+        sentTitles_[c] = title;
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         col.pszText = title.data();
@@ -44,12 +51,17 @@ void ListViewPeer::SyncOwn(Prop what) {
             const int sel = list.SelectedIndex();
             LVITEMW state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+            // Only the one row the control shows selected is cleared: clearing
+            // every row (item -1) walks all of them, which in Wine's list
+            // costs a second per 100,000 rows at every keystroke of the quick find.
+            if (shownSel_ >= 0 && shownSel_ != sel)
+                SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(shownSel_), reinterpret_cast<LPARAM>(&state));
             if (sel >= 0) {
                 state.state = LVIS_SELECTED | LVIS_FOCUSED;
                 SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&state));
                 SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(sel), FALSE);
             }
+            shownSel_ = sel;
             syncing = false;
             break;
         }
@@ -69,7 +81,7 @@ LRESULT ListViewPeer::OnNotify(NMHDR& hdr) {
             auto& di = reinterpret_cast<NMLVDISPINFOW&>(hdr);
             if ((di.item.mask & LVIF_TEXT) && di.item.iItem >= 0 && static_cast<size_t>(di.item.iItem) < list.Count() &&
                 static_cast<size_t>(di.item.iSubItem) < list.Columns().size()) {
-                cellText_ = Widen(list.Item(static_cast<size_t>(di.item.iItem)).Cell(static_cast<size_t>(di.item.iSubItem)));
+                cellText_ = Widen(list.CellText(static_cast<size_t>(di.item.iItem), static_cast<size_t>(di.item.iSubItem)));
                 di.item.pszText = cellText_.data();
             }
             return 0;
@@ -78,8 +90,10 @@ LRESULT ListViewPeer::OnNotify(NMHDR& hdr) {
             // Selecting and deselecting both count: a click beside the rows
             // leaves nothing selected (a virtual list reports it for item -1).
             const auto& nm = reinterpret_cast<NMLISTVIEW&>(hdr);
-            if (!syncing && (nm.uChanged & LVIF_STATE) && ((nm.uOldState ^ nm.uNewState) & LVIS_SELECTED))
-                list.UserSelect(static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+            if (!syncing && (nm.uChanged & LVIF_STATE) && ((nm.uOldState ^ nm.uNewState) & LVIS_SELECTED)) {
+                shownSel_ = static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+                list.UserSelect(shownSel_);
+            }
             return 0;
         }
         case LVN_COLUMNCLICK:

@@ -131,6 +131,8 @@ protected:
 private:
     void syncColumns();
     std::wstring cellText_;  // the cell handed to the control, kept alive until the next one
+    int shownSel_ = -1;      // the row the control shows selected (one at most: LVS_SINGLESEL)
+    std::vector<std::wstring> sentTitles_;  // the columns' titles as last set
 };
 
 // The window classes of picture boxes and painted controls.
