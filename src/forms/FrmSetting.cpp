@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/Settings.h"
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/DataFile.h"
 #include "store/TextRules.h"
@@ -581,6 +582,7 @@ void FrmSetting::changeTypes(const std::string& name, const std::function<void(s
         if (toExactName(types, name)) change(types);
         app_.DbConn.Execute(accounts + " where UserName = '" + user + "' and TypeName = '" + store::esc(name) +
                             "' COLLATE BINARY");
+        QM_CRASH_POINT("category.changed");
         app_.DbConn.Execute("RELEASE category");
     } catch (...) {
         // Nothing of it stays, in the file or in the record set.
