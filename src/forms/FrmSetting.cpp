@@ -580,9 +580,9 @@ void FrmSetting::changeTypes(const std::string& name, const std::function<void(s
         types.Requery();
         types.Filter("TypeName = '" + store::esc(name) + "' and UserName = '" + user + "'");
         if (toExactName(types, name)) change(types);
+        QM_CRASH_POINT("category.changed");
         app_.DbConn.Execute(accounts + " where UserName = '" + user + "' and TypeName = '" + store::esc(name) +
                             "' COLLATE BINARY");
-        QM_CRASH_POINT("category.changed");
         app_.DbConn.Execute("RELEASE category");
     } catch (...) {
         // Nothing of it stays, in the file or in the record set.

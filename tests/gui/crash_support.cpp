@@ -128,6 +128,25 @@ HWND LogIn(const Process& p) {
     return WaitForWindow(p.info.dwProcessId, std::wstring(L"Ostrevin V1.0 正式版 --- 当前用户:") + kBookUser, 10000);
 }
 
+namespace {
+
+// An account whose category is gone (or was renamed without it) shows
+// under no category: as good as lost to its user.
+void expectEveryAccountInACategory(const std::string& dataFile) {
+    std::vector<unsigned char> bytes = platform::ReadWholeFile(dataFile);
+    crypto::clsSimpleXOR x;
+    x.DecryptByte(bytes, crypto::kDataFileKey);
+    store::Connection db;
+    db.OpenImage(bytes);
+    store::Recordset orphans;
+    orphans.Open("select * from AccountData where not exists (select 1 from AccountType t where t.UserName = "
+                 "AccountData.UserName and t.TypeName = AccountData.TypeName COLLATE BINARY)",
+                 db);
+    EXPECT_EQ(orphans.RecordCount(), 0u) << "accounts left without their category";
+}
+
+}  // namespace
+
 Accounts OpenLogInAndQuit(const ProgramCopy& copy) {
     const store::FileForm left = store::InspectDataFile(copy.dataFileUtf8());
     EXPECT_TRUE(left == store::FileForm::Plain || left == store::FileForm::Enciphered)
@@ -149,6 +168,7 @@ Accounts OpenLogInAndQuit(const ProgramCopy& copy) {
     EXPECT_EQ(p.WaitForExit(15000), 0);
     EXPECT_EQ(store::InspectDataFile(copy.dataFileUtf8()), store::FileForm::Enciphered) << "a normal end puts it at rest";
     Accounts accounts = ReadAccounts(copy.dataFileUtf8());
+    expectEveryAccountInACategory(copy.dataFileUtf8());
     EXPECT_EQ(static_cast<size_t>(std::max(shown, 0)), accounts.size()) << "the list shows every account of the user";
     return accounts;
 }

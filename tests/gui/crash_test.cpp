@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 
 #include "crash_support.h"
 #include "crypto/SimpleXOR.h"
@@ -35,6 +36,8 @@ void crashAt(const ProgramCopy& copy, const char* point, const std::function<voi
 // What the next start finds must be the accounts before the change in
 // flight, or those after it: nothing else.
 void expectOneOf(const Accounts& found, const Accounts& before, const Accounts& after) {
+    std::cout << "  the next start found the accounts " << (found == before ? "before" : found == after ? "after" : "of neither")
+              << " the change" << std::endl;
     EXPECT_TRUE(found == before || found == after)
         << found.size() << " accounts found, " << before.size() << " before the change, " << after.size() << " after it";
 }
