@@ -181,7 +181,23 @@ bool ChooseInFileDialog(const Process& p, const std::wstring& title, const std::
     if (!name) return false;
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    return WaitUntil([&] { return !IsWindow(dialog); }, 10000);
+    return WaitUntil(
+        [&] {
+            // Yes to the question whether an existing file may be replaced.
+            struct Find {
+                HWND owner, box;
+            } f{dialog, nullptr};
+            EnumWindows(
+                [](HWND hwnd, LPARAM lp) -> BOOL {
+                    auto* f = reinterpret_cast<Find*>(lp);
+                    if (GetWindow(hwnd, GW_OWNER) == f->owner && IsWindowVisible(hwnd)) f->box = hwnd;
+                    return f->box == nullptr;
+                },
+                reinterpret_cast<LPARAM>(&f));
+            if (f.box) PressButton(f.box, IDYES);
+            return !IsWindow(dialog);
+        },
+        10000);
 }
 
 void Press(HWND dialog, const wchar_t* caption) {

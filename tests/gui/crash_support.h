@@ -51,7 +51,8 @@ HWND LogIn(const Process& p);
 // returns the accounts of the file it left at rest. Test failures otherwise.
 Accounts OpenLogInAndQuit(const ProgramCopy& copy);
 
-// The system's file dialog titled `title`: types `path` and presses its OK button.
+// The system's file dialog titled `title`: types `path`, presses its OK
+// button and answers Yes when it asks whether to replace the file.
 bool ChooseInFileDialog(const Process& p, const std::wstring& title, const std::wstring& path);
 // Clicks the button of `dialog` with that caption.
 void Press(HWND dialog, const wchar_t* caption);

@@ -207,36 +207,20 @@ TEST(CrashPoint, InsideABackupOverAnOldOne) {
         SCOPED_TRACE(point);
         ProgramCopy copy;
         PrepareBook(copy, kBookSize);
-        const Accounts before = ReadAccounts(copy.dataFileUtf8());
         const std::wstring backup = copy.folder() + L"\\old.dat";
         ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
         const auto backupBytes = qm::platform::ReadWholeFile(Utf8Of(backup));
+        // The new backup must differ from the old one, or a half-written one could not be told apart.
+        AlterAtRest(copy, "delete from AccountData where rowid % 2 = 0");
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
         crashAt(copy, point, [&](const Process& p) {
             HWND tools = logInAndOpenTools(p);
             ASSERT_NE(tools, nullptr);
             Press(tools, L"备份数据(&B)");
-            HWND dialog = WaitForWindow(p.info.dwProcessId, L"保存备份文件", 10000);
-            ASSERT_NE(dialog, nullptr);
-            SendMessageW(GetDlgItem(dialog, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(backup.c_str()));
-            PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-            // The dialog asks before it lets a file be replaced.
-            WaitUntil(
-                [&] {
-                    struct Find {
-                        HWND owner, box;
-                    } f{dialog, nullptr};
-                    EnumWindows(
-                        [](HWND hwnd, LPARAM lp) -> BOOL {
-                            auto* f = reinterpret_cast<Find*>(lp);
-                            if (GetWindow(hwnd, GW_OWNER) == f->owner && IsWindowVisible(hwnd)) f->box = hwnd;
-                            return f->box == nullptr;
-                        },
-                        reinterpret_cast<LPARAM>(&f));
-                    if (f.box) PressButton(f.box, IDYES);
-                    return !IsWindow(dialog);
-                },
-                10000);
+            ChooseInFileDialog(p, L"保存备份文件", backup);
         });
+        EXPECT_EQ(GetFileAttributesW((copy.folder() + L"\\SystemDataBackup.dat").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the backup was aimed at the old one";
         EXPECT_EQ(qm::platform::ReadWholeFile(Utf8Of(backup)), backupBytes) << "the old backup stays whole";
         EXPECT_EQ(OpenLogInAndQuit(copy), before);
     }
