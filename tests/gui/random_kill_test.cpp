@@ -122,7 +122,7 @@ TEST(RandomKills, TwentyKillsInARowLoseNoCommittedAccount) {
         const DWORD delay = std::uniform_int_distribution<DWORD>(0, kLatestKillMs)(rng);
         SCOPED_TRACE("session " + std::to_string(n) + ", kill after " + std::to_string(delay) + " ms");
         Process p;
-        // Wine now and then refuses to start a program just after its last run ended.
+        // A start that failed (seen once under Wine, just after a run had ended) is tried once more.
         if (!StartShipped(copy, p)) {
             std::cout << "session " << n << ": no start (Windows error " << GetLastError() << "), once more" << std::endl;
             Sleep(500);
