@@ -11,7 +11,6 @@
 #include "crash_support.h"
 #include "crypto/SimpleXOR.h"
 #include "platform/files.h"
-#include "store/DataFile.h"
 
 using namespace qm::gui_test;
 
