@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/StoreError.h"
 #include "tools/Backup.h"
@@ -62,6 +63,7 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
     const bool deciphered = form == store::FileForm::Enciphered;
     try {
         if (deciphered) app.Cipher.DecryptFile(path, path, crypto::kDataFileKey);
+        QM_CRASH_POINT("start.deciphered");
     } catch (const std::exception& e) {
         refuse(os, path, e.what());
         return StartResult::DataFileRefused;
@@ -93,6 +95,7 @@ void CloseDataFile(AppContext& app) {
         app.DbConn.Close();
     } catch (...) {
     }
+    QM_CRASH_POINT("exit.closed");
     const std::string path = app.DataFilePath();
     try {
         if (store::InspectDataFile(path) == store::FileForm::Plain)

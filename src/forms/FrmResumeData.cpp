@@ -1,5 +1,6 @@
 #include "forms/FrmResumeData.h"
 
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
@@ -146,6 +147,7 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo) {
             for (size_t c = 1; c < backupData_.FieldCount(); ++c) data.Field(c) = backupData_.Field(c);
         }
         data.UpdateBatch();
+        QM_CRASH_POINT("restore.written");
         db.Execute("RELEASE restore_data");
     } catch (...) {
         try {

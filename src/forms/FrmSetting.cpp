@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/Settings.h"
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/DataFile.h"
 #include "store/TextRules.h"
@@ -579,6 +580,7 @@ void FrmSetting::changeTypes(const std::string& name, const std::function<void(s
         types.Requery();
         types.Filter("TypeName = '" + store::esc(name) + "' and UserName = '" + user + "'");
         if (toExactName(types, name)) change(types);
+        QM_CRASH_POINT("category.changed");
         app_.DbConn.Execute(accounts + " where UserName = '" + user + "' and TypeName = '" + store::esc(name) +
                             "' COLLATE BINARY");
         app_.DbConn.Execute("RELEASE category");

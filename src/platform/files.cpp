@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/CrashPoint.h"
+
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
@@ -164,11 +166,13 @@ void ReplaceFileContents(const std::string& path, const std::vector<unsigned cha
             throw FileError(message);
         }
     }
+    QM_CRASH_POINT("replace.written");
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const std::string message = lastError("cannot replace", path);
         DeleteFileW(temp.c_str());
         throw FileError(message);
     }
+    QM_CRASH_POINT("replace.renamed");
 }
 
 #else
@@ -288,11 +292,13 @@ void ReplaceFileContents(const std::string& path, const std::vector<unsigned cha
             throw FileError(message);
         }
     }
+    QM_CRASH_POINT("replace.written");
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const std::string message = lastError("cannot replace", path);
         ::unlink(temp.c_str());
         throw FileError(message);
     }
+    QM_CRASH_POINT("replace.renamed");
     // The rename itself must reach the disk too.
     const size_t slash = path.find_last_of('/');
     Fd dir{::open(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY)};

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "platform/CrashPoint.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
@@ -289,7 +290,7 @@ bool Recordset::HasPendingChanges() const {
     return false;
 }
 
-void Recordset::Update() {
+void Recordset::write([[maybe_unused]] bool batch) {
     requireOpen();
     if (!HasPendingChanges()) return;
     sqlite3* db = connection_->Handle();
@@ -352,6 +353,7 @@ void Recordset::Update() {
         rollBack();
         throw;
     }
+    QM_CRASH_POINT(batch ? "batch.written" : "update.written");
     if (const int rc = sqlite3_exec(db, "RELEASE qm_update", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
         const std::string message = std::string("cannot write the changes: ") + sqlite3_errmsg(db);
         rollBack();

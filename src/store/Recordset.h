@@ -90,8 +90,8 @@ public:
     void AddNew();
     // Writes every pending row (new or changed) in one transaction: all of
     // them or, on any failure, none (they stay pending and an error is raised).
-    void Update();
-    void UpdateBatch() { Update(); }
+    void Update() { write(false); }
+    void UpdateBatch() { write(true); }
     void CancelUpdate();
     bool HasPendingChanges() const;
     // Deletes the current row at once; it stays current until the next move.
@@ -122,6 +122,7 @@ private:
         }
     };
 
+    void write(bool batch);
     size_t columnIndex(std::string_view name) const;
     Row& currentRow();
     const Row& currentRow() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/DataFile.h"
 #include "store/StoreError.h"
@@ -23,6 +24,7 @@ void WriteBackup(store::Connection& live, crypto::clsSimpleXOR& cipher, const st
         throw std::runtime_error("the data file cannot be its own backup: " + target);
     std::vector<unsigned char> bytes = live.Image(compress);
     cipher.EncryptByte(bytes, crypto::kDataFileKey);
+    QM_CRASH_POINT("backup.imaged");
     platform::ReplaceFileContents(target, bytes);
 }
 
@@ -43,9 +45,11 @@ void CompactDatabase(store::Connection& live, const std::string& temp,
     platform::RemoveFile(temp);
     try {
         live.CompactInto(temp);
+        QM_CRASH_POINT("compact.copied");
         store::Connection compacted;
         compacted.Open(temp);
         live.ReplaceContentWith(compacted);
+        QM_CRASH_POINT("compact.replaced");
     } catch (...) {
         try {
             platform::RemoveFile(temp);

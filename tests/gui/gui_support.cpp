@@ -69,6 +69,20 @@ bool ProgramCopy::Start(Process& p) const {
                           &p.info) != FALSE;
 }
 
+namespace {
+
+// A process that has ended shows no window any more: waiting for one of
+// its windows stops at once.
+bool ended(DWORD pid) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return true;
+    const bool gone = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return gone;
+}
+
+}  // namespace
+
 HWND WaitForMessageBox(DWORD pid, DWORD ms) {
     const DWORD start = GetTickCount();
     do {
@@ -91,6 +105,7 @@ HWND WaitForMessageBox(DWORD pid, DWORD ms) {
             },
             reinterpret_cast<LPARAM>(&f));
         if (f.found) return f.found;
+        if (ended(pid)) return nullptr;
         Sleep(50);
     } while (GetTickCount() - start < ms);
     return nullptr;
@@ -124,6 +139,7 @@ HWND WaitForWindow(DWORD pid, const std::wstring& caption, DWORD ms) {
             },
             reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
+        if (ended(pid)) return nullptr;
         Sleep(50);
     } while (GetTickCount() - start < ms);
     return nullptr;

@@ -1,0 +1,277 @@
+// The test-only program dies at each point where a write is half done; the
+// shipped program then opens the file, the user logs in, and every account
+// committed before the death is there exactly, the one in flight whole or
+// not at all.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <iostream>
+
+#include "crash_support.h"
+#include "crypto/SimpleXOR.h"
+#include "platform/files.h"
+
+using namespace qm::gui_test;
+
+namespace {
+
+constexpr size_t kBookSize = 24;
+
+// A category of the user's own, holding four of the book's accounts.
+constexpr const char* kOwnCategory =
+    "insert into AccountType values('amy', '工作', 11);"
+    "update AccountData set TypeName = '工作' where rowid in (select rowid from AccountData order by rowid limit 4);";
+
+// Starts the test-only program, lets `drive` take it to the point, and
+// checks that it died there.
+void crashAt(const ProgramCopy& copy, const char* point, const std::function<void(const Process&)>& drive) {
+    Process p;
+    ASSERT_TRUE(StartCrashing(copy, p, point));
+    drive(p);
+    ASSERT_TRUE(DiedAtCrashPoint(p)) << "the program did not reach " << point;
+}
+
+// What the next start finds must be the accounts before the change in
+// flight, or those after it: nothing else.
+void expectOneOf(const Accounts& found, const Accounts& before, const Accounts& after) {
+    std::cout << "  the next start found the accounts " << (found == before ? "before" : found == after ? "after" : "of neither")
+              << " the change" << std::endl;
+    EXPECT_TRUE(found == before || found == after)
+        << found.size() << " accounts found, " << before.size() << " before the change, " << after.size() << " after it";
+}
+
+Accounts with(Accounts accounts, const std::function<void(Accounts&)>& change) {
+    change(accounts);
+    return accounts;
+}
+
+void logInAndQuit(const Process& p) {
+    HWND main = LogIn(p);
+    ASSERT_NE(main, nullptr);
+    QuitProgram(main);
+}
+
+HWND logInAndOpenTools(const Process& p) {
+    HWND main = LogIn(p);
+    return main ? OpenFromMain(p, main, L"工具(&T)", L"工具") : nullptr;
+}
+
+// The category page of the settings, with the user's own category (the last) chosen.
+HWND chooseOwnCategory(const Process& p) {
+    HWND main = LogIn(p);
+    if (!main) return nullptr;
+    HWND dialog = OpenFromMain(p, main, L"设置(&S)", L"设置");
+    HWND tab = dialog ? FindDescendant(dialog, L"Static", L"帐号分类") : nullptr;
+    if (!tab) return nullptr;
+    HWND list = nullptr;
+    for (int attempt = 0; attempt < 3 && !list; ++attempt) {
+        BringToFront(dialog);
+        ClickAt(CentreOf(tab));
+        WaitUntil(
+            [&] {
+                HWND l = FindDescendant(dialog, L"ListBox");
+                if (l && IsWindowVisible(l)) list = l;
+                return list != nullptr;
+            },
+            3000);
+    }
+    if (!list || !ClickToFocus(list)) return nullptr;
+    PressKey(VK_END);
+    if (!WaitUntil([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == 9; }, 5000)) return nullptr;
+    return dialog;
+}
+
+const char* const kPoints[] = {"start.deciphered", "update.written", "batch.written", "category.changed",
+                               "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
+                               "exit.closed",      "replace.written", "replace.renamed"};
+
+bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+}
+
+}  // namespace
+
+TEST(CrashPoint, OnlyTheTestProgramKnowsThem) {
+    const auto shipped = qm::platform::ReadWholeFile(Utf8Of(ProgramFolder() + L"\\Quillmere.exe"));
+    const auto crashing = qm::platform::ReadWholeFile(Utf8Of(ProgramFolder() + L"\\Quillmere_crashpoints.exe"));
+    EXPECT_FALSE(contains(shipped, "QM_CRASH_AT"));
+    EXPECT_TRUE(contains(crashing, "QM_CRASH_AT"));
+    for (const char* point : kPoints) {
+        EXPECT_FALSE(contains(shipped, point)) << point;
+        EXPECT_TRUE(contains(crashing, point)) << point;
+    }
+}
+
+TEST(CrashPoint, AfterTheStartDeciphersTheFileAndWhileItDoes) {
+    for (const char* point : {"start.deciphered", "replace.written", "replace.renamed"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize);
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, point, [](const Process&) {});
+        EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    }
+}
+
+TEST(CrashPoint, AtTheExitAfterClosingAndWhileEnciphering) {
+    // The second atomic replace of a run is the exit's encipherment.
+    for (const char* point : {"exit.closed", "replace.written#2", "replace.renamed#2"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize);
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, point, logInAndQuit);
+        EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    }
+}
+
+TEST(CrashPoint, InsideAnAccountsSave) {
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize);
+    const Accounts before = ReadAccounts(copy.dataFileUtf8());
+    crashAt(copy, "update.written", [](const Process& p) {
+        HWND main = LogIn(p);
+        ASSERT_NE(main, nullptr);
+        AddAccount(p, main, L"其它", L"新帐号", L"newid", L"pw9999");
+    });
+    const Accounts found = OpenLogInAndQuit(copy);
+    if (found == before) return;
+    ASSERT_EQ(found.size(), before.size() + 1) << "the saved account is whole or absent, the others untouched";
+    ASSERT_TRUE(std::includes(found.begin(), found.end(), before.begin(), before.end()));
+    const AccountRow* added = nullptr;
+    for (const AccountRow& row : found)
+        if (!before.count(row)) added = &row;
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(Column(*added, "TypeName"), "其它");
+    EXPECT_EQ(Column(*added, "AccountName"), "新帐号");
+    EXPECT_EQ(Column(*added, "AccountID"), "newid");
+    qm::crypto::clsSimpleXOR x;
+    EXPECT_EQ(x.DecryptString(Column(*added, "AccountPassword"), qm::crypto::kAccountPasswordKey), "pw9999");
+}
+
+TEST(CrashPoint, InsideACategorysRenameAndDelete) {
+    {
+        SCOPED_TRACE("rename");
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize, kOwnCategory);
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, "category.changed", [](const Process& p) {
+            HWND dialog = chooseOwnCategory(p);
+            ASSERT_NE(dialog, nullptr);
+            Press(dialog, L"修改(&E)");
+            HWND name = nullptr;
+            ASSERT_TRUE(WaitUntil([&] { return (name = FindDescendant(dialog, L"Edit", L"工作")) != nullptr; }, 5000));
+            ASSERT_TRUE(ClickToFocus(name));
+            PressKey(VK_END);
+            PressKey(VK_BACK);
+            PressKey(VK_BACK);
+            TypeText(L"项目");
+            ASSERT_TRUE(WaitUntil([&] { return TextOf(name) == L"项目"; }, 5000));
+            PressKey(VK_RETURN);
+        });
+        const Accounts renamed = with(before, [](Accounts& all) {
+            Accounts out;
+            for (AccountRow row : all) {
+                if (row[1] == "工作") row[1] = "项目";
+                out.insert(row);
+            }
+            all = out;
+        });
+        expectOneOf(OpenLogInAndQuit(copy), before, renamed);
+    }
+    {
+        SCOPED_TRACE("delete");
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize, kOwnCategory);
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, "category.changed", [](const Process& p) {
+            HWND dialog = chooseOwnCategory(p);
+            ASSERT_NE(dialog, nullptr);
+            Press(dialog, L"删除(&D)");
+            HWND question = WaitForBoxSaying(p, L"是否删除“工作”分类和“工作”分类下所有数据?");
+            ASSERT_NE(question, nullptr);
+            PressButton(question, IDYES);
+        });
+        const Accounts deleted = with(before, [](Accounts& all) {
+            std::erase_if(all, [](const AccountRow& row) { return row[1] == "工作"; });
+        });
+        ASSERT_EQ(deleted.size(), before.size() - 4);
+        expectOneOf(OpenLogInAndQuit(copy), before, deleted);
+    }
+}
+
+TEST(CrashPoint, InsideABackupOverAnOldOne) {
+    for (const char* point : {"backup.imaged", "replace.written#2"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize);
+        const std::wstring backup = copy.folder() + L"\\old.dat";
+        ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
+        const auto backupBytes = qm::platform::ReadWholeFile(Utf8Of(backup));
+        // The new backup must differ from the old one, or a half-written one could not be told apart.
+        AlterAtRest(copy, "delete from AccountData where rowid % 2 = 0");
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, point, [&](const Process& p) {
+            HWND tools = logInAndOpenTools(p);
+            ASSERT_NE(tools, nullptr);
+            Press(tools, L"备份数据(&B)");
+            ChooseInFileDialog(p, L"保存备份文件", backup);
+        });
+        EXPECT_EQ(GetFileAttributesW((copy.folder() + L"\\SystemDataBackup.dat").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the backup was aimed at the old one";
+        EXPECT_EQ(qm::platform::ReadWholeFile(Utf8Of(backup)), backupBytes) << "the old backup stays whole";
+        EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    }
+}
+
+TEST(CrashPoint, InsideACompaction) {
+    for (const char* point : {"compact.copied", "compact.replaced"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize, "delete from AccountData where rowid % 2 = 0");
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, point, [](const Process& p) {
+            HWND tools = logInAndOpenTools(p);
+            ASSERT_NE(tools, nullptr);
+            Press(tools, L"压缩数据(&C)");
+        });
+        EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    }
+}
+
+TEST(CrashPoint, InsideARestoreAndItsBatchUpdate) {
+    // The second batch of a restore writes the backup's accounts.
+    for (const char* point : {"batch.written#2", "restore.written"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize);
+        const std::wstring backup = copy.folder() + L"\\old.dat";
+        ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
+        const Accounts old = ReadAccounts(Utf8Of(backup));
+        AlterAtRest(copy, "delete from AccountData where rowid % 3 = 0;"
+                          "insert into AccountData select UserName, TypeName, AccountName || '新', AccountPY, AccountID,"
+                          " AccountPassword, RegDate, URL, Remarks from AccountData where rowid % 3 = 1;");
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        ASSERT_NE(before, old);
+        crashAt(copy, point, [&](const Process& p) {
+            HWND tools = logInAndOpenTools(p);
+            ASSERT_NE(tools, nullptr);
+            Press(tools, L"恢复数据(&R)");
+            ASSERT_TRUE(ChooseInFileDialog(p, L"请选择备份文件", backup));
+            HWND restore = WaitForWindow(p.info.dwProcessId, L"恢复数据", 10000);
+            ASSERT_TRUE(restore && BringToFront(restore));
+            HWND users = FindDescendant(restore, L"ComboBox");
+            ASSERT_NE(users, nullptr);
+            PressKey(VK_DOWN);
+            ASSERT_TRUE(WaitUntil([&] { return SendMessageW(users, CB_GETCURSEL, 0, 0) == 0; }, 5000));
+            PressKey(VK_TAB);
+            TypeText(kBookPassword);
+            PressKey(VK_RETURN);
+            HWND question = WaitForBoxSaying(p, L"恢复数据将会覆盖现有的数据,是否继续?");
+            ASSERT_NE(question, nullptr);
+            PressButton(question, IDYES);
+        });
+        expectOneOf(OpenLogInAndQuit(copy), before, old);
+    }
+}
