@@ -210,7 +210,8 @@ TEST_F(StartupTest, EveryDamageIsToldByNameAndTheFileKeepsEveryByte) {
     flip(accounts, "account page kind", false);
     flip(accounts + 4, "account page count", false);
 
-    for (const Damage& damage : cases) {
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Damage& damage) {
         SCOPED_TRACE(damage.what);
         write(damage.bytes);
         AppContext fresh;
@@ -225,7 +226,8 @@ TEST_F(StartupTest, EveryDamageIsToldByNameAndTheFileKeepsEveryByte) {
         EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
         EXPECT_TRUE(onDisk() == damage.bytes) << "the file must stay byte for byte as it was";
         EXPECT_EQ(othersInFolder(), std::vector<std::string>{}) << "nothing is left beside it";
-    }
+    };
+    for (const Damage& damage : cases) check(damage);
 }
 
 TEST_F(StartupTest, AFolderOrAReadOnlyFileInItsPlaceIsToldByNameAndLeftAsItWas) {

@@ -226,7 +226,8 @@ TEST_F(AutoLockTest, DamagedSettingsFallBackToDefaultsAndStayAsStored) {
         {"AccountPasswordWidth", "-1e300"}, {"URLWidth", "99999999999"},
     };
     registerUser("amy", "secret1");
-    for (const Garbage& g : cases) {
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Garbage& g) {
         SCOPED_TRACE(std::string(g.column) + " = " + g.sql);
         restart();  // the run before ends first: its end stores the widths its columns had
         app->DbConn.Execute(
@@ -266,5 +267,6 @@ TEST_F(AutoLockTest, DamagedSettingsFallBackToDefaultsAndStayAsStored) {
         stored.Requery();
         EXPECT_EQ(stored[g.column].Get(), before);
         host.os.boxes.clear();
-    }
+    };
+    for (const Garbage& g : cases) check(g);
 }

@@ -271,7 +271,8 @@ TEST_F(RestoreTest, EveryDamagedBackupIsToldByNameAndKeepsEveryByte) {
         cases.back().second[offset] ^= 0xFF;
     }
     const std::string damaged = dir.file("damaged.dat");
-    for (auto& [what, bytes] : cases) {
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const std::string& what, std::vector<unsigned char>& bytes) {
         SCOPED_TRACE(what);
         app->Cipher.EncryptByte(bytes, qm::crypto::kDataFileKey);
         qm::platform::ReplaceFileContents(damaged, bytes);
@@ -285,7 +286,8 @@ TEST_F(RestoreTest, EveryDamagedBackupIsToldByNameAndKeepsEveryByte) {
         EXPECT_NE(text.find("它不是本程序的备份文件,或者已经损坏。"), std::string::npos) << text;
         EXPECT_NE(text.find("文件没有被修改。"), std::string::npos) << text;
         EXPECT_TRUE(qm::platform::ReadWholeFile(damaged) == bytes) << "the backup keeps every byte";
-    }
+    };
+    for (auto& [what, bytes] : cases) check(what, bytes);
     EXPECT_EQ(accountsOf("amy"), (Texts{"amy mail", "amy new"}));
 }
 
