@@ -250,8 +250,8 @@ TEST(Startup, DamagedReadOnlyOrFolderDataFileIsToldByNameAndLeftUntouched) {
         const wchar_t* name;
         const wchar_t* words;
     };
-    for (const Case& c : {Case{L"cut-by-a-byte", L"损坏"}, Case{L"last-page-flipped", L"损坏"},
-                          Case{L"read-only", L"只读"}, Case{L"folder", L"文件夹"}}) {
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Case& c) {
         SCOPED_TRACE(Utf8Of(c.name));
         ProgramCopy copy;
         const std::wstring name = c.name;
@@ -280,10 +280,13 @@ TEST(Startup, DamagedReadOnlyOrFolderDataFileIsToldByNameAndLeftUntouched) {
         if (name == L"folder") {
             EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
             RemoveDirectoryW(copy.dataFile().c_str());
-            continue;
+            return;
         }
         EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, name == L"read-only" ? DWORD{FILE_ATTRIBUTE_READONLY} : 0);
         SetFileAttributesW(copy.dataFile().c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_TRUE(qm::platform::ReadWholeFile(copy.dataFileUtf8()) == bytes) << "the file keeps every byte";
-    }
+    };
+    for (const Case& c : {Case{L"cut-by-a-byte", L"损坏"}, Case{L"last-page-flipped", L"损坏"},
+                          Case{L"read-only", L"只读"}, Case{L"folder", L"文件夹"}})
+        check(c);
 }
