@@ -70,16 +70,27 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
     // already holds that run's data and opens as it is.
     const bool deciphered = form == store::FileForm::Enciphered;
     try {
-        if (deciphered) app.Cipher.DecryptFile(path, path, crypto::kDataFileKey);
+        if (deciphered) {
+            // Deciphered in memory and proved whole before it is written in
+            // place: a damaged book must not be worked on (every later write
+            // would build on the damage), and its file is never written.
+            std::vector<unsigned char> bytes = platform::ReadWholeFile(path);
+            app.Cipher.DecryptByte(bytes, crypto::kDataFileKey);
+            store::Connection::CheckImage(bytes);
+            platform::ReplaceFileContents(path, bytes);
+        }
+    } catch (const store::StoreError& e) {
+        refuse(os, path, reasonFor(e));
+        return StartResult::DataFileRefused;
     } catch (const std::exception& e) {
         refuse(os, path, e.what());
         return StartResult::DataFileRefused;
     }
     try {
         app.DbConn.Open(path);
-        // A damaged book must not be worked on: every later write would
-        // build on the damage.
-        app.DbConn.CheckWhole();
+        // A file a killed run left plain is proved whole as SQLite reads it,
+        // after its journal has undone the write that was cut off.
+        if (!deciphered) app.DbConn.CheckWhole();
         app.RsUser.Open("select * from sysuser", app.DbConn);
         app.RsType.Open("select * from AccountType", app.DbConn);
         app.RsData.Open("select * from AccountData", app.DbConn);

@@ -134,6 +134,25 @@ void Connection::CheckWhole() const {
     if (verdict != "ok") throw StoreError("the database is damaged: " + verdict, SQLITE_CORRUPT);
 }
 
+void Connection::CheckImage(const std::vector<unsigned char>& image) {
+    Connection check;
+    if (const int rc = sqlite3_open_v2(":memory:", &check.db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot open a database in memory: ") + sqlite3_errstr(rc), rc);
+    // Read where they lie: SQLite neither copies, frees nor writes them.
+    auto* bytes = const_cast<unsigned char*>(image.data());
+    const auto size = static_cast<sqlite3_int64>(image.size());
+    if (const int rc = sqlite3_deserialize(check.db_, "main", bytes, size, size, SQLITE_DESERIALIZE_READONLY); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot read the database: ") + sqlite3_errmsg(check.db_), rc);
+    try {
+        if (const int rc = sqlite3_exec(check.db_, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+            throw StoreError(std::string("not a database: ") + sqlite3_errmsg(check.db_), rc == SQLITE_ERROR ? SQLITE_NOTADB : rc);
+        check.CheckWhole();
+    } catch (const StoreError& e) {
+        // A statement over a damaged file may fail with a plain error.
+        throw StoreError(e.what(), (e.Code & 0xFF) == SQLITE_ERROR ? SQLITE_CORRUPT : e.Code);
+    }
+}
+
 void Connection::Close() {
     for (Recordset* rs : recordsets_) rs->detachFromConnection();
     recordsets_.clear();
