@@ -12,6 +12,8 @@ namespace {
 constexpr const char* kTitle = "提示";
 constexpr const char* kDamaged = "文件已损坏,或者不是本程序的数据文件。";
 constexpr const char* kInUse = "文件正被另一个程序(例如备份或杀毒软件)使用,请稍后再试。";
+constexpr const char* kReadOnly = "文件是只读的,程序无法在其中保存资料。请去掉它的只读属性后再试。";
+constexpr const char* kFolder = "这个名字是一个文件夹,不是数据文件。";
 
 // `restored` false: the file could not be put back into its at-rest form
 // and is left plain, which the next start opens as it is.
@@ -39,6 +41,13 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
     }
 
     const std::string path = app.DataFilePath();
+    // Opening means deciphering in place: a file that may not be written is
+    // refused before anything is tried on it.
+    switch (platform::KindOf(path)) {
+        case platform::PathKind::Folder: refuse(os, path, kFolder); return StartResult::DataFileRefused;
+        case platform::PathKind::ReadOnlyFile: refuse(os, path, kReadOnly); return StartResult::DataFileRefused;
+        default: break;
+    }
     store::FileForm form = store::InspectDataFile(path);
     if (form == store::FileForm::Missing) {
         try {
@@ -62,14 +71,28 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
     // already holds that run's data and opens as it is.
     const bool deciphered = form == store::FileForm::Enciphered;
     try {
-        if (deciphered) app.Cipher.DecryptFile(path, path, crypto::kDataFileKey);
+        if (deciphered) {
+            // Deciphered in memory and proved whole before it is written in
+            // place: a damaged book must not be worked on (every later write
+            // would build on the damage), and its file is never written.
+            std::vector<unsigned char> bytes = platform::ReadWholeFile(path);
+            app.Cipher.DecryptByte(bytes, crypto::kDataFileKey);
+            store::Connection::CheckImage(bytes);
+            platform::ReplaceFileContents(path, bytes);
+        }
         QM_CRASH_POINT("start.deciphered");
+    } catch (const store::StoreError& e) {
+        refuse(os, path, reasonFor(e));
+        return StartResult::DataFileRefused;
     } catch (const std::exception& e) {
         refuse(os, path, e.what());
         return StartResult::DataFileRefused;
     }
     try {
         app.DbConn.Open(path);
+        // A file a killed run left plain is proved whole as SQLite reads it,
+        // after its journal has undone the write that was cut off.
+        if (!deciphered) app.DbConn.CheckWhole();
         app.RsUser.Open("select * from sysuser", app.DbConn);
         app.RsType.Open("select * from AccountType", app.DbConn);
         app.RsData.Open("select * from AccountData", app.DbConn);

@@ -25,6 +25,8 @@ namespace {
 constexpr const char* kRootKey = "Root";
 constexpr const char* kWidthFields[] = {"TypeNameWidth", "AccountNameWidth", "AccountIDWidth", "AccountPasswordWidth",
                                         "URLWidth"};
+// 100 inches, wider than any screen, in twips.
+constexpr double kWidestColumn = 144000;
 
 // A step of the load that fails is skipped; the window comes up with the rest.
 template <class F>
@@ -144,9 +146,13 @@ void FrmMain::Form_Load() {
     step([&] { ListViewUser.SetListViewExStyle(32, true); });
     for (size_t c = 0; c < 5; ++c)
         step([&] {
-            // A width that was never stored keeps the column as designed.
+            // A width that was never stored, or one no screen could show (a
+            // negative one, a huge one, a text), keeps the column as designed.
+            // The stored value is left alone; the exit stores the width the
+            // column then has, as always.
             const store::Value width = app_.RsUser[kWidthFields[c]].Get();
-            if (!width.IsNull()) ListViewUser.SetColumnWidth(c, static_cast<int>(width.Real()));
+            if ((width.IsInteger() || width.IsReal()) && width.Real() >= 0 && width.Real() <= kWidestColumn)
+                ListViewUser.SetColumnWidth(c, static_cast<int>(width.Real()));
         });
     step([&] {
         // A lost icon leaves the window minimised on the taskbar, where the

@@ -47,6 +47,8 @@ bool FrmResumeData::openBackup() {
     std::string reason;
     if (platform::SameFile(path, app_.DataFilePath())) {
         reason = "这是程序正在使用的数据文件,不是备份文件。";
+    } else if (platform::KindOf(path) == platform::PathKind::Folder) {
+        reason = "这个名字是一个文件夹,不是备份文件。";
     } else {
         try {
             tools::OpenBackup(path, app_.Cipher, backup_);

@@ -56,6 +56,13 @@ bool FileExists(const std::string& path) {
            !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+PathKind KindOf(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
+    return attributes & FILE_ATTRIBUTE_READONLY ? PathKind::ReadOnlyFile : PathKind::File;
+}
+
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
     Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                          nullptr)};
@@ -209,6 +216,15 @@ int openForReading(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+PathKind KindOf(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return PathKind::None;
+    if (S_ISDIR(st.st_mode)) return PathKind::Folder;
+    // The owner's write bit, as Windows keeps its read-only mark: the
+    // administrator may write anyway, and so may the tests.
+    return st.st_mode & S_IWUSR ? PathKind::File : PathKind::ReadOnlyFile;
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {

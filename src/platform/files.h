@@ -22,6 +22,12 @@ struct FileError : std::runtime_error {
 // True when the path names a file whose length can be read.
 bool FileExists(const std::string& path);
 
+// What a path names, where a file is expected: nothing, a file, a file
+// marked read-only (which the program will not write, not even to put it
+// back as it was), or a folder.
+enum class PathKind { None, File, ReadOnlyFile, Folder };
+PathKind KindOf(const std::string& path);
+
 // Throws FileError when the file cannot be read (InUse while another
 // program holds it).
 std::vector<unsigned char> ReadWholeFile(const std::string& path);

@@ -81,7 +81,9 @@ void Connection::Open(const std::string& path) {
         const std::string message = "cannot open " + path + ": " + (error ? error : sqlite3_errstr(rc2));
         sqlite3_free(error);
         sqlite3_close(db);
-        throw StoreError(message, rc2);
+        // These fixed statements fail in general only on a file SQLite cannot
+        // read as a database of its own ("unsupported file format").
+        throw StoreError(message, rc2 == SQLITE_ERROR ? SQLITE_NOTADB : rc2);
     }
     db_ = db;
     path_ = path;
@@ -114,6 +116,47 @@ void Connection::OpenImage(const std::vector<unsigned char>& image) {
         fail("not a database", rc);
     db_ = db;
     path_.clear();
+}
+
+void Connection::CheckWhole() const {
+    if (!db_) throw StoreError("the connection is closed");
+    // A file cut short at a page's end, or by a byte, loses rows or the end of
+    // a row without any page looking wrong: SQLite reads what is missing as
+    // zeros. Only the size the header counts tells.
+    int64_t pageSize = 0, pages = 0;
+    if (Statement s(db_, "PRAGMA main.page_size"); s.Step()) pageSize = s.Column(0).Int();
+    if (Statement s(db_, "PRAGMA main.page_count"); s.Step()) pages = s.Column(0).Int();
+    sqlite3_file* file = nullptr;
+    sqlite3_int64 bytes = -1;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file && file->pMethods &&
+        file->pMethods->xFileSize(file, &bytes) != SQLITE_OK)
+        bytes = -1;
+    if (bytes < 0 || bytes != pageSize * pages)
+        throw StoreError("the file holds " + std::to_string(bytes) + " bytes where its header counts " +
+                             std::to_string(pages) + " pages of " + std::to_string(pageSize),
+                         SQLITE_CORRUPT);
+    Statement check(db_, "PRAGMA main.quick_check(1)");
+    const std::string verdict = check.Step() ? check.Column(0).Text() : "no answer";
+    if (verdict != "ok") throw StoreError("the database is damaged: " + verdict, SQLITE_CORRUPT);
+}
+
+void Connection::CheckImage(const std::vector<unsigned char>& image) {
+    Connection check;
+    if (const int rc = sqlite3_open_v2(":memory:", &check.db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot open a database in memory: ") + sqlite3_errstr(rc), rc);
+    // Read where they lie: SQLite neither copies, frees nor writes them.
+    auto* bytes = const_cast<unsigned char*>(image.data());
+    const auto size = static_cast<sqlite3_int64>(image.size());
+    if (const int rc = sqlite3_deserialize(check.db_, "main", bytes, size, size, SQLITE_DESERIALIZE_READONLY); rc != SQLITE_OK)
+        throw StoreError(std::string("cannot read the database: ") + sqlite3_errmsg(check.db_), rc);
+    try {
+        if (const int rc = sqlite3_exec(check.db_, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+            throw StoreError(std::string("not a database: ") + sqlite3_errmsg(check.db_), rc == SQLITE_ERROR ? SQLITE_NOTADB : rc);
+        check.CheckWhole();
+    } catch (const StoreError& e) {
+        // A statement over a damaged file may fail with a plain error.
+        throw StoreError(e.what(), (e.Code & 0xFF) == SQLITE_ERROR ? SQLITE_CORRUPT : e.Code);
+    }
 }
 
 void Connection::Close() {

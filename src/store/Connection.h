@@ -27,6 +27,15 @@ public:
     // database file: reading a backup this way leaves no plain copy on the disk.
     void OpenImage(const std::vector<unsigned char>& image);
     void Close();
+    // Proves the database whole before anything relies on it: the file holds
+    // exactly the pages its header counts, and every page and every row's
+    // layout reads back well formed. Reads the whole database and writes
+    // nothing; throws StoreError (IsDamagedFile) naming the first fault.
+    void CheckWhole() const;
+    // The same for the bytes of a database file held in memory, which are
+    // only read: cheaper than reading a file page by page, and nothing
+    // touches the disk.
+    static void CheckImage(const std::vector<unsigned char>& image);
     bool IsOpen() const { return db_ != nullptr; }
     const std::string& Path() const { return path_; }
 

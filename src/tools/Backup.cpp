@@ -84,7 +84,10 @@ void OpenBackup(const std::string& path, crypto::clsSimpleXOR& cipher, store::Co
     cipher.DecryptByte(bytes, crypto::kDataFileKey);
     try {
         into.OpenImage(bytes);
+        // A damaged backup would restore damaged accounts, or fail halfway.
+        into.CheckWhole();
     } catch (const store::StoreError& e) {
+        into.Close();
         std::fill(bytes.begin(), bytes.end(), 0);
         throw BackupFileError(BackupFileError::NotABackup, e.what());
     }

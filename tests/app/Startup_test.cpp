@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/ExclusiveFile.h"
@@ -37,6 +39,30 @@ protected:
         c.Execute("insert into sysuser(UserName) values('" + name + "')");
         c.Close();
         return qm::platform::ReadWholeFile(path);
+    }
+
+    // A book of one user with `accounts` accounts, plain, as the file's pages hold it.
+    Bytes plainBook(int accounts) {
+        qm::test::TempDir scratch;
+        const std::string path = scratch.file("plain.dat");
+        qm::test::CreatePlainDatabase(path);
+        qm::store::Connection c;
+        c.Open(path);
+        c.Execute("insert into sysuser(UserName, UserPassword) values('amy', 'x')");
+        c.Execute("begin");
+        for (int i = 0; i < accounts; ++i)
+            c.Execute("insert into AccountData values('amy', '邮箱帐号', 'account " + std::to_string(i) +
+                      "', 'a', 'id', 'pw', '2026-12-08', 'http://example.com', 'remarks')");
+        c.Execute("commit");
+        c.Close();
+        return qm::platform::ReadWholeFile(path);
+    }
+    // The names in the folder besides the data file.
+    std::vector<std::string> othersInFolder() {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().filename() != qm::store::kDataFileName) names.push_back(qm::test::Utf8(entry.path().filename()));
+        return names;
     }
 
     qm::test::TempDir dir;
@@ -143,5 +169,98 @@ TEST_F(StartupTest, FileHeldByAnotherProgramIsReportedAsInUseAndLeftAsItWas) {
 
         backupTool.Close();
         EXPECT_EQ(onDisk(), found) << "the file must stay byte for byte as it was";
+    }
+}
+
+TEST_F(StartupTest, EveryDamageIsToldByNameAndTheFileKeepsEveryByte) {
+    const Bytes plain = plainBook(300);
+    const size_t page = 256u * plain[16] + plain[17];
+    ASSERT_EQ(plain.size() % page, 0u);
+    // A page of account rows, well inside the file.
+    const std::string marker = "account 150";
+    const size_t at = std::search(plain.begin(), plain.end(), marker.begin(), marker.end()) - plain.begin();
+    ASSERT_LT(at, plain.size());
+    const size_t accounts = at / page * page;
+
+    struct Damage {
+        std::string what;
+        Bytes bytes;
+    };
+    std::vector<Damage> cases;
+    const auto cut = [&](size_t n, bool atRest = true) {
+        Bytes b(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(n));
+        cases.push_back({(atRest ? "at rest, cut to " : "plain, cut to ") + std::to_string(n), atRest ? xorred(b) : b});
+    };
+    for (size_t n : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{100}, size_t{511}, size_t{512}, page,
+                     plain.size() / 2, plain.size() - page, plain.size() - 1})
+        cut(n);
+    cut(plain.size() - 1, false);
+    cut(plain.size() - page, false);
+    const auto flip = [&](size_t offset, const std::string& where, bool atRest = true) {
+        Bytes b = plain;
+        b[offset] ^= 0xFF;
+        cases.push_back({(atRest ? "at rest, " : "plain, ") + where + " flipped", atRest ? xorred(b) : b});
+    };
+    // The header: magic, page size, format limits, page count, schema format, text encoding, first page's kind.
+    for (size_t offset : {size_t{0}, size_t{16}, size_t{17}, size_t{21}, size_t{31}, size_t{47}, size_t{59}, size_t{100}})
+        flip(offset, "header byte " + std::to_string(offset));
+    // A page of accounts: its kind, its cell count, a cell's place, the end of its content.
+    for (size_t offset : {size_t{0}, size_t{4}, size_t{8}, size_t{9}, size_t{5}})
+        flip(accounts + offset, "account page byte " + std::to_string(offset));
+    flip(accounts, "account page kind", false);
+    flip(accounts + 4, "account page count", false);
+
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Damage& damage) {
+        SCOPED_TRACE(damage.what);
+        write(damage.bytes);
+        AppContext fresh;
+        fresh.AppPath = app.AppPath;
+        FakePlatform box;
+        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
+        EXPECT_FALSE(fresh.DbConn.IsOpen());
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
+        EXPECT_NE(box.boxes[0].text.find("文件已损坏"), std::string::npos) << box.boxes[0].text;
+        EXPECT_NE(box.boxes[0].text.find("文件保持原样,没有被修改。"), std::string::npos) << box.boxes[0].text;
+        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+        EXPECT_TRUE(onDisk() == damage.bytes) << "the file must stay byte for byte as it was";
+        EXPECT_EQ(othersInFolder(), std::vector<std::string>{}) << "nothing is left beside it";
+    };
+    for (const Damage& damage : cases) check(damage);
+}
+
+TEST_F(StartupTest, AFolderOrAReadOnlyFileInItsPlaceIsToldByNameAndLeftAsItWas) {
+    namespace fs = std::filesystem;
+    const fs::path data = qm::test::PathOf(app.DataFilePath());
+    const auto refused = [&](const std::string& words) {
+        AppContext fresh;
+        fresh.AppPath = app.AppPath;
+        FakePlatform box;
+        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
+        EXPECT_FALSE(fresh.DbConn.IsOpen());
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
+        EXPECT_NE(box.boxes[0].text.find(words), std::string::npos) << box.boxes[0].text;
+        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+    };
+
+    fs::create_directory(data);
+    qm::platform::ReplaceFileContents(qm::test::Utf8(data / "kept.txt"), Bytes{'k'});
+    refused("文件夹");
+    EXPECT_TRUE(fs::is_directory(data));
+    EXPECT_EQ(qm::platform::ReadWholeFile(qm::test::Utf8(data / "kept.txt")), Bytes{'k'});
+    fs::remove_all(data);
+
+    // At rest, and plain as a killed run leaves it.
+    for (const Bytes& found : {xorred(plainDatabaseWithUser("amy")), plainDatabaseWithUser("amy")}) {
+        write(found);
+        fs::permissions(data, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        refused("只读");
+        EXPECT_EQ(qm::platform::KindOf(app.DataFilePath()), qm::platform::PathKind::ReadOnlyFile);
+        EXPECT_EQ(onDisk(), found);
+        EXPECT_EQ(othersInFolder(), std::vector<std::string>{});
+        fs::permissions(data, fs::perms::owner_write, fs::perm_options::add);
     }
 }

@@ -2,6 +2,7 @@
 // while the program is locked.
 #include <gtest/gtest.h>
 
+#include "app/Settings.h"
 #include "support/tray_fixture.h"
 
 using qm::forms::FrmLoosenLock;
@@ -210,4 +211,62 @@ TEST_F(AutoLockTest, TheIconWaitsWhileOneOfTheWindowsDialogsIsOpen) {
 
     leftClickIcon();  // the dialog is closed: the icon answers again
     EXPECT_TRUE(unlockDialogOpen());
+}
+
+TEST_F(AutoLockTest, DamagedSettingsFallBackToDefaultsAndStayAsStored) {
+    // Values no dialog of the program writes: each one in a run of its own.
+    struct Garbage {
+        const char* column;
+        const char* sql;
+    };
+    const Garbage cases[] = {
+        {"MinLockTime", "'abc'"},         {"MinLockTime", "-3"},           {"ShortcutUser", "'abc|'"},
+        {"ShortcutPassword", "'4|999'"},  {"ShortcutURL", "'|'"},          {"Custom1", "'4|'"},
+        {"TypeNameWidth", "-1440"},       {"AccountNameWidth", "1e300"},   {"AccountIDWidth", "'abc'"},
+        {"AccountPasswordWidth", "-1e300"}, {"URLWidth", "99999999999"},
+    };
+    registerUser("amy", "secret1");
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Garbage& g) {
+        SCOPED_TRACE(std::string(g.column) + " = " + g.sql);
+        restart();  // the run before ends first: its end stores the widths its columns had
+        app->DbConn.Execute(
+            "update sysuser set MinLockTime = 5, ShortcutUser = '4|49', ShortcutPassword = '4|50', ShortcutURL = '4|51', "
+            "Custom1 = '4|83', TypeNameWidth = 1440, AccountNameWidth = 1440, AccountIDWidth = 1440, "
+            "AccountPasswordWidth = 1440, URLWidth = 2000");
+        app->DbConn.Execute("update sysuser set " + std::string(g.column) + " = " + g.sql);
+        qm::app::RememberUser(host.os, "ghost");  // a user who no longer exists
+        qm::store::Recordset stored;
+        stored.Open("select * from sysuser", app->DbConn);
+        const qm::store::Value before = stored[g.column].Get();
+
+        qm::forms::FrmLogin& login = forms->Login();
+        login.Show();
+        EXPECT_EQ(login.CbUser.ListIndex(), -1) << "nobody is preselected";
+        login.CbUser.SetText("amy");
+        login.TxtPass.SetText("secret1");
+        login.CmdLogin.RaiseClick();
+        FrmMain& w = main();
+        ASSERT_TRUE(w.IsLoaded());
+        EXPECT_TRUE(host.os.boxes.empty()) << host.os.boxes.front().text;
+
+        // The window takes the default for the bad value and carries on.
+        const std::string column = g.column;
+        const auto& columns = w.ListViewUser.Columns();
+        for (size_t c = 0; c < 4; ++c) EXPECT_EQ(columns[c].Width, 1440) << c;
+        EXPECT_EQ(columns[4].Width, column == "URLWidth" ? 1440 : 2000) << "a good width is kept";
+        const char* const hotKeys[] = {"ShortcutUser", "ShortcutPassword", "ShortcutURL", "Custom1"};
+        const int keys[] = {49, 50, 51, 83};
+        for (size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(app->HotKeys.HotKeyTable[k].KeyCode, column == hotKeys[k] ? 0 : keys[k]) << hotKeys[k];
+        minimise();
+        wait(30);
+        EXPECT_EQ(w.IsLock(), column != "MinLockTime") << "the default 5 minutes, or never for a lock time no dialog writes";
+
+        // Nothing rewrote the bad value on its own.
+        stored.Requery();
+        EXPECT_EQ(stored[g.column].Get(), before);
+        host.os.boxes.clear();
+    };
+    for (const Garbage& g : cases) check(g);
 }

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "forms/FrmTool.h"
+#include "platform/ExclusiveFile.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
 #include "support/app_fixture.h"
@@ -246,4 +250,78 @@ TEST_F(RestoreTest, ARestoreThatFailsHalfwayLeavesEverythingAsItWas) {
     EXPECT_EQ(app->RsType.RecordCount(), 9u);
     EXPECT_FALSE(app->RsData.HasPendingChanges());
     EXPECT_EQ(main.ListViewUser.Count(), 2u);
+}
+
+TEST_F(RestoreTest, EveryDamagedBackupIsToldByNameAndKeepsEveryByte) {
+    withBackup();
+    auto plain = qm::platform::ReadWholeFile(backup);
+    app->Cipher.DecryptByte(plain, qm::crypto::kDataFileKey);
+    const size_t page = 256u * plain[16] + plain[17];
+    const std::string marker = "bob bank";
+    const size_t accounts = (std::search(plain.begin(), plain.end(), marker.begin(), marker.end()) - plain.begin()) / page * page;
+    ASSERT_LT(accounts, plain.size());
+    ASSERT_GT(accounts, 0u);
+
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> cases;
+    for (size_t n : {size_t{0}, size_t{1}, size_t{16}, size_t{100}, size_t{512}, page, plain.size() / 2,
+                     plain.size() - 1})
+        cases.push_back({"cut to " + std::to_string(n), {plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(n)}});
+    for (size_t offset : {size_t{16}, size_t{31}, size_t{100}, accounts, accounts + 4, accounts + 8}) {
+        cases.push_back({"byte " + std::to_string(offset) + " flipped", plain});
+        cases.back().second[offset] ^= 0xFF;
+    }
+    const std::string damaged = dir.file("damaged.dat");
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const std::string& what, std::vector<unsigned char>& bytes) {
+        SCOPED_TRACE(what);
+        app->Cipher.EncryptByte(bytes, qm::crypto::kDataFileKey);
+        qm::platform::ReplaceFileContents(damaged, bytes);
+        host.os.boxes.clear();
+        bool shown = false;
+        restoreFrom(damaged, [&](FrmResumeData&) { shown = true; });
+        EXPECT_FALSE(shown);
+        ASSERT_EQ(host.os.boxes.size(), 1u);
+        const std::string& text = host.os.boxes[0].text;
+        EXPECT_NE(text.find(damaged), std::string::npos) << text;
+        EXPECT_NE(text.find("它不是本程序的备份文件,或者已经损坏。"), std::string::npos) << text;
+        EXPECT_NE(text.find("文件没有被修改。"), std::string::npos) << text;
+        EXPECT_TRUE(qm::platform::ReadWholeFile(damaged) == bytes) << "the backup keeps every byte";
+    };
+    for (auto& [what, bytes] : cases) check(what, bytes);
+    EXPECT_EQ(accountsOf("amy"), (Texts{"amy mail", "amy new"}));
+}
+
+TEST_F(RestoreTest, AReadOnlyBackupRestoresAHeldOneOrAFolderIsToldAndNoneChanges) {
+    namespace fs = std::filesystem;
+    withBackup();
+    const auto before = qm::platform::ReadWholeFile(backup);
+    // A backup is only read: one on a CD or marked read-only restores as any other.
+    fs::permissions(qm::test::PathOf(backup), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    restoreFrom(backup, choosing(0, "bobpass1"));
+    EXPECT_EQ(boxTexts().back(), "数据恢复成功!");
+    EXPECT_EQ(accountsOf("amy"), Texts{"bob bank"});
+    EXPECT_EQ(qm::platform::KindOf(backup), qm::platform::PathKind::ReadOnlyFile);
+    EXPECT_EQ(qm::platform::ReadWholeFile(backup), before);
+    fs::permissions(qm::test::PathOf(backup), fs::perms::owner_write, fs::perm_options::add);
+
+    const auto told = [&](const std::string& chosen, const std::string& words) {
+        host.os.boxes.clear();
+        bool shown = false;
+        restoreFrom(chosen, [&](FrmResumeData&) { shown = true; });
+        EXPECT_FALSE(shown) << chosen;
+        ASSERT_EQ(host.os.boxes.size(), 1u) << chosen;
+        EXPECT_NE(host.os.boxes[0].text.find(chosen), std::string::npos) << host.os.boxes[0].text;
+        EXPECT_NE(host.os.boxes[0].text.find(words), std::string::npos) << host.os.boxes[0].text;
+    };
+    {
+        qm::platform::ExclusiveFile other;
+        ASSERT_TRUE(other.Open(backup, qm::platform::ExclusiveFile::Mode::ReadOnly));
+        told(backup, "文件正被另一个程序使用");
+    }
+    EXPECT_EQ(qm::platform::ReadWholeFile(backup), before);
+    const std::string folder = dir.file("folder.dat");
+    fs::create_directory(qm::test::PathOf(folder));
+    told(folder, "文件夹");
+    EXPECT_TRUE(fs::is_directory(qm::test::PathOf(folder)));
 }

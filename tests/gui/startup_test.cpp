@@ -226,3 +226,67 @@ TEST(Startup, AnInstanceOfAnotherSessionOrUserIsSeen) {
 
     EXPECT_FALSE(qm::platform::FileExists(copy.dataFileUtf8())) << "nothing was touched";
 }
+
+TEST(Startup, DamagedReadOnlyOrFolderDataFileIsToldByNameAndLeftUntouched) {
+    // A book of 200 accounts at rest, as the program leaves it.
+    std::vector<unsigned char> book;
+    {
+        ProgramCopy maker;
+        qm::crypto::clsSimpleXOR x;
+        writePlainDataFileWithUser(maker, "amy");
+        {
+            qm::store::Connection c;
+            c.Open(maker.dataFileUtf8());
+            c.Execute("begin");
+            for (int i = 0; i < 200; ++i)
+                c.Execute("insert into AccountData values('amy', '其它', 'account " + std::to_string(i) +
+                          "', 'a', 'id', 'pw', '', '', '')");
+            c.Execute("commit");
+        }
+        book = qm::platform::ReadWholeFile(maker.dataFileUtf8());
+        x.EncryptByte(book, qm::crypto::kDataFileKey);
+    }
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* words;
+    };
+    // Each case on its own: a failed one must not hide the others.
+    const auto check = [&](const Case& c) {
+        SCOPED_TRACE(Utf8Of(c.name));
+        ProgramCopy copy;
+        const std::wstring name = c.name;
+        std::vector<unsigned char> bytes = book;
+        if (name == L"cut-by-a-byte") bytes.pop_back();
+        if (name == L"last-page-flipped") bytes[bytes.size() - 4096] ^= 0xFF;  // the last page's kind
+        if (name == L"folder") {
+            ASSERT_TRUE(CreateDirectoryW(copy.dataFile().c_str(), nullptr));
+        } else {
+            qm::platform::ReplaceFileContents(copy.dataFileUtf8(), bytes);
+        }
+        if (name == L"read-only") ASSERT_TRUE(SetFileAttributesW(copy.dataFile().c_str(), FILE_ATTRIBUTE_READONLY));
+
+        Process p;
+        ASSERT_TRUE(copy.Start(p));
+        HWND box = WaitForMessageBox(p.info.dwProcessId, 15000);
+        ASSERT_NE(box, nullptr);
+        const std::wstring text = MessageBoxText(box);
+        EXPECT_NE(text.find(copy.dataFile()), std::wstring::npos) << Utf8Of(text);
+        EXPECT_NE(text.find(c.words), std::wstring::npos) << Utf8Of(text);
+        SaveScreenshot(box, L"data-file-" + name);
+        PressButton(box, IDOK);
+        EXPECT_EQ(p.WaitForExit(10000), 2) << "the program ends without a crash";
+
+        const DWORD attributes = GetFileAttributesW(copy.dataFile().c_str());
+        if (name == L"folder") {
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+            RemoveDirectoryW(copy.dataFile().c_str());
+            return;
+        }
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, name == L"read-only" ? DWORD{FILE_ATTRIBUTE_READONLY} : 0);
+        SetFileAttributesW(copy.dataFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_TRUE(qm::platform::ReadWholeFile(copy.dataFileUtf8()) == bytes) << "the file keeps every byte";
+    };
+    for (const Case& c : {Case{L"cut-by-a-byte", L"损坏"}, Case{L"last-page-flipped", L"损坏"},
+                          Case{L"read-only", L"只读"}, Case{L"folder", L"文件夹"}})
+        check(c);
+}
