@@ -32,5 +32,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tray.Remove();
     // Should the loop end another way, the data file still goes back to rest.
     if (app.DbConn.IsOpen()) qm::app::CloseDataFile(app);
-    return code;
+    // Everything the run keeps is written and the data file is at rest: the
+    // process ends here, and the system takes back its memory at once.
+    // Handing back every account's row and cell one by one first took tens
+    // of milliseconds of the exit at 100,000 accounts, for nothing.
+    ExitProcess(static_cast<UINT>(code));
 }

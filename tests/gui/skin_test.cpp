@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "gui_support.h"
@@ -452,6 +453,32 @@ TEST(SkinEngineLife, TheImagesGoWithTheLastSkinnedWindowAndComeBackWithTheNext) 
         EXPECT_EQ(skinner.SkinnedCount(), 0);
         EXPECT_FALSE(skinner.SkinImagesReady());
         EXPECT_EQ(GetWindowLongPtrW(bench.button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+        // Each kind takes back exactly the properties it was given: none is left on any window.
+        std::vector<HWND> windows{bench.form};
+        EnumChildWindows(
+            bench.form,
+            [](HWND child, LPARAM out) -> BOOL {
+                reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&windows));
+        for (HWND w : windows) {
+            // Listed, not read: a property whose value is 0 reads as none.
+            std::vector<std::wstring> kept;
+            EnumPropsExW(
+                w,
+                [](HWND, LPWSTR name, HANDLE, ULONG_PTR out) -> BOOL {
+                    if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(name);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&kept));
+            wchar_t cls[64] = L"";
+            GetClassNameW(w, cls, 64);
+            for (const wchar_t* name : {L"PROCADDR", L"OLDSTATE", L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID", L"ALPHALEVEL",
+                                        L"HDINDEX", L"HMINDEX", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1",
+                                        L"BMP2", L"BMP3"})
+                EXPECT_EQ(std::count(kept.begin(), kept.end(), name), 0) << Utf8Of(cls) << " keeps " << Utf8Of(name);
+        }
         EXPECT_EQ(skinner.UnskinWindow(bench.form), 0);
     }
     EXPECT_EQ(skinner.SkinWindow(nullptr), 0);

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "platform/win32/SystemLibrary.h"
 #include "text/utf.h"
 
 namespace qm::platform {
@@ -179,8 +180,11 @@ std::string Win32Platform::ClipboardGetText() {
 }
 
 bool Win32Platform::ShellOpen(const std::string& target) {
+    using ShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    const auto shellExecute = SystemFunction<ShellExecute>(L"shell32.dll", "ShellExecuteW");
+    if (!shellExecute) return false;
     const auto rc = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(GetActiveWindow(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        shellExecute(GetActiveWindow(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return rc > 32;
 }
 
@@ -211,8 +215,9 @@ std::string fileDialog(bool save, const std::string& filter, const std::string& 
     ofn.lpstrTitle = wTitle.empty() ? nullptr : wTitle.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!ok) return "";
+    using FileDialog = BOOL(WINAPI*)(LPOPENFILENAMEW);
+    const auto show = SystemFunction<FileDialog>(L"comdlg32.dll", save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    if (!show || !show(&ofn)) return "";
     file.resize(wcsnlen(file.c_str(), file.size()));
     return Narrow(file);
 }

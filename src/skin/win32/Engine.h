@@ -65,8 +65,9 @@ struct MSkinner::Engine {
     const SkinImages& Images();
     int Skin(HWND hwnd);
     int Unskin(HWND hwnd);
-    // The window is going: its state is freed, and the images with the last window.
-    void Release(WindowSkin& skin);
+    // The window's state is freed, and the images with the last window. A
+    // window still there (`destroyed` false) also loses its properties.
+    void Release(WindowSkin& skin, bool destroyed);
     // The engine's state of a skinned window, or nullptr.
     WindowSkin* SkinOf(HWND hwnd) const;
     // What the system's dialogs and message boxes are filled with: the forms' colour.

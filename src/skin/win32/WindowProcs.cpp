@@ -79,7 +79,7 @@ LRESULT around(WindowSkin& self, UINT msg, WPARAM wp, LPARAM lp, F own) {
     HWND h = self.hwnd;
     switch (msg) {
         case WM_NCDESTROY:
-            engine.Release(self);
+            engine.Release(self, true);
             return pass(h, msg, wp, lp);
         case WM_ACTIVATE:
             // A window activated in place of this one that belongs to it, or a

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "platform/win32/SystemLibrary.h"
+
 namespace qm::tray {
 
 Win32TrayIcon::Win32TrayIcon(ui::Win32Host& host)
@@ -21,7 +23,9 @@ bool Win32TrayIcon::notify(DWORD command, UINT flags) {
         data.hIcon = static_cast<HICON>(LoadImageW(host_.Instance(), MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     lstrcpynW(data.szTip, tip_.c_str(), ARRAYSIZE(data.szTip));
-    const bool ok = Shell_NotifyIconW(command, &data);
+    using NotifyIcon = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+    const auto shellNotifyIcon = platform::SystemFunction<NotifyIcon>(L"shell32.dll", "Shell_NotifyIconW");
+    const bool ok = shellNotifyIcon && shellNotifyIcon(command, &data);
     if (data.hIcon) DestroyIcon(data.hIcon);
     return ok;
 }
