@@ -130,7 +130,12 @@ void Recordset::Open(std::string_view source, Connection& connection) {
     connection_ = &connection;
     connection.attach(this);
     try {
-        load();
+        // The columns are known at once; the rows are read when first needed.
+        // The start opens every account of every user and the main window
+        // reopens the set for one user, so the first read would be wasted.
+        Statement st(connection.Handle(), withRowid());
+        columns_.clear();
+        for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
     } catch (...) {
         connection.detach(this);
         connection_ = nullptr;
@@ -138,7 +143,14 @@ void Recordset::Open(std::string_view source, Connection& connection) {
     }
     filterText_.clear();
     filter_ = FilterExpr();
-    rebuildView();
+    unread_ = true;
+}
+
+void Recordset::read() const {
+    if (!unread_) return;
+    auto& self = const_cast<Recordset&>(*this);
+    self.load();
+    self.rebuildView();
 }
 
 void Recordset::Close() {
@@ -150,15 +162,19 @@ void Recordset::Close() {
     filterText_.clear();
     filter_ = FilterExpr();
     pos_ = 0;
+    unread_ = false;
     ++changes_;
 }
 
-void Recordset::load() {
+std::string Recordset::withRowid() const {
     // The hidden rowid identifies each row for updates and deletes.
     size_t i = 0;
     while (std::isspace(static_cast<unsigned char>(source_[i]))) ++i;
-    const std::string sql = source_.substr(0, i + 6) + " _rowid_," + source_.substr(i + 6);
-    Statement st(connection_->Handle(), sql);
+    return source_.substr(0, i + 6) + " _rowid_," + source_.substr(i + 6);
+}
+
+void Recordset::load() {
+    Statement st(connection_->Handle(), withRowid());
     columns_.clear();
     for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
     std::vector<Row> rows;
@@ -171,6 +187,7 @@ void Recordset::load() {
     }
     rows.shrink_to_fit();
     rows_.swap(rows);
+    unread_ = false;
     ++changes_;
 }
 
@@ -183,6 +200,7 @@ void Recordset::Requery() {
 
 void Recordset::Filter(std::string_view criteria) {
     requireOpen();
+    read();
     FilterExpr parsed = FilterExpr::Parse(criteria, columns_);
     if (HasPendingChanges()) Update();
     const bool narrowing = viewBuiltAt_ == changes_ && parsed.Narrows(filter_);
@@ -214,9 +232,15 @@ RowRef Recordset::CurrentRowData() const {
     return row.edit ? RowData::Make(row.edit->values) : row.data;
 }
 
-bool Recordset::Eof() const { return pos_ >= static_cast<ptrdiff_t>(view_.size()); }
+bool Recordset::Eof() const {
+    read();
+    return pos_ >= static_cast<ptrdiff_t>(view_.size());
+}
 
-bool Recordset::Bof() const { return pos_ < 0 || view_.empty(); }
+bool Recordset::Bof() const {
+    read();
+    return pos_ < 0 || view_.empty();
+}
 
 void Recordset::skipDeletedForward() {
     while (!Eof() && rows_[view_[pos_]].deleted) ++pos_;
@@ -224,12 +248,14 @@ void Recordset::skipDeletedForward() {
 
 void Recordset::MoveFirst() {
     requireOpen();
+    read();
     pos_ = 0;
     skipDeletedForward();
 }
 
 void Recordset::MoveNext() {
     requireOpen();
+    read();
     if (Eof()) throw StoreError("either BOF or EOF is true, or the current record has been deleted");
     ++pos_;
     skipDeletedForward();
@@ -237,12 +263,14 @@ void Recordset::MoveNext() {
 
 void Recordset::MoveLast() {
     requireOpen();
+    read();
     pos_ = static_cast<ptrdiff_t>(view_.size()) - 1;
     while (pos_ >= 0 && rows_[view_[pos_]].deleted) --pos_;
     if (pos_ < 0) pos_ = static_cast<ptrdiff_t>(view_.size());
 }
 
 size_t Recordset::RecordCount() const {
+    read();
     size_t n = 0;
     for (size_t r : view_) n += rows_[r].deleted ? 0 : 1;
     return n;
@@ -266,6 +294,7 @@ Recordset::Row& Recordset::currentRow() {
 
 const Recordset::Row& Recordset::currentRow() const {
     requireOpen();
+    read();
     if (pos_ < 0 || Eof()) throw StoreError("either BOF or EOF is true, or the current record has been deleted");
     const Row& row = rows_[view_[pos_]];
     if (row.deleted) throw StoreError("the current record has been deleted");
@@ -274,6 +303,7 @@ const Recordset::Row& Recordset::currentRow() const {
 
 void Recordset::AddNew() {
     requireOpen();
+    read();
     Row row;
     row.isNew = true;
     row.edit = std::make_unique<Edit>();
@@ -373,6 +403,7 @@ void Recordset::write([[maybe_unused]] bool batch) {
 
 void Recordset::CancelUpdate() {
     requireOpen();
+    read();
     std::vector<size_t> remap(rows_.size());
     std::vector<Row> kept;
     for (size_t r = 0; r < rows_.size(); ++r) {

@@ -1,6 +1,6 @@
 #pragma once
 // A record set over one table, with the behaviour the forms rely on: a keyset
-// read at Open and Requery, a Filter that narrows it (and survives Requery),
+// read when its rows are first needed after Open, and at Requery, a Filter that narrows it (and survives Requery),
 // EOF/BOF and moves, fields by name or position, AddNew/Update, edits of the
 // current row, batch updates in one transaction, and Delete.
 //
@@ -126,11 +126,20 @@ private:
     size_t columnIndex(std::string_view name) const;
     Row& currentRow();
     const Row& currentRow() const;
+    std::string withRowid() const;
     void load();
+    // Reads the rows of a set opened since, before anything looks at them.
+    void read() const;
     void rebuildView();
     void skipDeletedForward();
     void requireOpen() const;
-    void detachFromConnection() { connection_ = nullptr; rows_.clear(); view_.clear(); ++changes_; }
+    void detachFromConnection() {
+        connection_ = nullptr;
+        rows_.clear();
+        view_.clear();
+        unread_ = false;
+        ++changes_;
+    }
 
     Connection* connection_ = nullptr;
     std::string source_;
@@ -144,6 +153,7 @@ private:
     // may be narrowed further while it still has the count it was built at.
     uint64_t changes_ = 0;
     uint64_t viewBuiltAt_ = ~uint64_t{0};
+    bool unread_ = false;  // opened, rows not read yet
     std::ptrdiff_t pos_ = 0;        // index into view_: -1 before the first row, view_.size() after the last
 };
 
