@@ -39,6 +39,13 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
         os.MsgBox("程序已运行!", platform::vbInformation, kTitle);
         return StartResult::AlreadyRunning;
     }
+    // A compaction cut off by a crash leaves its plain copy of the book
+    // behind; no run needs it, and nobody should find it lying there. Only
+    // now, with no other instance running, is it surely nobody's work.
+    try {
+        platform::RemoveFile(store::PathIn(app.AppPath, tools::kCompactionTempName));
+    } catch (const platform::FileError&) {
+    }
 
     const std::string path = app.DataFilePath();
     // Opening means deciphering in place: a file that may not be written is

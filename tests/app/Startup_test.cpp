@@ -101,6 +101,8 @@ TEST_F(StartupTest, MissingFileIsCreatedOpenedEmptyAndEncipheredAtTheEnd) {
 TEST_F(StartupTest, SecondInstanceSaysSoAndTouchesNothing) {
     write(xorred(plainDatabaseWithUser("amy")));
     const Bytes before = onDisk();
+    const std::string compaction = qm::store::PathIn(app.AppPath, "$Temp.tmp");
+    qm::platform::ReplaceFileContents(compaction, {1, 2, 3});  // the running instance's compaction
     os.otherInstance = true;
     EXPECT_EQ(qm::app::StartUp(app, os), StartResult::AlreadyRunning);
     ASSERT_EQ(os.boxes.size(), 1u);
@@ -108,13 +110,18 @@ TEST_F(StartupTest, SecondInstanceSaysSoAndTouchesNothing) {
     EXPECT_EQ(os.boxes[0].style, 64);
     EXPECT_EQ(os.boxes[0].title, "提示");
     EXPECT_EQ(onDisk(), before);
+    EXPECT_TRUE(qm::platform::FileExists(compaction));
     EXPECT_FALSE(app.DbConn.IsOpen());
 }
 
 TEST_F(StartupTest, FileLeftPlainByAKilledRunOpensWithItsData) {
     write(plainDatabaseWithUser("amy"));
+    // A compaction the run was killed in left its plain copy of the book.
+    const std::string compaction = qm::store::PathIn(app.AppPath, "$Temp.tmp");
+    qm::platform::ReplaceFileContents(compaction, plainDatabaseWithUser("amy"));
     ASSERT_EQ(qm::app::StartUp(app, os), StartResult::Ready);
     EXPECT_TRUE(os.boxes.empty());
+    EXPECT_FALSE(qm::platform::FileExists(compaction));
     ASSERT_EQ(app.RsUser.RecordCount(), 1u);
     EXPECT_EQ(app.RsUser["UserName"].Text(), "amy");
     // A login-less end still puts it to rest, once.
