@@ -116,6 +116,7 @@ protected:
 
 private:
     std::vector<HTREEITEM> items_;  // the tree's items by node index
+    std::vector<TreeView::Node> shown_;  // the nodes as the items were made from them
 };
 
 class ListViewPeer : public Win32Peer {

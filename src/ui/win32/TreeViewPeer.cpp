@@ -16,10 +16,25 @@ void TreeViewPeer::SyncOwn(Prop what) {
     auto& tree = static_cast<TreeView&>(control);
     syncing = true;
     if (what == Prop::Items) {
-        SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-        items_.clear();
-        for (size_t i = 0; i < tree.Nodes().size(); ++i) {
-            const auto& node = tree.Nodes()[i];
+        // A tree is filled a node at a time, and each node tells its change:
+        // making every item again each time cost the main window's load
+        // tens of milliseconds under Wine. Items already made stay while the
+        // nodes they were made from do.
+        const auto& nodes = tree.Nodes();
+        const auto same = [](const TreeView::Node& a, const TreeView::Node& b) {
+            return a.Text == b.Text && a.Image == b.Image && a.Parent == b.Parent;
+        };
+        size_t kept = 0;
+        while (kept < shown_.size() && kept < nodes.size() && same(shown_[kept], nodes[kept])) ++kept;
+        if (kept < shown_.size()) {
+            SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+            items_.clear();
+            shown_.clear();
+            kept = 0;
+        }
+        for (size_t i = kept; i < nodes.size(); ++i) {
+            const auto& node = nodes[i];
+            shown_.push_back(node);
             std::wstring text = Widen(node.Text);
             TVINSERTSTRUCTW ins{};
             ins.hParent = node.Parent >= 0 ? items_[static_cast<size_t>(node.Parent)] : TVI_ROOT;
