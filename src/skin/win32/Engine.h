@@ -35,12 +35,14 @@ struct WindowSkin {
     LONG_PTR procAddr = 0;  // the window procedure before the skin came
 };
 
-// A push button: its four faces, drawn once per size and focus change.
+// A push button: its four faces, made once per size, focus, text and style
+// change, each drawn when it is first painted after that.
 struct ButtonSkin : WindowSkin {
     using WindowSkin::WindowSkin;
     ButtonFade fade{true};
     LONG_PTR oldStyle = 0;  // the style as the program set it (the window itself is owner-drawn meanwhile)
     Surface faces[4];
+    uint8_t staleFaces = 0;  // bit s: face s waits to be drawn
 };
 
 // Combo boxes, drive lists, check boxes and option buttons.
