@@ -394,10 +394,6 @@ FilterExpr::Truth FilterExpr::eval(int index, const Row& row) const {
     return holds ? Truth::True : Truth::False;
 }
 
-}  // namespace qm::store
-
-namespace qm::store {
-
 bool FilterExpr::Narrows(const FilterExpr& wider) const {
     if (wider.PassesAll()) return true;
     if (PassesAll()) return false;

@@ -43,17 +43,7 @@ bool Statement::Step() {
     throw StoreError(std::string(sqlite3_sql(st_)) + ": " + sqlite3_errmsg(db_), rc);
 }
 
-Value Statement::Column(int index) const {
-    switch (sqlite3_column_type(st_, index)) {
-        case SQLITE_INTEGER: return Value(static_cast<int64_t>(sqlite3_column_int64(st_, index)));
-        case SQLITE_FLOAT: return Value(sqlite3_column_double(st_, index));
-        case SQLITE_NULL: return Value();
-        default: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, index));
-            return Value(std::string(p, static_cast<size_t>(sqlite3_column_bytes(st_, index))));
-        }
-    }
-}
+Value Statement::Column(int index) const { return Cell(index).ToValue(); }
 
 // ---- FieldRef -----------------------------------------------------------
 
@@ -133,9 +123,7 @@ void Recordset::Open(std::string_view source, Connection& connection) {
         // The columns are known at once; the rows are read when first needed.
         // The start opens every account of every user and the main window
         // reopens the set for one user, so the first read would be wasted.
-        Statement st(connection.Handle(), withRowid());
-        columns_.clear();
-        for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
+        readColumns(Statement(connection.Handle(), withRowid()));
     } catch (...) {
         connection.detach(this);
         connection_ = nullptr;
@@ -173,10 +161,14 @@ std::string Recordset::withRowid() const {
     return source_.substr(0, i + 6) + " _rowid_," + source_.substr(i + 6);
 }
 
+void Recordset::readColumns(const Statement& st) {
+    columns_.clear();
+    for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));  // 0 is the rowid
+}
+
 void Recordset::load() {
     Statement st(connection_->Handle(), withRowid());
-    columns_.clear();
-    for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));
+    readColumns(st);
     std::vector<Row> rows;
     rows.reserve(rows_.size());
     while (st.Step()) {
@@ -255,7 +247,6 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveNext() {
     requireOpen();
-    read();
     if (Eof()) throw StoreError("either BOF or EOF is true, or the current record has been deleted");
     ++pos_;
     skipDeletedForward();

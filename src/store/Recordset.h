@@ -20,6 +20,7 @@
 namespace qm::store {
 
 class Connection;
+class Statement;
 class Recordset;
 
 // A field of the current row: reads the value, and assignment edits it.
@@ -127,6 +128,7 @@ private:
     Row& currentRow();
     const Row& currentRow() const;
     std::string withRowid() const;
+    void readColumns(const Statement& st);
     void load();
     // Reads the rows of a set opened since, before anything looks at them.
     void read() const;

@@ -57,6 +57,21 @@ protected:
         c.Close();
         return qm::platform::ReadWholeFile(path);
     }
+    // A fresh start on the folder, which must refuse the data file with one
+    // message that names it; the message's text ("" when there was not one).
+    std::string refusedStart() {
+        AppContext fresh;
+        fresh.AppPath = app.AppPath;
+        FakePlatform box;
+        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
+        EXPECT_FALSE(fresh.DbConn.IsOpen());
+        EXPECT_EQ(box.boxes.size(), 1u);
+        if (box.boxes.size() != 1) return "";
+        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
+        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+        EXPECT_EQ(box.boxes[0].title, "提示");
+        return box.boxes[0].text;
+    }
     // The names in the folder besides the data file.
     std::vector<std::string> othersInFolder() {
         std::vector<std::string> names;
@@ -141,15 +156,8 @@ TEST_F(StartupTest, DamagedFilesAreReportedByNameAndLeftAsTheyWere) {
 
     for (const Bytes& bad : {junk, headerOnly, truncated, Bytes{}}) {
         write(bad);
-        AppContext fresh;
-        fresh.AppPath = app.AppPath;
-        FakePlatform box;
-        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
-        ASSERT_EQ(box.boxes.size(), 1u);
-        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
-        EXPECT_EQ(box.boxes[0].title, "提示");
+        refusedStart();
         EXPECT_EQ(onDisk(), bad) << "the file must stay byte for byte as it was";
-        EXPECT_FALSE(fresh.DbConn.IsOpen());
     }
 }
 
@@ -161,18 +169,10 @@ TEST_F(StartupTest, FileHeldByAnotherProgramIsReportedAsInUseAndLeftAsItWas) {
         ASSERT_TRUE(backupTool.Open(app.DataFilePath(), qm::platform::ExclusiveFile::Mode::ReadOnly));
         EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::InUse);
 
-        AppContext fresh;
-        fresh.AppPath = app.AppPath;
-        FakePlatform box;
-        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
-        EXPECT_FALSE(fresh.DbConn.IsOpen());
-        ASSERT_EQ(box.boxes.size(), 1u);
-        const std::string& text = box.boxes[0].text;
-        EXPECT_NE(text.find(app.DataFilePath()), std::string::npos) << text;
+        const std::string text = refusedStart();
         EXPECT_NE(text.find("正被另一个程序"), std::string::npos) << text;
         EXPECT_NE(text.find("请稍后再试"), std::string::npos) << text;
         EXPECT_EQ(text.find("损坏"), std::string::npos) << "a busy file is not a damaged one: " << text;
-        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
 
         backupTool.Close();
         EXPECT_EQ(onDisk(), found) << "the file must stay byte for byte as it was";
@@ -221,16 +221,9 @@ TEST_F(StartupTest, EveryDamageIsToldByNameAndTheFileKeepsEveryByte) {
     const auto check = [&](const Damage& damage) {
         SCOPED_TRACE(damage.what);
         write(damage.bytes);
-        AppContext fresh;
-        fresh.AppPath = app.AppPath;
-        FakePlatform box;
-        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
-        EXPECT_FALSE(fresh.DbConn.IsOpen());
-        ASSERT_EQ(box.boxes.size(), 1u);
-        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
-        EXPECT_NE(box.boxes[0].text.find("文件已损坏"), std::string::npos) << box.boxes[0].text;
-        EXPECT_NE(box.boxes[0].text.find("文件保持原样,没有被修改。"), std::string::npos) << box.boxes[0].text;
-        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+        const std::string text = refusedStart();
+        EXPECT_NE(text.find("文件已损坏"), std::string::npos) << text;
+        EXPECT_NE(text.find("文件保持原样,没有被修改。"), std::string::npos) << text;
         EXPECT_TRUE(onDisk() == damage.bytes) << "the file must stay byte for byte as it was";
         EXPECT_EQ(othersInFolder(), std::vector<std::string>{}) << "nothing is left beside it";
     };
@@ -241,15 +234,8 @@ TEST_F(StartupTest, AFolderOrAReadOnlyFileInItsPlaceIsToldByNameAndLeftAsItWas) 
     namespace fs = std::filesystem;
     const fs::path data = qm::test::PathOf(app.DataFilePath());
     const auto refused = [&](const std::string& words) {
-        AppContext fresh;
-        fresh.AppPath = app.AppPath;
-        FakePlatform box;
-        EXPECT_EQ(qm::app::StartUp(fresh, box), StartResult::DataFileRefused);
-        EXPECT_FALSE(fresh.DbConn.IsOpen());
-        ASSERT_EQ(box.boxes.size(), 1u);
-        EXPECT_NE(box.boxes[0].text.find(app.DataFilePath()), std::string::npos) << box.boxes[0].text;
-        EXPECT_NE(box.boxes[0].text.find(words), std::string::npos) << box.boxes[0].text;
-        EXPECT_EQ(box.boxes[0].style, qm::platform::vbExclamation);
+        const std::string text = refusedStart();
+        EXPECT_NE(text.find(words), std::string::npos) << text;
     };
 
     fs::create_directory(data);
