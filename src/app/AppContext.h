@@ -5,11 +5,11 @@
 #include <functional>
 #include <string>
 
-#include "app/UserOptions.h"
 #include "crypto/SimpleXOR.h"
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
+#include "store/UserOptions.h"
 #include "tray/ModShortcut.h"
 #include "tray/TrayIcon.h"
 #include "vault/Secrets.h"
@@ -40,7 +40,7 @@ struct AppContext {
     // typed, goes through here: the logged-in user's form of secrets.
     vault::Secrets Secrets{Cipher};
     // The logged-in user's settings beyond the columns of the user's row.
-    UserOptions Options{DbConn, CurrentUser};
+    store::UserOptions Options{DbConn, CurrentUser};
 
     // Writes a backup of the data file to `path` (compacted when asked);
     // true on success. The start-up sets it to the tools' backup; a test may

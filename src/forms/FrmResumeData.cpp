@@ -1,10 +1,10 @@
 #include "forms/FrmResumeData.h"
 
-#include "app/UserOptions.h"
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "store/UserOptions.h"
 #include "tools/Backup.h"
 
 namespace qm::forms {
@@ -120,7 +120,7 @@ void FrmResumeData::CmdResume_Click() {
 }
 
 void FrmResumeData::restoreOptions(const std::string& backupUser) {
-    const std::string keep = std::string(app::kStrongProtection);
+    const std::string keep = std::string(store::kStrongProtection);
     app_.DbConn.Execute("delete UserOptions from UserOptions where UserName = '" + store::esc(app_.CurrentUser) +
                         "' and Name <> '" + store::esc(keep) + "'");
     store::Recordset from;

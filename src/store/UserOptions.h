@@ -9,14 +9,12 @@
 #include <string_view>
 
 namespace qm::store {
-class Connection;
-}
 
-namespace qm::app {
+class Connection;
 
 class UserOptions {
 public:
-    UserOptions(store::Connection& db, const std::string& user) : db_(db), user_(user) {}
+    UserOptions(Connection& db, const std::string& user) : db_(db), user_(user) {}
 
     // The stored text, or `fallback` when there is none (or no one is logged in).
     std::string Get(std::string_view name, std::string_view fallback = {}) const;
@@ -29,7 +27,7 @@ public:
     void SetBool(std::string_view name, bool value) { SetInt(name, value ? 1 : 0); }
 
 private:
-    store::Connection& db_;
+    Connection& db_;
     const std::string& user_;
 };
 
@@ -38,4 +36,4 @@ private:
 // program goes by, this records the setting beside the others.
 inline constexpr std::string_view kStrongProtection = "StrongProtection";
 
-}  // namespace qm::app
+}  // namespace qm::store

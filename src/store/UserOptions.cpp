@@ -1,4 +1,4 @@
-#include "app/UserOptions.h"
+#include "store/UserOptions.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -7,17 +7,17 @@
 #include "store/Recordset.h"
 #include "store/TextRules.h"
 
-namespace qm::app {
+namespace qm::store {
 
 namespace {
 std::string rowsOf(const std::string& user, std::string_view name) {
-    return "select * from UserOptions where UserName = '" + store::esc(user) + "' and Name = '" + store::esc(name) + "'";
+    return "select * from UserOptions where UserName = '" + esc(user) + "' and Name = '" + esc(name) + "'";
 }
 }  // namespace
 
 std::string UserOptions::Get(std::string_view name, std::string_view fallback) const {
     if (user_.empty() || !db_.IsOpen()) return std::string(fallback);
-    store::Recordset rs;
+    Recordset rs;
     rs.Open(rowsOf(user_, name), db_);
     if (rs.Eof() || rs["Value"].IsNull()) return std::string(fallback);
     return rs["Value"].Text();
@@ -32,7 +32,7 @@ int64_t UserOptions::GetInt(std::string_view name, int64_t fallback) const {
 
 void UserOptions::Set(std::string_view name, std::string_view value) {
     if (user_.empty()) throw std::logic_error("no user is logged in");
-    store::Recordset rs;
+    Recordset rs;
     rs.Open(rowsOf(user_, name), db_);
     if (rs.Eof()) {
         rs.AddNew();
@@ -43,4 +43,4 @@ void UserOptions::Set(std::string_view name, std::string_view value) {
     rs.Update();
 }
 
-}  // namespace qm::app
+}  // namespace qm::store
