@@ -50,7 +50,7 @@ public:
     const DataKey* Key() const { return key_.get(); }
     std::string Seal(Field field, std::string_view plain) const;
     // Nothing when `stored` is not a text of this form (damaged, or moved
-    // from another user's row). The empty text opens as empty in both forms.
+    // from another user's row). An empty remark opens as empty in both forms.
     std::optional<SecretText> Open(Field field, std::string_view stored) const;
 
 private:
