@@ -346,56 +346,74 @@ void switchProtection(const Process& p, bool on) {
     PressKey(VK_RETURN);
 }
 
+enum What { On, Off, NewPassword, Restore };
+struct ProtectionCase {
+    const char* point;
+    What what;
+};
+void PrintTo(const ProtectionCase& c, std::ostream* os) { *os << c.point; }
+
+// One test per point, each within the time a test may take.
+class CrashInsideProtection : public ::testing::TestWithParam<ProtectionCase> {};
+
 }  // namespace
 
 // A death anywhere inside switching on or off, a new password, or a restore
 // for a protected user leaves the user wholly in one form: the shipped
 // program logs in, and every password and remark reads as before.
-TEST(CrashPoint, InsideSwitchingProtectionANewPasswordAndAProtectedRestore) {
-    enum What { On, Off, NewPassword, Restore };
-    const std::pair<const char*, What> cases[] = {
-        {"protect.on.key", On},         {"protect.on.accounts", On},  {"protect.on.written", On},
-        {"protect.off.accounts", Off},  {"protect.off.written", Off}, {"password.key.written", NewPassword},
-        {"restore.written", Restore}};
+TEST_P(CrashInsideProtection, LeavesTheUserInOneFormWithEveryAccountReadable) {
+    const auto [point, what] = GetParam();
     const std::string password = Utf8Of(kBookPassword);
-    for (const auto& [point, what] : cases) {
-        SCOPED_TRACE(point);
-        ProgramCopy copy;
-        PrepareBook(copy, kBookSize, "update AccountData set Remarks = '备注' || rowid");
-        const std::wstring backup = copy.folder() + L"\\old.dat";
-        ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
-        if (what != On) protectAtRest(copy);
-        const Readable before = readable(copy, password);
-        ASSERT_EQ(before.secrets.size(), kBookSize);
-        crashAt(copy, point, [&](const Process& p) {
-            if (what == On || what == Off) return switchProtection(p, what == On);
-            HWND tools = logInAndOpenTools(p);
-            ASSERT_NE(tools, nullptr);
-            if (what == NewPassword) {
-                Press(tools, L"修改密码(&P)");
-                HWND dialog = WaitForWindow(p.info.dwProcessId, L"修改密码", 10000);
-                ASSERT_TRUE(dialog && BringToFront(dialog));
-                for (const wchar_t* text : {kBookPassword, L"new-pass-9", L"new-pass-9"}) {
-                    TypeText(text);
-                    PressKey(VK_TAB);
-                }
-                Press(dialog, L"确定(&O)");
-                return;
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize, "update AccountData set Remarks = '备注' || rowid");
+    const std::wstring backup = copy.folder() + L"\\old.dat";
+    ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
+    if (what != On) protectAtRest(copy);
+    const Readable before = readable(copy, password);
+    ASSERT_EQ(before.secrets.size(), kBookSize);
+    crashAt(copy, point, [&](const Process& p) {
+        if (what == On || what == Off) return switchProtection(p, what == On);
+        HWND tools = logInAndOpenTools(p);
+        ASSERT_NE(tools, nullptr);
+        if (what == NewPassword) {
+            Press(tools, L"修改密码(&P)");
+            HWND dialog = WaitForWindow(p.info.dwProcessId, L"修改密码", 10000);
+            ASSERT_TRUE(dialog && BringToFront(dialog));
+            for (const wchar_t* text : {kBookPassword, L"new-pass-9", L"new-pass-9"}) {
+                TypeText(text);
+                PressKey(VK_TAB);
             }
-            Press(tools, L"恢复数据(&R)");
-            ASSERT_TRUE(ChooseInFileDialog(p, L"请选择备份文件", backup));
-            HWND restore = WaitForWindow(p.info.dwProcessId, L"恢复数据", 10000);
-            ASSERT_TRUE(restore && BringToFront(restore));
-            PressKey(VK_DOWN);
-            PressKey(VK_TAB);
-            TypeText(kBookPassword);
-            PressKey(VK_RETURN);
-            PressButton(WaitForBoxSaying(p, L"恢复数据将会覆盖现有的数据,是否继续?"), IDYES);
-        });
-        EXPECT_EQ(OpenLogInAndQuit(copy).size(), kBookSize);
-        const Readable after = readable(copy, password);
-        EXPECT_EQ(after.secrets, before.secrets) << "every account reads as before";
-        if (what == On || what == Off) std::cout << "  the next start found the user " << (after.protectedUser ? "" : "not ") << "protected" << std::endl;
-        else EXPECT_TRUE(after.protectedUser);
-    }
+            Press(dialog, L"确定(&O)");
+            return;
+        }
+        Press(tools, L"恢复数据(&R)");
+        ASSERT_TRUE(ChooseInFileDialog(p, L"请选择备份文件", backup));
+        HWND restore = WaitForWindow(p.info.dwProcessId, L"恢复数据", 10000);
+        ASSERT_TRUE(restore && BringToFront(restore));
+        PressKey(VK_DOWN);
+        PressKey(VK_TAB);
+        TypeText(kBookPassword);
+        PressKey(VK_RETURN);
+        PressButton(WaitForBoxSaying(p, L"恢复数据将会覆盖现有的数据,是否继续?"), IDYES);
+    });
+    EXPECT_EQ(OpenLogInAndQuit(copy).size(), kBookSize);
+    const Readable after = readable(copy, password);
+    EXPECT_EQ(after.secrets, before.secrets) << "every account reads as before";
+    if (what == On || what == Off)
+        std::cout << "  the next start found the user " << (after.protectedUser ? "" : "not ") << "protected" << std::endl;
+    else
+        EXPECT_TRUE(after.protectedUser);
 }
+
+INSTANTIATE_TEST_SUITE_P(CrashPoint, CrashInsideProtection,
+                         ::testing::Values(ProtectionCase{"protect.on.key", On}, ProtectionCase{"protect.on.accounts", On},
+                                           ProtectionCase{"protect.on.written", On},
+                                           ProtectionCase{"protect.off.accounts", Off},
+                                           ProtectionCase{"protect.off.written", Off},
+                                           ProtectionCase{"password.key.written", NewPassword},
+                                           ProtectionCase{"restore.written", Restore}),
+                         [](const ::testing::TestParamInfo<ProtectionCase>& info) {
+                             std::string name = info.param.point;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name + (info.param.what == Restore ? "_protected" : "");
+                         });
