@@ -103,6 +103,16 @@ public:
     // The peer reports a mouse message of this form's notification-area icon.
     void TrayMouse(int message) { Form_TrayMouse(message); }
 
+    // Until the form's window is first made, its size is the room its
+    // controls need (the client area); the host then reports the window's
+    // whole size, and from then on the form's size is that of the whole
+    // window, caption and borders included, as when it is set at run time.
+    bool SizeIsWholeWindow() const { return wholeWindow_; }
+    void WindowSized(int width, int height) {
+        takeSize(width, height);
+        wholeWindow_ = true;
+    }
+
     Control* ActiveControl() const { return active_; }
     // The peer reports which control the user moved the focus to.
     void FocusMovedTo(Control* c);
@@ -141,6 +151,7 @@ private:
     bool modal_ = false;
     int windowState_ = vbNormal;
     int unloadMode_ = vbFormCode;
+    bool wholeWindow_ = false;
 };
 
 }  // namespace qm::ui
