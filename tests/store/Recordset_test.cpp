@@ -197,6 +197,26 @@ TEST_F(StoreTest, EditsDeletesAndTheCursorBehaveLikeAKeysetCursor) {
     EXPECT_TRUE(empty.Eof() && empty.Bof());
 }
 
+TEST_F(StoreTest, CancellingNewRowsGoesBackToTheRowThatWasCurrent) {
+    for (const char* id : {"1", "2", "3"}) addAccount("amy", "t", "n", id);
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    for (int at : {0, 1})
+        for (int added : {1, 2}) {
+            SCOPED_TRACE(std::to_string(added) + " added on row " + std::to_string(at));
+            rs.MoveFirst();
+            for (int i = 0; i < at; ++i) rs.MoveNext();
+            for (int i = 0; i < added; ++i) {
+                rs.AddNew();
+                rs["AccountID"] = "new";
+            }
+            rs.CancelUpdate();
+            ASSERT_FALSE(rs.Eof());
+            EXPECT_EQ(rs["AccountID"].Text(), std::to_string(at + 1));
+            EXPECT_EQ(rs.RecordCount(), 3u);
+        }
+}
+
 TEST_F(StoreTest, ValuesKeepTheirTypesAndFieldsReadByPosition) {
     Recordset rs;
     rs.Open("select * from sysuser", conn);
