@@ -2,7 +2,7 @@
 // Stands between SQLite and the data file's own file layer while it lives:
 // counts the syncs of the database and its journal, and fails as many of
 // the next ones as a test asks, as a device that went would.
-// Connections opened meanwhile go through it; one at a time.
+// Connections opened while it lives go through it; one spy at a time.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
