@@ -295,6 +295,8 @@ const Recordset::Row& Recordset::currentRow() const {
 void Recordset::AddNew() {
     requireOpen();
     read();
+    const bool onRow = pos_ >= 0 && pos_ < static_cast<ptrdiff_t>(view_.size());
+    if (!onRow || !rows_[view_[pos_]].isNew) beforeNew_ = onRow ? view_[pos_] : SIZE_MAX;
     Row row;
     row.isNew = true;
     row.edit = std::make_unique<Edit>();
@@ -408,17 +410,22 @@ void Recordset::CancelUpdate() {
         kept.push_back(std::move(row));
     }
     rows_ = std::move(kept);
+    // The row to stay on: a dropped new row hands back to the one it was added from.
+    size_t current = SIZE_MAX;
+    if (pos_ >= 0 && pos_ < static_cast<ptrdiff_t>(view_.size()))
+        current = remap[view_[pos_]] != SIZE_MAX ? view_[pos_] : beforeNew_;
     std::vector<size_t> view;
-    ptrdiff_t pos = static_cast<ptrdiff_t>(view_.size());
+    ptrdiff_t pos = -1;
     for (size_t v = 0; v < view_.size(); ++v) {
         if (remap[view_[v]] == SIZE_MAX) continue;
-        if (static_cast<ptrdiff_t>(v) == pos_) pos = static_cast<ptrdiff_t>(view.size());
+        if (view_[v] == current) pos = static_cast<ptrdiff_t>(view.size());
         view.push_back(remap[view_[v]]);
     }
     view_ = std::move(view);
-    pos_ = pos;
+    beforeNew_ = SIZE_MAX;
     ++changes_;
-    if (Eof()) MoveLast();  // the dropped new row was current: the last row takes its place
+    if (pos >= 0) pos_ = pos;
+    else MoveLast();  // that row is gone from sight: the last row takes its place
 }
 
 void Recordset::Delete() {

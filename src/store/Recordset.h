@@ -93,6 +93,8 @@ public:
     // them or, on any failure, none (they stay pending and an error is raised).
     void Update() { write(false); }
     void UpdateBatch() { write(true); }
+    // Drops every pending change; the record set stays on its row, or goes
+    // back from a dropped new row to the row that was current before AddNew.
     void CancelUpdate();
     bool HasPendingChanges() const;
     // Deletes the current row at once; it stays current until the next move.
@@ -156,6 +158,7 @@ private:
     uint64_t changes_ = 0;
     uint64_t viewBuiltAt_ = ~uint64_t{0};
     bool unread_ = false;  // opened, rows not read yet
+    size_t beforeNew_ = SIZE_MAX;  // index into rows_ of the row current at the first pending AddNew
     std::ptrdiff_t pos_ = 0;        // index into view_: -1 before the first row, view_.size() after the last
 };
 

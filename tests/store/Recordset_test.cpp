@@ -7,6 +7,7 @@
 
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "support/file_layer.h"
 #include "support/store_fixture.h"
 #include "text/pinyin.h"
 
@@ -196,6 +197,26 @@ TEST_F(StoreTest, EditsDeletesAndTheCursorBehaveLikeAKeysetCursor) {
     EXPECT_TRUE(empty.Eof() && empty.Bof());
 }
 
+TEST_F(StoreTest, CancellingNewRowsGoesBackToTheRowThatWasCurrent) {
+    for (const char* id : {"1", "2", "3"}) addAccount("amy", "t", "n", id);
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    for (int at : {0, 1})
+        for (int added : {1, 2}) {
+            SCOPED_TRACE(std::to_string(added) + " added on row " + std::to_string(at));
+            rs.MoveFirst();
+            for (int i = 0; i < at; ++i) rs.MoveNext();
+            for (int i = 0; i < added; ++i) {
+                rs.AddNew();
+                rs["AccountID"] = "new";
+            }
+            rs.CancelUpdate();
+            ASSERT_FALSE(rs.Eof());
+            EXPECT_EQ(rs["AccountID"].Text(), std::to_string(at + 1));
+            EXPECT_EQ(rs.RecordCount(), 3u);
+        }
+}
+
 TEST_F(StoreTest, ValuesKeepTheirTypesAndFieldsReadByPosition) {
     Recordset rs;
     rs.Open("select * from sysuser", conn);
@@ -275,6 +296,33 @@ TEST_F(StoreTest, AnUpdateRefusedAtCommitLeavesNoTransactionOpenAndSaysWhy) {
     rs.Update();
     check.Open("select * from child", conn);
     EXPECT_EQ(check.RecordCount(), 1u);
+}
+
+TEST_F(StoreTest, ACommitRefusedWhoseRollbackFailsTooLeavesNoTransactionOpen) {
+    // The deferred check refuses the commit; then the device fails the syncs
+    // of the rollback's own writing, once or twice.
+    conn.Execute("create table parent(id integer primary key)");
+    conn.Execute("create table child(pid integer references parent(id) deferrable initially deferred)");
+    for (int failures : {1, 2}) {
+        SCOPED_TRACE(failures);
+        qm::test::FileLayerSpy spy;
+        conn.Open(path);
+        conn.Execute("pragma foreign_keys = on");
+        Recordset rs;
+        rs.Open("select * from child", conn);
+        rs.AddNew();
+        rs["pid"] = 5;
+        spy.failures = failures;
+        EXPECT_THROW(rs.Update(), StoreError);
+        EXPECT_NE(sqlite3_get_autocommit(conn.Handle()), 0) << "later saves would wait in it, never committed";
+        EXPECT_TRUE(rs.HasPendingChanges());
+        spy.failures = 0;
+        addAccount("amy", "t", "saved after " + std::to_string(failures), "id");
+    }
+    conn.Open(path);
+    Recordset saved;
+    saved.Open("select * from AccountData", conn);
+    EXPECT_EQ(saved.RecordCount(), 2u);
 }
 
 TEST_F(StoreTest, FiltersBindAsTheEnginesWhereClausesDo) {
