@@ -26,16 +26,27 @@ void wipe(std::string& s) {
     s.clear();
 }
 
+}  // namespace
+
 // The rows of the report's list: one per finding shown, never a password.
-class FindingRows : public ui::ListRows {
+// Cells are read from the report when drawn, as the main list reads its rows.
+class FrmHealth::FindingRows : public ui::ListRows {
 public:
-    std::vector<std::array<std::string, 4>> Cells;
+    explicit FindingRows(const FrmHealth& form) : form_(form) {}
     std::vector<uint32_t> Findings;  // the report's finding behind each row
 
-    size_t Count() const override { return Cells.size(); }
-    std::string Cell(size_t row, size_t column) const override { return Cells[row][column]; }
+    size_t Count() const override { return Findings.size(); }
+    std::string Cell(size_t row, size_t column) const override {
+        const tools::Finding& f = form_.report_.Findings[Findings[row]];
+        return column < 3 ? form_.text(f.Account, column) : tools::FindingText(f);
+    }
     std::string Tag(size_t row) const override { return std::to_string(Findings[row]); }
+
+private:
+    const FrmHealth& form_;
 };
+
+namespace {
 
 }  // namespace
 
@@ -100,12 +111,17 @@ void FrmHealth::Form_Load() {
 }
 
 void FrmHealth::Refresh() {
+    // A book of many thousands of accounts takes a moment.
+    struct Busy {
+        ui::FormHost& host;
+        explicit Busy(ui::FormHost& h) : host(h) { host.Busy(true); }
+        ~Busy() { host.Busy(false); }
+    } busy{Host()};
     // The user's accounts as they stand now, whatever the main list shows.
     store::Recordset rs;
     rs.Open("select TypeName, AccountName, AccountID, AccountPassword, URL from AccountData where UserName = '" +
                 store::esc(app_.CurrentUser) + "'",
             app_.DbConn);
-    accounts_.clear();
     std::vector<store::RowRef> rows;
     rows.reserve(rs.RecordCount());
     for (; !rs.Eof(); rs.MoveNext()) rows.push_back(rs.CurrentRowData());
@@ -132,12 +148,18 @@ void FrmHealth::Refresh() {
     };
     report_ = tools::CheckHealth(book);
 
-    accounts_.reserve(rows.size());
-    const size_t type = rs.FieldIndex("TypeName"), name = rs.FieldIndex("AccountName"), id = rs.FieldIndex("AccountID");
-    for (const store::RowRef& row : rows)
-        accounts_.push_back({row->Get(type).Text(), row->Get(name).Text(), row->Get(id).Text()});
+    accounts_ = std::move(rows);
+    columns_[0] = rs.FieldIndex("TypeName");
+    columns_[1] = rs.FieldIndex("AccountName");
+    columns_[2] = rs.FieldIndex("AccountID");
     drawBars();
     ShowProblem(shown_);
+}
+
+std::string FrmHealth::text(size_t account, size_t column) const {
+    // As the field reads: Null as "", numbers as their decimal text.
+    const store::CellView cell = accounts_[account]->Cell(columns_[column]);
+    return cell.kind == store::CellView::Text ? std::string(cell.text) : cell.ToValue().Text();
 }
 
 void FrmHealth::drawBars() {
@@ -160,14 +182,9 @@ void FrmHealth::drawBars() {
 
 void FrmHealth::ShowProblem(int problem) {
     shown_ = problem;
-    auto rows = std::make_shared<FindingRows>();
-    for (size_t f = 0; f < report_.Findings.size(); ++f) {
-        const tools::Finding& finding = report_.Findings[f];
-        if (problem >= 0 && static_cast<int>(finding.Kind) != problem) continue;
-        const Account& a = accounts_[finding.Account];
-        rows->Cells.push_back({a.TypeName, a.AccountName, a.AccountID, tools::FindingText(finding)});
-        rows->Findings.push_back(static_cast<uint32_t>(f));
-    }
+    auto rows = std::make_shared<FindingRows>(*this);
+    for (size_t f = 0; f < report_.Findings.size(); ++f)
+        if (problem < 0 || static_cast<int>(report_.Findings[f].Kind) == problem) rows->Findings.push_back(static_cast<uint32_t>(f));
     ListViewHealth.BeginUpdate();
     ListViewHealth.ClearItems();
     ListViewHealth.SetRows(std::move(rows));
@@ -186,12 +203,12 @@ void FrmHealth::ListViewHealth_DblClick() {
     const std::optional<ui::ListItem> item = ListViewHealth.SelectedItem();
     if (!item) return;
     const tools::Finding& finding = report_.Findings.at(std::stoul(item->Tag));
-    const Account a = accounts_.at(finding.Account);
     // As the main window's edit command: the record set on that one account,
     // the dialog in "edit" mode, then the main window brought up to date.
     app_.RsData.Requery();
-    app_.RsData.Filter("TypeName = '" + store::esc(a.TypeName) + "' and AccountName = '" + store::esc(a.AccountName) +
-                       "' and AccountID = '" + store::esc(a.AccountID) + "'");
+    app_.RsData.Filter("TypeName = '" + store::esc(text(finding.Account, 0)) + "' and AccountName = '" +
+                       store::esc(text(finding.Account, 1)) + "' and AccountID = '" + store::esc(text(finding.Account, 2)) +
+                       "'");
     FrmMain& main = forms_.Main();
     if (app_.RsData.Eof()) {
         Say("该帐号已不存在!");

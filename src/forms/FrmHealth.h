@@ -44,15 +44,16 @@ protected:
     void Form_Load() override;
 
 private:
-    struct Account {
-        std::string TypeName, AccountName, AccountID;
-    };
+    class FindingRows;
+    // The name of account `account` as the main window finds it: its category, name and user name.
+    std::string text(size_t account, size_t column) const;
     void drawBars();
 
     Forms& forms_;
     app::AppContext& app_;
     tools::HealthReport report_;
-    std::vector<Account> accounts_;  // as the report numbers them
+    std::vector<store::RowRef> accounts_;  // as the report numbers them
+    size_t columns_[3] = {};               // where the three names lie in a row
     int shown_ = -1;
 };
 
