@@ -41,7 +41,8 @@ int HealthReport::HealthyPercent() const {
 
 std::string FindingText(const Finding& f) {
     std::string text = ProblemName(f.Kind);
-    if (f.Kind == Problem::Reused) text += "(" + std::to_string(f.GroupSize) + " 个帐号使用同一密码)";
+    if (f.Kind == Problem::Reused)
+        text += "(第 " + std::to_string(f.Group + 1) + " 组," + std::to_string(f.GroupSize) + " 个帐号使用同一密码)";
     return text;
 }
 

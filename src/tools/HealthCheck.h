@@ -65,7 +65,7 @@ struct HealthReport {
 HealthReport CheckHealth(const HealthSources& book);
 
 // What the report's list says of a finding: its problem's name, and for a
-// reuse the size of its group ("重复使用(3 个帐号使用同一密码)").
+// reuse which group and its size ("重复使用(第 1 组,3 个帐号使用同一密码)").
 std::string FindingText(const Finding& f);
 
 }  // namespace qm::tools

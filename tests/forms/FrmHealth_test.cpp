@@ -47,7 +47,7 @@ protected:
     }
 };
 
-const char* const kReused = "重复使用(2 个帐号使用同一密码)";
+const char* const kReused = "重复使用(第 1 组,2 个帐号使用同一密码)";
 
 }  // namespace
 

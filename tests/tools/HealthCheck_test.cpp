@@ -96,10 +96,10 @@ TEST(HealthCheck, ReuseComesInGroupsInTheOrderFirstMet) {
     const HealthReport r = check(book).report;
     std::vector<std::string> rows;
     for (const Finding& f : r.Findings)
-        rows.push_back(std::to_string(f.Account) + " g" + std::to_string(f.Group) + " " + qm::tools::FindingText(f));
-    EXPECT_EQ(rows, (std::vector<std::string>{"0 g0 重复使用(3 个帐号使用同一密码)", "2 g0 重复使用(3 个帐号使用同一密码)",
-                                              "5 g0 重复使用(3 个帐号使用同一密码)", "1 g1 重复使用(2 个帐号使用同一密码)",
-                                              "4 g1 重复使用(2 个帐号使用同一密码)"}));
+        rows.push_back(std::to_string(f.Account) + " " + qm::tools::FindingText(f));
+    EXPECT_EQ(rows, (std::vector<std::string>{"0 重复使用(第 1 组,3 个帐号使用同一密码)", "2 重复使用(第 1 组,3 个帐号使用同一密码)",
+                                              "5 重复使用(第 1 组,3 个帐号使用同一密码)", "1 重复使用(第 2 组,2 个帐号使用同一密码)",
+                                              "4 重复使用(第 2 组,2 个帐号使用同一密码)"}));
     EXPECT_EQ(r.HealthyPercent(), 16);  // one of six, rounded down: never 100 with something to fix
 }
 
