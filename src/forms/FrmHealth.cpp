@@ -88,10 +88,10 @@ FrmHealth::FrmHealth(Forms& forms) : ui::Form(forms.Host(), "FrmHealth"), forms_
         bar.Fill.Click = [this, problem] { ShowProblem(problem); };
     }
     ListViewHealth.Move(120, 2760, 8760, 3660);
-    ListViewHealth.AddColumn("分类", 1500);
-    ListViewHealth.AddColumn("帐号名称", 2200);
-    ListViewHealth.AddColumn("用户名", 2000);
-    ListViewHealth.AddColumn("问题", 2700);
+    ListViewHealth.AddColumn("分类", 1300);
+    ListViewHealth.AddColumn("帐号名称", 1800);
+    ListViewHealth.AddColumn("用户名", 1600);
+    ListViewHealth.AddColumn("问题", 3760);
     lblTip.SetCaption("双击列表中的一行可修改该帐号的资料。");
     lblTip.Move(120, 6600, 6000, 300);
     CmdClose.SetCaption("关闭(&C)");

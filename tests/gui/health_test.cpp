@@ -30,7 +30,7 @@ TEST(Health, ToolsOpenTheCheckWhoseListAndLabelsTellTheFindings) {
     std::vector<std::wstring> rows;
     for (int i = 0; i < ListViewCount(list); ++i)
         rows.push_back(ListViewCell(list, i, 1) + L"|" + ListViewCell(list, i, 3));
-    EXPECT_EQ(rows, (std::vector<std::wstring>{L"邮箱|重复使用(第 1 组,2 个帐号使用同一密码)", L"游戏|重复使用(第 1 组,2 个帐号使用同一密码)",
+    EXPECT_EQ(rows, (std::vector<std::wstring>{L"游戏|重复使用(第 1 组,2 个帐号使用同一密码)", L"邮箱|重复使用(第 1 组,2 个帐号使用同一密码)",
                                                L"论坛|与登录密码相同", L"论坛|过短"}));
     EXPECT_NE(FindDescendant(health, L"Static", L"健康 25%"), nullptr);
     SaveScreenshot(health, L"health");
