@@ -6,6 +6,7 @@
 
 #include "app/Maker.h"
 #include "app/Startup.h"
+#include "forms/Clipboard.h"
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
@@ -479,7 +480,7 @@ void FrmMain::Form_Unload(int& Cancel) {
     step([&] { clearClipboard = app_.RsUser["ClearClipboard"].Bool(); });
     step([&] { app::CloseDataFile(app_); });
     step([&] { systemTray_.RemoveTrayIcon(); });
-    if (clearClipboard) step([&] { Os().ClipboardClear(); });
+    if (clearClipboard) step([&] { ClearForUser(*this, kClipboardLeftFull); });
     step([&] { forms_.UnloadAll(this); });
 }
 

@@ -1,5 +1,6 @@
 #include "forms/FrmTrayMenu.h"
 
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 
 namespace qm::forms {
@@ -59,10 +60,7 @@ void FrmTrayMenu::mnuCopyShortcut_Click() {
         forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], item->Tag, item->SubItems[kAddressColumn]});
 }
 
-void FrmTrayMenu::copyToClipboard(const std::string& text) {
-    Os().ClipboardClear();
-    Os().ClipboardSetText(text);
-}
+void FrmTrayMenu::copyToClipboard(const std::string& text) { CopyForUser(*this, text); }
 
 std::optional<ui::ListItem> FrmTrayMenu::selectedAccount() {
     const ui::ListView& list = forms_.Main().ListViewUser;
