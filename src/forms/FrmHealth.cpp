@@ -19,13 +19,6 @@ constexpr ui::Colour kChartColour = skin::kFace;
 constexpr ui::Colour kBarColour = skin::kProgressFill, kChosenBarColour = skin::kButtonBorder;
 constexpr ui::Colour kLinkColour = 0xC00000;
 
-// Overwrites a deciphered password before its memory is given back.
-void wipe(std::string& s) {
-    volatile char* p = s.data();
-    for (size_t i = 0; i < s.size(); ++i) p[i] = 0;
-    s.clear();
-}
-
 }  // namespace
 
 // The rows of the report's list: one per finding shown, never a password.
@@ -45,10 +38,6 @@ public:
 private:
     const FrmHealth& form_;
 };
-
-namespace {
-
-}  // namespace
 
 FrmHealth::FrmHealth(Forms& forms) : ui::Form(forms.Host(), "FrmHealth"), forms_(forms), app_(forms.App()) {
     SetCaption("密码体检");
@@ -132,20 +121,16 @@ void FrmHealth::Refresh() {
     book.Count = rows.size();
     book.Address = [&](size_t i) { return rows[i]->TextOf(url); };
     book.Open = [&](size_t i, const std::function<void(std::string_view)>& use) {
-        std::string plain = app_.Cipher.DecryptString(rows[i]->TextOf(password), crypto::kAccountPasswordKey);
-        use(plain);
-        wipe(plain);
+        const std::optional<vault::SecretText> plain =
+            app_.Secrets.Open(vault::Field::AccountPassword, rows[i]->TextOf(password));
+        if (!plain) return false;
+        use(plain->view());
         return true;
     };
-    // The account cipher is one to one and keyed: equal passwords give equal
-    // texts, and comparing them needs no second password in the clear.
-    book.Fingerprint = [&](std::string_view plain) {
-        return app_.Cipher.EncryptString(plain, crypto::kAccountPasswordKey);
-    };
-    // A login password is never deciphered: the candidate is enciphered and compared.
-    book.IsLoginPassword = [&](std::string_view plain) {
-        return app_.Cipher.EncryptString(plain, crypto::kLoginPasswordKey) == login;
-    };
+    // Reuse is found by digests under a key of this check alone.
+    const vault::KeyedDigest digest;
+    book.Fingerprint = [&](std::string_view plain) { return digest.Of(plain); };
+    book.IsLoginPassword = [&](std::string_view plain) { return app_.Secrets.IsLoginPassword(plain, login); };
     report_ = tools::CheckHealth(book);
 
     accounts_ = std::move(rows);

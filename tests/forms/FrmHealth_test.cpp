@@ -93,10 +93,16 @@ TEST_F(HealthTest, DoubleClickEditsTheAccountAndTheReportFollows) {
         h.ListViewHealth.RaiseDblClick();
         EXPECT_EQ(boxTexts(), Rows{"该帐号已不存在!"});
         EXPECT_EQ(rows(h), Rows{});
+
+        // A password that does not open is a finding of its own, shown only then.
+        app->DbConn.Execute("update AccountData set AccountPassword = '\xC2\x81" "1x' where AccountName = 'game'");
+        h.Refresh();
+        EXPECT_EQ(bars(h).back(), "无法解密 1 #");
     });
     EXPECT_EQ(app->RecordMode, "edit");
     const auto& list = forms->Main().ListViewUser;
     ASSERT_EQ(list.Count(), 5u) << "the main window shows the book as it now stands";
     for (size_t i = 0; i < list.Count(); ++i)
-        if (list.Item(i).SubItems[0] == "forum") EXPECT_EQ(list.Item(i).Tag, "Green!Tea77x");
+        if (list.Item(i).SubItems[0] == "forum")
+            EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, list.Item(i).Tag)->str(), "Green!Tea77x");
 }
