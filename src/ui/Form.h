@@ -29,6 +29,9 @@ public:
     virtual void AttachSkin(Form& form) = 0;
     // Pops up `menu` at the mouse over `owner`; the chosen item's Click runs.
     virtual void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) = 0;
+    // The wait cursor while a long piece of work holds the interface thread
+    // (on), the ordinary one again afterwards (off).
+    virtual void Busy(bool on) { (void)on; }
 
     // The host's report that `form`'s window became the active one (not on
     // coming back from one of its message boxes). Its activate event runs
