@@ -1,0 +1,110 @@
+#include "text/pinyin_find.h"
+
+#include <bit>
+
+#include "text/readings.h"
+#include "text/utf.h"
+
+namespace qm::text {
+namespace {
+
+bool isSeparator(char32_t c) { return c == ' ' || c == '\''; }
+
+// Letters in either case, and the full-width forms an input method may leave.
+char32_t fold(char32_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+    else if (c == 0x3000) c = ' ';
+    return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
+
+}  // namespace
+
+// Bytes of the spelling: one byte b < 0x80 for b + 1 characters without a
+// reading, or two bytes, 0x80 | the high bits and the low byte, for one
+// character's set of readings.
+std::string SpellForFind(std::string_view name) {
+    std::string out;
+    size_t run = std::string::npos;  // the count byte of the run being made
+    for (size_t pos = 0; pos < name.size();) {
+        const uint16_t set = ReadingSetOf(NextCodePoint(name, pos));
+        if (set != 0) {
+            if (out.size() + 2 > kMaxSpelled) break;
+            out += static_cast<char>(0x80 | set >> 8);
+            out += static_cast<char>(set & 0xFF);
+            run = std::string::npos;
+        } else if (run != std::string::npos && out[run] < 0x7F) {
+            ++out[run];
+        } else {
+            if (out.size() + 1 > kMaxSpelled) break;
+            run = out.size();
+            out += '\0';
+        }
+    }
+    return out;
+}
+
+PinyinQuery::PinyinQuery(std::string_view typed) {
+    for (size_t pos = 0; pos < typed.size();) {
+        const char32_t c = fold(NextCodePoint(typed, pos));
+        if (typed_.size() == kMaxTyped) {
+            active_ = false;
+            return;
+        }
+        typed_ += c;
+        if (!isSeparator(c)) active_ = true;
+    }
+    skip_.resize(typed_.size() + 1);
+    for (size_t q = typed_.size() + 1; q-- > 0;)
+        skip_[q] = static_cast<uint8_t>(q < typed_.size() && isSeparator(typed_[q]) ? skip_[q + 1] : q);
+}
+
+bool PinyinQuery::Narrows(const PinyinQuery& wider) const {
+    return !active_ || (wider.active_ && typed_.starts_with(wider.typed_));
+}
+
+// One pass over the name's characters, keeping as bits the typed positions
+// that pieces reach up to the character at hand; a match may start at any
+// character, so position 0 joins at each.
+bool PinyinQuery::Finds(std::string_view name, std::string_view spelled) const {
+    if (!active_) return false;
+    const uint64_t done = uint64_t{1} << typed_.size();
+    uint64_t live = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < spelled.size();) {
+        const auto b = static_cast<uint8_t>(spelled[i++]);
+        uint16_t set = 0;
+        size_t count = 1;
+        if (b < 0x80) count = b + 1u;
+        else if (i < spelled.size()) set = static_cast<uint16_t>((b & 0x7F) << 8 | static_cast<uint8_t>(spelled[i++]));
+        for (; count > 0 && at < name.size(); --count) {
+            const char32_t c = fold(NextCodePoint(name, at));
+            live |= ended(0);
+            uint64_t next = isSeparator(c) ? live : 0;
+            for (uint64_t rest = live; rest != 0; rest &= rest - 1) {
+                const auto p = static_cast<size_t>(std::countr_zero(rest));
+                if (typed_[p] == c) next |= ended(p + 1);
+                if (set != 0 && readings(set, p, next)) return true;
+            }
+            if (next & done) return true;
+            live = next;
+        }
+    }
+    return false;
+}
+
+bool PinyinQuery::readings(uint16_t set, size_t p, uint64_t& next) const {
+    const size_t left = typed_.size() - p;
+    for (const uint16_t id : ReadingSet(set)) {
+        const std::string_view s = Syllable(id);
+        if (static_cast<char32_t>(s[0]) != typed_[p]) continue;
+        next |= ended(p + 1);
+        size_t k = 1;
+        while (k < s.size() && k < left && typed_[p + k] == static_cast<char32_t>(s[k])) ++k;
+        if (k == left) return true;
+        if (k == s.size()) next |= ended(p + k);
+        if (k >= 2 && s[1] == 'h' && (s[0] == 'z' || s[0] == 'c' || s[0] == 's')) next |= ended(p + 2);
+    }
+    return false;
+}
+
+}  // namespace qm::text
