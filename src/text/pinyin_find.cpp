@@ -17,29 +17,43 @@ char32_t fold(char32_t c) {
     return c >= 'A' && c <= 'Z' ? c + 32 : c;
 }
 
+uint32_t letterBit(char32_t c) { return c >= 'a' && c <= 'z' ? uint32_t{1} << (c - 'a') : 0; }
+
+constexpr size_t kLettersBytes = 4;
+
 }  // namespace
 
-// Bytes of the spelling: one byte b < 0x80 for b + 1 characters without a
-// reading, or two bytes, 0x80 | the high bits and the low byte, for one
-// character's set of readings.
+// Bytes of the spelling: the letters, 4 bytes with a bit for each of a-z
+// that the name's readings or its own characters hold (a text typing any
+// other letter is turned down at once); then for each character one byte
+// b < 0x80 for b + 1 characters without a reading, or two bytes, 0x80 | the
+// high bits and the low byte, for one character's set of readings.
 std::string SpellForFind(std::string_view name) {
-    std::string out;
+    std::string out(kLettersBytes, '\0');
+    uint32_t letters = 0;
     size_t run = std::string::npos;  // the count byte of the run being made
     for (size_t pos = 0; pos < name.size();) {
-        const uint16_t set = ReadingSetOf(NextCodePoint(name, pos));
+        const char32_t c = NextCodePoint(name, pos);
+        const uint16_t set = ReadingSetOf(c);
         if (set != 0) {
             if (out.size() + 2 > kMaxSpelled) break;
             out += static_cast<char>(0x80 | set >> 8);
             out += static_cast<char>(set & 0xFF);
             run = std::string::npos;
-        } else if (run != std::string::npos && out[run] < 0x7F) {
+            for (const uint16_t id : ReadingSet(set))
+                for (const char letter : Syllable(id)) letters |= letterBit(static_cast<char32_t>(letter));
+            continue;
+        }
+        if (run != std::string::npos && out[run] < 0x7F) {
             ++out[run];
         } else {
             if (out.size() + 1 > kMaxSpelled) break;
             run = out.size();
             out += '\0';
         }
+        letters |= letterBit(fold(c));
     }
+    for (size_t k = 0; k < kLettersBytes; ++k) out[k] = static_cast<char>(letters >> (8 * k) & 0xFF);
     return out;
 }
 
@@ -51,6 +65,8 @@ PinyinQuery::PinyinQuery(std::string_view typed) {
             return;
         }
         typed_ += c;
+        letters_ |= letterBit(c);
+        if (c >= 0x80) wide_ = true;
         if (!isSeparator(c)) active_ = true;
     }
     skip_.resize(typed_.size() + 1);
@@ -66,18 +82,25 @@ bool PinyinQuery::Narrows(const PinyinQuery& wider) const {
 // that pieces reach up to the character at hand; a match may start at any
 // character, so position 0 joins at each.
 bool PinyinQuery::Finds(std::string_view name, std::string_view spelled) const {
-    if (!active_) return false;
+    if (!active_ || spelled.size() < kLettersBytes) return false;
+    uint32_t held = 0;
+    for (size_t k = 0; k < kLettersBytes; ++k) held |= uint32_t{static_cast<uint8_t>(spelled[k])} << (8 * k);
+    if ((letters_ & ~held) != 0) return false;
     const uint64_t done = uint64_t{1} << typed_.size();
     uint64_t live = 0;
     size_t at = 0;
-    for (size_t i = 0; i < spelled.size();) {
+    for (size_t i = kLettersBytes; i < spelled.size();) {
         const auto b = static_cast<uint8_t>(spelled[i++]);
         uint16_t set = 0;
         size_t count = 1;
         if (b < 0x80) count = b + 1u;
         else if (i < spelled.size()) set = static_cast<uint16_t>((b & 0x7F) << 8 | static_cast<uint8_t>(spelled[i++]));
         for (; count > 0 && at < name.size(); --count) {
-            const char32_t c = fold(NextCodePoint(name, at));
+            // A character with readings is a CJK ideograph of three or four
+            // bytes, which only a typed character beyond ASCII can equal.
+            char32_t c = 0;
+            if (set == 0 || wide_) c = fold(NextCodePoint(name, at));
+            else at += static_cast<uint8_t>(name[at]) >= 0xF0 ? 4 : 3;
             live |= ended(0);
             uint64_t next = isSeparator(c) ? live : 0;
             for (uint64_t rest = live; rest != 0; rest &= rest - 1) {

@@ -16,8 +16,9 @@
 namespace qm::text {
 
 // A name as the find reads it, made once for each name and kept beside it:
-// for each character its set of readings, or that it has none. At most
-// kMaxSpelled bytes: a longer name is found by its start.
+// the letters its readings and its own characters hold, and for each
+// character its set of readings, or that it has none. At most kMaxSpelled
+// bytes: a longer name is found by its start.
 std::string SpellForFind(std::string_view name);
 inline constexpr size_t kMaxSpelled = 255;
 
@@ -43,6 +44,8 @@ private:
     uint64_t ended(size_t q) const { return uint64_t{1} << q | uint64_t{1} << skip_[q]; }
 
     std::u32string typed_;      // folded: a-z, full-width forms as ASCII
+    uint32_t letters_ = 0;      // the letters typed, one bit each, which a name must hold
+    bool wide_ = false;         // a character beyond ASCII typed, which only a name's own can match
     std::vector<uint8_t> skip_;  // for each position, the first after the separators from there
     bool active_ = false;       // something to find
 };
