@@ -40,8 +40,7 @@ std::string SpellForFind(std::string_view name) {
             out += static_cast<char>(0x80 | set >> 8);
             out += static_cast<char>(set & 0xFF);
             run = std::string::npos;
-            for (const uint16_t id : ReadingSet(set))
-                for (const char letter : Syllable(id)) letters |= letterBit(static_cast<char32_t>(letter));
+            letters |= ReadingLetters(set);
             continue;
         }
         if (run != std::string::npos && out[run] < 0x7F) {

@@ -1,5 +1,6 @@
 #include "text/readings.h"
 
+#include <array>
 #include <bit>
 
 namespace qm::text {
@@ -37,6 +38,17 @@ std::string_view Syllable(uint16_t id) {
     if (id >= std::size(kSyllableEnds)) return {};
     const uint16_t begin = id == 0 ? 0 : kSyllableEnds[id - 1];
     return {kSyllableText + begin, static_cast<size_t>(kSyllableEnds[id] - begin)};
+}
+
+uint32_t ReadingLetters(uint16_t set) {
+    static const auto letters = [] {
+        std::array<uint32_t, kSetCount + 1> t{};
+        for (uint16_t k = 1; k <= kSetCount; ++k)
+            for (const uint16_t id : ReadingSet(k))
+                for (const char c : Syllable(id)) t[k] |= uint32_t{1} << (c - 'a');
+        return t;
+    }();
+    return set <= kSetCount ? letters[set] : 0;
 }
 
 }  // namespace qm::text
