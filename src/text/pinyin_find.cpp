@@ -115,6 +115,7 @@ bool PinyinQuery::Finds(std::string_view name, std::string_view spelled) const {
 }
 
 bool PinyinQuery::readings(uint16_t set, size_t p, uint64_t& next) const {
+    if ((ReadingInitials(set) & letterBit(typed_[p])) == 0) return false;
     const size_t left = typed_.size() - p;
     for (const uint16_t id : ReadingSet(set)) {
         const std::string_view s = Syllable(id);

@@ -40,15 +40,31 @@ std::string_view Syllable(uint16_t id) {
     return {kSyllableText + begin, static_cast<size_t>(kSyllableEnds[id] - begin)};
 }
 
-uint32_t ReadingLetters(uint16_t set) {
-    static const auto letters = [] {
-        std::array<uint32_t, kSetCount + 1> t{};
-        for (uint16_t k = 1; k <= kSetCount; ++k)
-            for (const uint16_t id : ReadingSet(k))
-                for (const char c : Syllable(id)) t[k] |= uint32_t{1} << (c - 'a');
+namespace {
+
+struct SetLetters {
+    uint32_t all = 0, first = 0;
+};
+
+const SetLetters& setLetters(uint16_t set) {
+    static const auto table = [] {
+        std::array<SetLetters, kSetCount + 1> t{};
+        for (uint16_t k = 1; k <= kSetCount; ++k) {
+            for (const uint16_t id : ReadingSet(k)) {
+                const std::string_view s = Syllable(id);
+                for (const char c : s) t[k].all |= uint32_t{1} << (c - 'a');
+                t[k].first |= uint32_t{1} << (s[0] - 'a');
+            }
+        }
         return t;
     }();
-    return set <= kSetCount ? letters[set] : 0;
+    return table[set <= kSetCount ? set : 0];
 }
+
+}  // namespace
+
+uint32_t ReadingLetters(uint16_t set) { return setLetters(set).all; }
+
+uint32_t ReadingInitials(uint16_t set) { return setLetters(set).first; }
 
 }  // namespace qm::text

@@ -18,7 +18,9 @@ std::span<const uint16_t> ReadingSet(uint16_t set);
 // A syllable in lower-case letters, ü written "v" ("lv"; "lu" is there too).
 std::string_view Syllable(uint16_t id);
 
-// The letters the syllables of a set hold, bit 0 for a to bit 25 for z.
+// The letters the syllables of a set hold, bit 0 for a to bit 25 for z,
+// and the letters they start with.
 uint32_t ReadingLetters(uint16_t set);
+uint32_t ReadingInitials(uint16_t set);
 
 }  // namespace qm::text
