@@ -96,8 +96,9 @@ bool PinyinQuery::Finds(std::string_view name, std::string_view spelled) const {
         else if (i < spelled.size()) set = static_cast<uint16_t>((b & 0x7F) << 8 | static_cast<uint8_t>(spelled[i++]));
         for (; count > 0 && at < name.size(); --count) {
             // A character with readings is a CJK ideograph of three or four
-            // bytes, which only a typed character beyond ASCII can equal.
-            char32_t c = 0;
+            // bytes, which only a typed character beyond ASCII can equal;
+            // unread, it stands as a number no typed character has.
+            char32_t c = 0x110000;
             if (set == 0 || wide_) c = fold(NextCodePoint(name, at));
             else at += static_cast<uint8_t>(name[at]) >= 0xF0 ? 4 : 3;
             live |= ended(0);
