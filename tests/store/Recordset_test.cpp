@@ -10,6 +10,7 @@
 #include "support/file_layer.h"
 #include "support/store_fixture.h"
 #include "text/pinyin.h"
+#include "text/pinyin_find.h"
 
 using qm::store::esc;
 using qm::store::Recordset;
@@ -430,5 +431,59 @@ TEST_F(StoreTest, QuickFindWhileTypingFindsWhatTheEngineFinds) {
         for (; !rs.Eof(); rs.MoveNext()) found.push_back(rs["AccountID"].Text());
         const std::vector<std::string> expected = text().empty() ? engine("%") : engine(text());
         ASSERT_EQ(found, expected) << "after step " << step << ", typed \"" << text() << "\"";
+    }
+}
+
+// The same story for the pinyin comparison, whose spellings the record set
+// keeps and makes again only when a row is written or read: after every key
+// it holds exactly the rows whose names the typed text finds afresh.
+TEST_F(StoreTest, PinyinFindWhileTypingFindsWhatEachNameFindsAfresh) {
+    const char* const parts[] = {"网易", "邮箱", "QQ", "银行", "重庆", "𠮷", "a b", "O'Neil", "长沙", "x"};
+    const char* const keys[] = {"y", "x", "i", "n", "h", "a", "g", "q", "'", " ", "z", "c", "邮", "Y"};
+    sqlite3_exec(conn.Handle(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    std::mt19937 rng(29);
+    const auto pick = [&](const auto& from) { return std::string(from[rng() % std::size(from)]); };
+    const auto randomName = [&] { return pick(parts) + (rng() % 2 ? pick(parts) : ""); };
+    int ids = 0;
+    for (; ids < 120; ++ids) addAccount("amy", "t", randomName(), "id" + std::to_string(ids));
+    Recordset rs;
+    rs.KeepSpelling("AccountName");
+    rs.Open("select * from AccountData", conn);
+    const auto afresh = [&](const std::string& t) {
+        std::vector<std::string> out;
+        Recordset all;
+        all.Open("select * from AccountData", conn);
+        const qm::text::PinyinQuery query(t);
+        for (; !all.Eof(); all.MoveNext()) {
+            const std::string name = all["AccountName"].Text();
+            if (t.empty() || query.Finds(name, qm::text::SpellForFind(name))) out.push_back(all["AccountID"].Text());
+        }
+        return out;
+    };
+    std::string typed;
+    for (int step = 0; step < 400; ++step) {
+        const unsigned action = rng() % 16;
+        if (action < 9) typed += pick(keys);
+        else if (action < 11) typed.clear();
+        else if (action == 11) {
+            rs.AddNew();  // written by the next filter
+            rs["UserName"] = "amy";
+            rs["AccountName"] = randomName();
+            rs["AccountID"] = "id" + std::to_string(ids++);
+        } else if (action == 12 || action == 13) {
+            rs.MoveFirst();
+            if (!rs.Eof() && action == 12) rs["AccountName"] = randomName();
+            else if (!rs.Eof()) rs.Delete();
+        } else if (action == 14) {
+            conn.Execute("update AccountData set AccountName = '重庆银行' where AccountID = 'id" + std::to_string(rng() % ids) + "'");
+            rs.Requery();
+        } else {
+            rs.Close();  // the spelling is kept across a reopening
+            rs.Open("select * from AccountData", conn);
+        }
+        rs.Filter(typed.empty() ? "" : "AccountName pinyin '" + esc(typed) + "'");
+        std::vector<std::string> found;
+        for (; !rs.Eof(); rs.MoveNext()) found.push_back(rs["AccountID"].Text());
+        ASSERT_EQ(found, afresh(typed)) << "after step " << step << ", typed \"" << typed << "\"";
     }
 }
