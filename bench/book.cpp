@@ -12,6 +12,7 @@
 #include "store/StoreError.h"
 #include "store/TextRules.h"
 #include "text/pinyin.h"
+#include "text/pinyin_find.h"
 #include "ui/test/TestHost.h"
 
 namespace qm::bench {
@@ -46,7 +47,11 @@ std::vector<size_t> WriteBook(const std::string& folder, size_t accounts, const 
     }
 
     std::vector<std::string> patterns;
-    for (const std::string& f : finds) patterns.push_back("%" + f + "%");
+    std::vector<text::PinyinQuery> pinyin;
+    for (const std::string& f : finds) {
+        patterns.push_back("%" + f + "%");
+        pinyin.emplace_back(f);
+    }
     std::vector<size_t> found(finds.size(), 0);
     sqlite3* db = app.DbConn.Handle();
     check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
@@ -69,8 +74,9 @@ std::vector<size_t> WriteBook(const std::string& folder, size_t accounts, const 
             sqlite3_bind_text(st, c + 1, fields[c].data(), static_cast<int>(fields[c].size()), SQLITE_TRANSIENT);
         check(sqlite3_step(st), db);
         sqlite3_reset(st);
+        const std::string spelled = text::SpellForFind(name);
         for (size_t f = 0; f < patterns.size(); ++f)
-            if (store::Like(py, patterns[f]) || store::Like(name, patterns[f])) ++found[f];
+            if (store::Like(py, patterns[f]) || store::Like(name, patterns[f]) || pinyin[f].Finds(name, spelled)) ++found[f];
     }
     sqlite3_finalize(st);
     check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);

@@ -3,6 +3,7 @@
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
+#include "forms/FrmHealth.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
@@ -80,7 +81,7 @@ FrmAbout& Forms::About() { return get(about_); }
 void Forms::UnloadAll(const ui::Form* except) {
     for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
-                                                        user_.get(), resumeData_.get(), tool_.get(), main_.get()})
+                                                        user_.get(), resumeData_.get(), health_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
@@ -90,6 +91,7 @@ FrmTool& Forms::Tool() { return get(tool_); }
 FrmUser& Forms::User() { return get(user_); }
 FrmResumeData& Forms::ResumeData() { return get(resumeData_); }
 FrmSetting& Forms::Setting() { return get(setting_); }
+FrmHealth& Forms::Health() { return get(health_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

@@ -23,6 +23,7 @@ class FrmUser;
 class FrmResumeData;
 class FrmSetting;
 class FrmProtect;
+class FrmHealth;
 
 class Forms {
 public:
@@ -45,6 +46,7 @@ public:
     FrmResumeData& ResumeData();
     FrmSetting& Setting();
     FrmProtect& Protect();
+    FrmHealth& Health();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<FrmResumeData> resumeData_;
     std::unique_ptr<FrmSetting> setting_;
     std::unique_ptr<FrmProtect> protect_;
+    std::unique_ptr<FrmHealth> health_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
@@ -173,9 +174,7 @@ void FrmData::lblOther4_Click() {
 
 void FrmData::TxtAccountPassword_DblClick() {
     if (app_.RecordMode != "look") return;
-    Os().ClipboardClear();
-    Os().ClipboardSetText(TxtAccountPassword.Text());
-    Say("密码已复制到系统剪贴板!");
+    if (CopyForUser(*this, TxtAccountPassword.Text())) Say("密码已复制到系统剪贴板!");
 }
 
 void FrmData::lblNowData_Click() { TxtRegDate.SetText(text::FormatIsoDate(Os().Today())); }

@@ -6,6 +6,7 @@
 
 #include "app/Maker.h"
 #include "app/Startup.h"
+#include "forms/Clipboard.h"
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
@@ -144,6 +145,8 @@ void FrmMain::Form_Load() {
     step([&] { buildTree(); });
     step([&] {
         app_.RsData.Close();
+        // The quick find's pinyin reads each name's spelling, made as the rows are read.
+        app_.RsData.KeepSpelling("AccountName");
         app_.RsData.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "'", app_.DbConn);
         ListViewShowData(app_.RsData);
     });
@@ -249,8 +252,12 @@ void FrmMain::ListViewShowData(store::Recordset& rs) {
 
 void FrmMain::TxtFindData_Change() {
     const std::string t = TxtFindData.Text();
+    // The stored initials and the name as typed, then the name in pinyin
+    // with every reading of its characters.
+    const std::string quoted = store::esc(t);
     app_.RsData.Filter(t.empty() ? ""
-                                 : "AccountPY like '%" + store::esc(t) + "%' or AccountName like '%" + store::esc(t) + "%'");
+                                 : "AccountPY like '%" + quoted + "%' or AccountName like '%" + quoted +
+                                       "%' or AccountName pinyin '" + quoted + "'");
     ListViewShowData(app_.RsData);
 }
 
@@ -486,7 +493,7 @@ void FrmMain::Form_Unload(int& Cancel) {
     step([&] { clearClipboard = app_.RsUser["ClearClipboard"].Bool(); });
     step([&] { app::CloseDataFile(app_); });
     step([&] { systemTray_.RemoveTrayIcon(); });
-    if (clearClipboard) step([&] { Os().ClipboardClear(); });
+    if (clearClipboard) step([&] { ClearForUser(*this, kClipboardLeftFull); });
     step([&] { forms_.UnloadAll(this); });
 }
 

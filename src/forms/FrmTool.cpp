@@ -1,5 +1,7 @@
 #include "forms/FrmTool.h"
 
+#include "forms/Clipboard.h"
+#include "forms/FrmHealth.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmResumeData.h"
 #include "forms/FrmUser.h"
@@ -10,7 +12,7 @@ namespace qm::forms {
 
 FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms), app_(forms.App()) {
     SetCaption("工具");
-    Move(0, 0, 5640, 2580);
+    Move(0, 0, 5640, 3360);
     SetBackColor(0xF6E7D5);  // RGB(213, 231, 246)
     const auto row = [](ui::PictureBox& frame, int top, std::initializer_list<std::pair<ui::CommandButton*, const char*>> buttons) {
         frame.Move(120, top, 5400, 660);
@@ -25,10 +27,12 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     };
     row(PicFrame1, 120, {{&CmdBackup, "备份数据(&B)"}, {&CmdResume, "恢复数据(&R)"}, {&CmdCompress, "压缩数据(&C)"}});
     row(PicFrame2, 900, {{&CmdEditUserName, "修改用户名(&U)"}, {&CmdEditPassword, "修改密码(&P)"}, {&CmdLogoutUser, "注销用户(&D)"}});
+    row(PicFrame3, 1680, {{&CmdHealth, "密码体检(&H)"}});
+    CmdHealth.Move(3600, 120, 1600, 420);  // the third place of the row
     CmdEmpty.SetCaption("清空剪贴板(&E)");
-    CmdEmpty.Move(270, 1800, 1600, 420);
+    CmdEmpty.Move(270, 2580, 1600, 420);
     CmdClose.SetCaption("关闭(&C)");
-    CmdClose.Move(3720, 1800, 1600, 420);
+    CmdClose.Move(3720, 2580, 1600, 420);
     CmdClose.Cancel = true;
 
     CmdBackup.Click = [this] { CmdBackup_Click(); };
@@ -37,6 +41,7 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     CmdEditUserName.Click = [this] { CmdEditUserName_Click(); };
     CmdEditPassword.Click = [this] { CmdEditPassword_Click(); };
     CmdLogoutUser.Click = [this] { CmdLogoutUser_Click(); };
+    CmdHealth.Click = [this] { CmdHealth_Click(); };
     CmdEmpty.Click = [this] { CmdEmpty_Click(); };
     CmdClose.Click = [this] { CmdClose_Click(); };
 }
@@ -76,11 +81,13 @@ void FrmTool::CmdCompress_Click() {
     Say("数据库压缩完毕!");
 }
 
+void FrmTool::CmdHealth_Click() { forms_.Health().Show(true, this); }
+
 void FrmTool::CmdEmpty_Click() {
-    Os().ClipboardClear();
+    const bool cleared = ClearForUser(*this, kClipboardNotCleared);
     // The hot keys type nothing until an account is chosen again.
     app_.HotKeys.SetHotKeyTexts({"", "", ""});
-    Say("剪贴板已清空!");
+    if (cleared) Say("剪贴板已清空!");
 }
 
 void FrmTool::editUser(const char* mode) {

@@ -1,6 +1,7 @@
 #pragma once
 // The tools dialog: backup, restore and compaction of the data file,
-// clearing the clipboard, and the maintenance of the current user.
+// clearing the clipboard, the maintenance of the current user, and the
+// password health check.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -18,6 +19,8 @@ public:
     ui::CommandButton CmdEditUserName{this, "CmdEditUserName"};
     ui::CommandButton CmdEditPassword{this, "CmdEditPassword"};
     ui::CommandButton CmdLogoutUser{this, "CmdLogoutUser"};
+    ui::PictureBox PicFrame3{this, "PicFrame3"};
+    ui::CommandButton CmdHealth{this, "CmdHealth"};
     ui::CommandButton CmdEmpty{this, "CmdEmpty"};
     ui::CommandButton CmdClose{this, "CmdClose"};
 
@@ -27,6 +30,7 @@ public:
     void CmdEditUserName_Click() { editUser("edituser"); }
     void CmdEditPassword_Click() { editUser("editpassword"); }
     void CmdLogoutUser_Click() { editUser("logout"); }
+    void CmdHealth_Click();
     void CmdEmpty_Click();
     void CmdClose_Click() { Unload(); }
 

@@ -1,5 +1,6 @@
 #include "forms/FrmTrayMenu.h"
 
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 
 namespace qm::forms {
@@ -69,10 +70,7 @@ std::optional<vault::SecretText> FrmTrayMenu::openPassword(const std::string& st
     return password;
 }
 
-void FrmTrayMenu::copyToClipboard(const std::string& text) {
-    Os().ClipboardClear();
-    Os().ClipboardSetText(text);
-}
+void FrmTrayMenu::copyToClipboard(const std::string& text) { CopyForUser(*this, text); }
 
 std::optional<ui::ListItem> FrmTrayMenu::selectedAccount() {
     const ui::ListView& list = forms_.Main().ListViewUser;

@@ -1,6 +1,7 @@
 #include "forms/FrmUser.h"
 
 #include "app/Settings.h"
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmTool.h"
 #include "forms/StrengthMeter.h"
@@ -249,7 +250,7 @@ void FrmUser::logOut() {
     }
     app::ForgetRememberedUser(Os());
     // Nothing of the user stays behind to be pasted or typed.
-    Os().ClipboardClear();
+    ClearForUser(*this, kClipboardLeftFull);
     app_.HotKeys.SetHotKeyTexts({"", "", ""});
     Say("用户已注销,请重新登录!");
     app_.UserLoggedOut = true;

@@ -9,6 +9,7 @@
 
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "text/pinyin_find.h"
 #include "text/utf.h"
 
 namespace qm::store {
@@ -254,6 +255,7 @@ private:
         FilterExpr::Node n;
         n.column = column();
         if (keyword("like")) n.op = Op::Like;
+        else if (keyword("pinyin")) n.op = Op::Pinyin;
         else if (symbol("<>") || symbol("!=")) n.op = Op::Ne;
         else if (symbol("<=")) n.op = Op::Le;
         else if (symbol(">=")) n.op = Op::Ge;
@@ -270,6 +272,8 @@ private:
                 n.needle = folded(*inner);
             }
         }
+        if (n.op == Op::Pinyin && !n.literal.IsNull())
+            n.pinyin = std::make_shared<const text::PinyinQuery>(engineText(n.literal));
         return add(std::move(n));
     }
 
@@ -337,19 +341,21 @@ FilterExpr FilterExpr::Parse(std::string_view criteria, const std::vector<std::s
 }
 
 bool FilterExpr::Matches(const std::vector<Value>& row) const {
-    return root_ < 0 || eval(root_, ValueCells{row}) == Truth::True;
+    return root_ < 0 || eval(root_, ValueCells{row}, nullptr) == Truth::True;
 }
 
-bool FilterExpr::Matches(const RowData& row) const { return root_ < 0 || eval(root_, row) == Truth::True; }
+bool FilterExpr::Matches(const RowData& row, const Spelled* spelled) const {
+    return root_ < 0 || eval(root_, row, spelled) == Truth::True;
+}
 
 template <class Row>
-FilterExpr::Truth FilterExpr::eval(int index, const Row& row) const {
+FilterExpr::Truth FilterExpr::eval(int index, const Row& row, const Spelled* spelled) const {
     const Node& n = nodes_[index];
     switch (n.op) {
         case Op::And: {
             Truth all = Truth::True;
             for (int operand : n.operands) {
-                const Truth t = eval(operand, row);
+                const Truth t = eval(operand, row, spelled);
                 if (t == Truth::False) return Truth::False;
                 if (t == Truth::Unknown) all = Truth::Unknown;
             }
@@ -358,14 +364,14 @@ FilterExpr::Truth FilterExpr::eval(int index, const Row& row) const {
         case Op::Or: {
             Truth any = Truth::False;
             for (int operand : n.operands) {
-                const Truth t = eval(operand, row);
+                const Truth t = eval(operand, row, spelled);
                 if (t == Truth::True) return Truth::True;
                 if (t == Truth::Unknown) any = Truth::Unknown;
             }
             return any;
         }
         case Op::Not: {
-            const Truth t = eval(n.operands.front(), row);
+            const Truth t = eval(n.operands.front(), row, spelled);
             return t == Truth::Unknown ? t : (t == Truth::True ? Truth::False : Truth::True);
         }
         case Op::Like: {
@@ -376,6 +382,20 @@ FilterExpr::Truth FilterExpr::eval(int index, const Row& row) const {
             if (v.kind == CellView::Text) like = n.contains ? containsFolded(v.text, n.needle) : Like(v.text, pattern);
             else like = Like(engineText(v.ToValue()), pattern);
             return like ? Truth::True : Truth::False;
+        }
+        case Op::Pinyin: {
+            const CellView v = row.Cell(n.column);
+            if (v.kind == CellView::Null || !n.pinyin) return Truth::Unknown;
+            bool found;
+            if (v.kind != CellView::Text) {
+                const std::string text = engineText(v.ToValue());
+                found = n.pinyin->Finds(text, text::SpellForFind(text));
+            } else if (spelled && spelled->column == n.column) {
+                found = n.pinyin->Finds(v.text, spelled->spelling);
+            } else {
+                found = n.pinyin->Finds(v.text, text::SpellForFind(v.text));
+            }
+            return found ? Truth::True : Truth::False;
         }
         default: break;
     }
@@ -415,6 +435,8 @@ bool FilterExpr::narrows(int index, const FilterExpr& wider, int widerIndex, boo
     }
     if (n.column != w.column) return false;
     if (n.literal == w.literal) return true;
+    if (n.op == Op::Pinyin && n.pinyin && w.pinyin)
+        return turned ? w.pinyin->Narrows(*n.pinyin) : n.pinyin->Narrows(*w.pinyin);
     if (n.op != Op::Like || !n.contains || !w.contains) return false;
     const std::string& longer = turned ? w.needle : n.needle;
     const std::string& shorter = turned ? n.needle : w.needle;

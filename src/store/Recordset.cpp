@@ -9,6 +9,7 @@
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "text/pinyin_find.h"
 
 namespace qm::store {
 
@@ -146,6 +147,7 @@ void Recordset::Close() {
     connection_ = nullptr;
     rows_.clear();
     view_.clear();
+    spellings_.clear();
     columns_.clear();
     filterText_.clear();
     filter_ = FilterExpr();
@@ -163,7 +165,37 @@ std::string Recordset::withRowid() const {
 
 void Recordset::readColumns(const Statement& st) {
     columns_.clear();
-    for (int c = 1; c < st.ColumnCount(); ++c) columns_.push_back(st.ColumnName(c));  // 0 is the rowid
+    spelledColumn_ = SIZE_MAX;
+    for (int c = 1; c < st.ColumnCount(); ++c) {
+        columns_.push_back(st.ColumnName(c));  // 0 is the rowid
+        if (!spelledName_.empty() && CompareNoCase(columns_.back(), spelledName_) == 0) spelledColumn_ = columns_.size() - 1;
+    }
+}
+
+void Recordset::KeepSpelling(std::string_view column) {
+    spelledName_ = std::string(column);
+    spelledColumn_ = SIZE_MAX;
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (CompareNoCase(columns_[c], spelledName_) == 0) spelledColumn_ = c;
+    spellings_.clear();
+    if (spelledColumn_ == SIZE_MAX) return;
+    for (Row& row : rows_)
+        if (row.data) spell(row);
+}
+
+void Recordset::spell(Row& row) {
+    const std::string spelling = text::SpellForFind(row.data->TextOf(spelledColumn_));
+    row.spelling = static_cast<uint32_t>(spellings_.size());
+    spellings_ += static_cast<char>(spelling.size());
+    spellings_ += spelling;
+}
+
+bool Recordset::matches(const Row& row) const {
+    if (row.edit) return filter_.Matches(row.edit->values);
+    if (spelledColumn_ == SIZE_MAX) return filter_.Matches(*row.data);
+    const FilterExpr::Spelled spelled{
+        spelledColumn_, std::string_view(spellings_).substr(row.spelling + 1, static_cast<uint8_t>(spellings_[row.spelling]))};
+    return filter_.Matches(*row.data, &spelled);
 }
 
 void Recordset::load() {
@@ -178,6 +210,11 @@ void Recordset::load() {
         rows.push_back(std::move(row));
     }
     rows.shrink_to_fit();
+    spellings_.clear();
+    if (spelledColumn_ != SIZE_MAX) {
+        for (Row& row : rows) spell(row);
+        spellings_.shrink_to_fit();
+    }
     rows_.swap(rows);
     unread_ = false;
     ++changes_;
@@ -206,7 +243,7 @@ void Recordset::Filter(std::string_view criteria) {
     // through; what the narrower one lets through is among them.
     size_t kept = 0;
     for (size_t r : view_)
-        if (rows_[r].matches(filter_)) view_[kept++] = r;
+        if (matches(rows_[r])) view_[kept++] = r;
     view_.resize(kept);
     pos_ = 0;
 }
@@ -214,7 +251,7 @@ void Recordset::Filter(std::string_view criteria) {
 void Recordset::rebuildView() {
     view_.clear();
     for (size_t r = 0; r < rows_.size(); ++r)
-        if (!rows_[r].deleted && rows_[r].matches(filter_)) view_.push_back(r);
+        if (!rows_[r].deleted && matches(rows_[r])) view_.push_back(r);
     pos_ = 0;
     viewBuiltAt_ = changes_;
 }
@@ -295,6 +332,8 @@ const Recordset::Row& Recordset::currentRow() const {
 void Recordset::AddNew() {
     requireOpen();
     read();
+    const bool onRow = pos_ >= 0 && pos_ < static_cast<ptrdiff_t>(view_.size());
+    if (!onRow || !rows_[view_[pos_]].isNew) beforeNew_ = onRow ? view_[pos_] : SIZE_MAX;
     Row row;
     row.isNew = true;
     row.edit = std::make_unique<Edit>();
@@ -387,6 +426,7 @@ void Recordset::write([[maybe_unused]] bool batch) {
         if (row.edit) {
             row.data = RowData::Make(row.edit->values);
             row.edit.reset();
+            if (spelledColumn_ != SIZE_MAX) spell(row);
         }
     }
     ++changes_;
@@ -408,17 +448,22 @@ void Recordset::CancelUpdate() {
         kept.push_back(std::move(row));
     }
     rows_ = std::move(kept);
+    // The row to stay on: a dropped new row hands back to the one it was added from.
+    size_t current = SIZE_MAX;
+    if (pos_ >= 0 && pos_ < static_cast<ptrdiff_t>(view_.size()))
+        current = remap[view_[pos_]] != SIZE_MAX ? view_[pos_] : beforeNew_;
     std::vector<size_t> view;
-    ptrdiff_t pos = static_cast<ptrdiff_t>(view_.size());
+    ptrdiff_t pos = -1;
     for (size_t v = 0; v < view_.size(); ++v) {
         if (remap[view_[v]] == SIZE_MAX) continue;
-        if (static_cast<ptrdiff_t>(v) == pos_) pos = static_cast<ptrdiff_t>(view.size());
+        if (view_[v] == current) pos = static_cast<ptrdiff_t>(view.size());
         view.push_back(remap[view_[v]]);
     }
     view_ = std::move(view);
-    pos_ = pos;
+    beforeNew_ = SIZE_MAX;
     ++changes_;
-    if (Eof()) MoveLast();  // the dropped new row was current: the last row takes its place
+    if (pos >= 0) pos_ = pos;
+    else MoveLast();  // that row is gone from sight: the last row takes its place
 }
 
 void Recordset::Delete() {

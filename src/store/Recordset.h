@@ -68,6 +68,12 @@ public:
     void Filter(std::string_view criteria);
     const std::string& Filter() const { return filterText_; }
 
+    // Keeps beside each row the spelling of this column that a filter's
+    // pinyin comparison reads (text::SpellForFind), made when the row is read
+    // or written rather than at every key of the quick find. It holds from
+    // the next reading of the rows on, across Open and Close.
+    void KeepSpelling(std::string_view column);
+
     bool Eof() const;
     bool Bof() const;
     void MoveFirst();
@@ -93,6 +99,8 @@ public:
     // them or, on any failure, none (they stay pending and an error is raised).
     void Update() { write(false); }
     void UpdateBatch() { write(true); }
+    // Drops every pending change; the record set stays on its row, or goes
+    // back from a dropped new row to the row that was current before AddNew.
     void CancelUpdate();
     bool HasPendingChanges() const;
     // Deletes the current row at once; it stays current until the next move.
@@ -116,14 +124,14 @@ private:
         std::unique_ptr<Edit> edit;
         bool isNew = false;
         bool deleted = false;
+        uint32_t spelling = 0;  // where its spelling starts in spellings_, when one is kept
         bool dirty() const { return isNew || (edit && !edit->changed.empty()); }
         Value value(size_t column) const { return edit ? edit->values[column] : data->Get(column); }
-        bool matches(const FilterExpr& filter) const {
-            return edit ? filter.Matches(edit->values) : filter.Matches(*data);
-        }
     };
 
     void write(bool batch);
+    bool matches(const Row& row) const;
+    void spell(Row& row);
     size_t columnIndex(std::string_view name) const;
     Row& currentRow();
     const Row& currentRow() const;
@@ -139,6 +147,7 @@ private:
         connection_ = nullptr;
         rows_.clear();
         view_.clear();
+        spellings_.clear();
         unread_ = false;
         ++changes_;
     }
@@ -151,11 +160,17 @@ private:
     std::vector<std::string> columns_;
     std::vector<Row> rows_;
     std::vector<size_t> view_;  // indices into rows_, in order
+    std::string spelledName_;
+    size_t spelledColumn_ = SIZE_MAX;
+    // The rows' spellings, each after a byte of its length; a row written
+    // anew has its spelling added at the end, and reading the rows starts afresh.
+    std::string spellings_;
     // Counts every change of rows_ or view_ other than a filter's; the view
     // may be narrowed further while it still has the count it was built at.
     uint64_t changes_ = 0;
     uint64_t viewBuiltAt_ = ~uint64_t{0};
     bool unread_ = false;  // opened, rows not read yet
+    size_t beforeNew_ = SIZE_MAX;  // index into rows_ of the row current at the first pending AddNew
     std::ptrdiff_t pos_ = 0;        // index into view_: -1 before the first row, view_.size() after the last
 };
 

@@ -10,6 +10,10 @@ namespace qm::text {
 // more characters of which none is a letter, digit or symbol.
 int PasswordStrength(std::string_view password);
 
+// Whether the meter calls a password "弱": level 1, and level 0 too, which
+// keeps the meter's first look, "弱", in a dialog just opened on it.
+inline bool IsWeakPassword(std::string_view password) { return PasswordStrength(password) <= 1; }
+
 struct StrengthLook {
     uint32_t fillColour;  // a Windows COLORREF: 0x00BBGGRR
     const char* word;

@@ -6,8 +6,35 @@
 #include "platform/files.h"
 #include "store/DataFile.h"
 #include "store/StoreError.h"
+#include "store/TextRules.h"
 
 namespace qm::tools {
+
+namespace {
+
+// The data file, or a file SQLite keeps beside it while it is open (its
+// journal; the log and index of a database in WAL form). A backup written
+// there would be deleted as a journal at the exit, and a save cut off
+// meanwhile would find no journal to undo it with. Windows takes a name in
+// any letter case and drops dots and spaces at its end; so does this check,
+// also for a file that does not exist yet.
+bool isDataFileOrBeside(const std::string& target, const std::string& data) {
+    const auto split = [](const std::string& path) {
+        const size_t cut = path.find_last_of("/\\");
+        return cut == std::string::npos ? std::pair<std::string, std::string>(".", path)
+                                        : std::pair(path.substr(0, cut + 1), path.substr(cut + 1));
+    };
+    auto [folder, name] = split(target);
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    const auto [dataFolder, dataName] = split(data);
+    const bool sameFolder = platform::SameFile(folder, dataFolder);
+    for (const char* side : {"", "-journal", "-wal", "-shm"})
+        if (platform::SameFile(target, data + side) || (sameFolder && store::CompareNoCase(name, dataName + side) == 0))
+            return true;
+    return false;
+}
+
+}  // namespace
 
 std::string WithBackupExtension(const std::string& path) {
     std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
@@ -20,7 +47,7 @@ void WriteBackup(store::Connection& live, crypto::clsSimpleXOR& cipher, const st
     // would not, and the program would go on writing into a file that has
     // left the folder.
     const std::string& data = live.Path();
-    if (!data.empty() && (platform::SameFile(target, data) || platform::SameFile(target, data + "-journal")))
+    if (!data.empty() && isDataFileOrBeside(target, data))
         throw std::runtime_error("the data file cannot be its own backup: " + target);
     std::vector<unsigned char> bytes = live.Image(compress);
     cipher.EncryptByte(bytes, crypto::kDataFileKey);

@@ -24,8 +24,8 @@ std::string WithBackupExtension(const std::string& path);
 // copy, or a copy page for page, enciphered before it reaches the disk.
 // The new file replaces an old one in one step, and only once it is
 // complete: a failure (a full disk, a drive that went) leaves the old
-// backup as it was. The data file itself is never a backup's target. The
-// connection stays open throughout. Throws on failure.
+// backup as it was. Neither the data file nor its journal is ever a
+// backup's target. The connection stays open throughout. Throws on failure.
 void WriteBackup(store::Connection& live, crypto::clsSimpleXOR& cipher, const std::string& target, bool compress);
 // The same, true on success and false on any failure.
 bool BackupDatabase(store::Connection& live, crypto::clsSimpleXOR& cipher, const std::string& target, bool compress);

@@ -103,6 +103,7 @@ void NewPassword(store::Connection& db, store::Recordset& users, Secrets& secret
     if (!proven.Form->Sealed()) {
         users["UserPassword"] = secrets.LegacyLogin(newPassword);
         users.Update();
+        secrets.RememberLogin(newPassword);
         return;
     }
     const KeyRow row = KeyRow::Make(*proven.Form->Key(), newPassword, secrets.Cost);
@@ -111,6 +112,7 @@ void NewPassword(store::Connection& db, store::Recordset& users, Secrets& secret
         QM_CRASH_POINT("password.key.written");
     });
     secrets.Adopt(*proven.Form);
+    secrets.RememberLogin(newPassword);
 }
 
 }  // namespace qm::vault

@@ -66,8 +66,27 @@ Proven Secrets::Prove(store::Connection& db, store::Recordset& users, std::strin
 
 Proof Secrets::LogIn(store::Connection& db, store::Recordset& users, std::string_view typed) {
     Proven proven = Prove(db, users, typed);
-    if (proven.Result == Proof::Right) Adopt(std::move(*proven.Form));
+    if (proven.Result == Proof::Right) {
+        Adopt(std::move(*proven.Form));
+        RememberLogin(typed);
+    }
     return proven.Result;
+}
+
+void Secrets::RememberLogin(std::string_view password) {
+    loginKey_ = std::make_unique<KeyedDigest>();
+    loginDigest_ = loginKey_->Of(password);
+}
+
+bool Secrets::IsLoginPassword(std::string_view candidate, std::string_view storedUserPassword) const {
+    if (!loginKey_) return false;
+    if (!protected_) {
+        std::string enciphered = cipher_.EncryptString(candidate, crypto::kLoginPasswordKey);
+        const bool same = KeyedDigest::Same(enciphered, storedUserPassword);
+        Wipe(enciphered);
+        return same;
+    }
+    return KeyedDigest::Same(loginKey_->Of(candidate), loginDigest_);
 }
 
 void Secrets::Adopt(Sealer form) {
@@ -84,6 +103,8 @@ void Secrets::Lock() {
 void Secrets::LogOff() {
     session_ = Sealer(cipher_);
     protected_ = false;
+    loginKey_.reset();
+    Wipe(loginDigest_);
 }
 
 }  // namespace qm::vault

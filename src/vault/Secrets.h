@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "crypto/SimpleXOR.h"
+#include "vault/KeyedDigest.h"
 #include "vault/Sealing.h"
 #include "vault/SecretText.h"
 #include "vault/UserKey.h"
@@ -106,6 +107,16 @@ public:
     // Wipes the data key and forgets the user (the log-off, the exit).
     void LogOff();
 
+    // Whether `candidate` is the logged-in user's login password, with no
+    // second password in the clear: for a user of the fixed-key forms by its
+    // stored form (`storedUserPassword`, the user row's, which a password
+    // change keeps current); for a protected user by a keyed digest kept
+    // from the login. False when no one is logged in.
+    bool IsLoginPassword(std::string_view candidate, std::string_view storedUserPassword) const;
+    // Keeps a keyed digest of the logged-in user's login password: the login
+    // does it; a new password of a protected user must be told here too.
+    void RememberLogin(std::string_view password);
+
     // The stored form of the login password of a user without strong
     // protection (registration, a new password).
     std::string LegacyLogin(std::string_view password) const {
@@ -126,6 +137,8 @@ private:
     crypto::clsSimpleXOR& cipher_;
     Sealer session_;
     bool protected_ = false;
+    std::unique_ptr<KeyedDigest> loginKey_;
+    std::string loginDigest_;
 };
 
 }  // namespace qm::vault

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "forms/FrmTrayMenu.h"
 #include "support/app_fixture.h"
 
@@ -77,6 +79,29 @@ TEST_F(MainTest, QuickFindMatchesInitialsAndTreatsPercentAsAWildcard) {
     main.TxtFindData.SetText("");
     EXPECT_EQ(column(1).size(), 3u);
     EXPECT_EQ(main.TreeViewType.Nodes()[static_cast<size_t>(main.TreeViewType.SelectedIndex())].Text, "其它");
+}
+
+// Pinyin beside the stored initials: what the box found before (亍 and 鑫
+// by their stored "Z", a quote in the text) and names by any reading.
+TEST_F(MainTest, QuickFindMatchesPinyinOfAnyReadingAndStillTheStoredInitials) {
+    FrmMain& main = logIn("amy");
+    addAccount("银行帐号", "重庆银行", "a", "1");
+    addAccount("邮箱帐号", "QQ邮箱", "b", "2");
+    addAccount("其它", "亍", "c", "3");
+    addAccount("其它", "O'Neil鑫", "d", "4");
+    using Names = std::vector<std::string>;
+    const std::pair<const char*, Names> rows[] = {
+        {"c", {"重庆银行", "亍"}}, {"chongqingyinx", {"重庆银行"}}, {"zhongqing yinhang", {"重庆银行"}},
+        {"qqyou", {"QQ邮箱"}}, {"z", {"重庆银行", "亍", "O'Neil鑫"}}, {"o'n", {"O'Neil鑫"}}, {"o'neilxin", {"O'Neil鑫"}},
+        {"q", {"重庆银行", "QQ邮箱"}}, {"qqyx", {"QQ邮箱"}}};
+    for (const auto& [typed, names] : rows) {
+        main.TxtFindData.SetText(typed);
+        Names shown = column(1);
+        std::sort(shown.begin(), shown.end());
+        Names expected = names;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(shown, expected) << typed;
+    }
 }
 
 TEST_F(MainTest, PasswordsAreMaskedInTheListButKeptInTheTag) {

@@ -1,5 +1,5 @@
 // The main window and the record dialog through the real windows: add an
-// account, find it by its initials, open it with a double click.
+// account, find it by its initials and in pinyin, open it with a double click.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -36,6 +36,17 @@ TEST(MainWindow, AddFindByInitialsAndOpenWithADoubleClick) {
     EXPECT_EQ(ListViewCell(list, 0, 1), L"网易邮箱");
     EXPECT_EQ(ListViewCell(list, 0, 2), L"aming@163.com");
     SaveScreenshot(main, L"main-window");
+
+    // Full pinyin, the last syllable cut short, and the name's own letters mixed in.
+    PressKey(VK_BACK);
+    PressKey(VK_BACK);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 2; }, 5000));
+    TypeText(L"qqhaom");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1 && ListViewCell(list, 0, 1) == L"QQ号码"; }, 5000));
+    for (int i = 0; i < 6; ++i) PressKey(VK_BACK);
+    TypeText(L"wangyiyoux");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1 && ListViewCell(list, 0, 1) == L"网易邮箱"; }, 5000));
+    SaveScreenshot(main, L"main-window-pinyin");
 
     HWND look = OpenRowByDoubleClick(p, list, 0, L"查看资料");
     ASSERT_NE(look, nullptr) << "a double click opened no record";

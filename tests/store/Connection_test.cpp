@@ -5,9 +5,14 @@
 
 #include <fstream>
 #include <iterator>
+#ifndef _WIN32
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "platform/files.h"
 #include "store/StoreError.h"
+#include "support/file_layer.h"
 #include "support/store_fixture.h"
 
 using qm::platform::FileError;
@@ -51,7 +56,23 @@ void rawCopy(const std::string& from, const std::string& to) {
     out << in.rdbuf();
 }
 
+#ifndef _WIN32
+// Every sync of the process that reaches the system, counted on its way.
+int systemSyncs = 0;
+#endif
+
 }  // namespace
+
+#ifndef _WIN32
+extern "C" int fsync(int fd) {
+    ++systemSyncs;
+    return static_cast<int>(syscall(SYS_fsync, fd));
+}
+extern "C" int fdatasync(int fd) {
+    ++systemSyncs;
+    return static_cast<int>(syscall(SYS_fdatasync, fd));
+}
+#endif
 
 TEST_F(StoreTest, TheOpenFileIsLockedAgainstOtherConnections) {
     EXPECT_EQ(readFault(path), FileFault::InUse) << "no other program may even read it";
@@ -171,4 +192,19 @@ TEST_F(StoreTest, AnImageInMemoryIsADatabaseAndWritesNothing) {
     EXPECT_TRUE(copy.Path().empty());
     EXPECT_THROW(copy.OpenImage(std::vector<unsigned char>(8192, 7)), StoreError);
     EXPECT_FALSE(copy.IsOpen());
+}
+
+TEST_F(StoreTest, AnUpdateIsOnTheDiskBeforeItIsConfirmed) {
+    // A confirmed save must outlive a power cut: the journal reaches the disk
+    // before the database is written, and the database before the commit ends.
+    qm::test::FileLayerSpy spy;
+    conn.Open(path);
+#ifndef _WIN32
+    const int before = systemSyncs;
+#endif
+    addAccount("amy", "其它", "mail", "id");
+    EXPECT_GE(spy.syncs, 2);
+#ifndef _WIN32
+    EXPECT_EQ(systemSyncs - before, spy.syncs) << "each sync reached the system";
+#endif
 }

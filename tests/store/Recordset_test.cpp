@@ -7,8 +7,10 @@
 
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "support/file_layer.h"
 #include "support/store_fixture.h"
 #include "text/pinyin.h"
+#include "text/pinyin_find.h"
 
 using qm::store::esc;
 using qm::store::Recordset;
@@ -196,6 +198,26 @@ TEST_F(StoreTest, EditsDeletesAndTheCursorBehaveLikeAKeysetCursor) {
     EXPECT_TRUE(empty.Eof() && empty.Bof());
 }
 
+TEST_F(StoreTest, CancellingNewRowsGoesBackToTheRowThatWasCurrent) {
+    for (const char* id : {"1", "2", "3"}) addAccount("amy", "t", "n", id);
+    Recordset rs;
+    rs.Open("select * from AccountData", conn);
+    for (int at : {0, 1})
+        for (int added : {1, 2}) {
+            SCOPED_TRACE(std::to_string(added) + " added on row " + std::to_string(at));
+            rs.MoveFirst();
+            for (int i = 0; i < at; ++i) rs.MoveNext();
+            for (int i = 0; i < added; ++i) {
+                rs.AddNew();
+                rs["AccountID"] = "new";
+            }
+            rs.CancelUpdate();
+            ASSERT_FALSE(rs.Eof());
+            EXPECT_EQ(rs["AccountID"].Text(), std::to_string(at + 1));
+            EXPECT_EQ(rs.RecordCount(), 3u);
+        }
+}
+
 TEST_F(StoreTest, ValuesKeepTheirTypesAndFieldsReadByPosition) {
     Recordset rs;
     rs.Open("select * from sysuser", conn);
@@ -275,6 +297,33 @@ TEST_F(StoreTest, AnUpdateRefusedAtCommitLeavesNoTransactionOpenAndSaysWhy) {
     rs.Update();
     check.Open("select * from child", conn);
     EXPECT_EQ(check.RecordCount(), 1u);
+}
+
+TEST_F(StoreTest, ACommitRefusedWhoseRollbackFailsTooLeavesNoTransactionOpen) {
+    // The deferred check refuses the commit; then the device fails the syncs
+    // of the rollback's own writing, once or twice.
+    conn.Execute("create table parent(id integer primary key)");
+    conn.Execute("create table child(pid integer references parent(id) deferrable initially deferred)");
+    for (int failures : {1, 2}) {
+        SCOPED_TRACE(failures);
+        qm::test::FileLayerSpy spy;
+        conn.Open(path);
+        conn.Execute("pragma foreign_keys = on");
+        Recordset rs;
+        rs.Open("select * from child", conn);
+        rs.AddNew();
+        rs["pid"] = 5;
+        spy.failures = failures;
+        EXPECT_THROW(rs.Update(), StoreError);
+        EXPECT_NE(sqlite3_get_autocommit(conn.Handle()), 0) << "later saves would wait in it, never committed";
+        EXPECT_TRUE(rs.HasPendingChanges());
+        spy.failures = 0;
+        addAccount("amy", "t", "saved after " + std::to_string(failures), "id");
+    }
+    conn.Open(path);
+    Recordset saved;
+    saved.Open("select * from AccountData", conn);
+    EXPECT_EQ(saved.RecordCount(), 2u);
 }
 
 TEST_F(StoreTest, FiltersBindAsTheEnginesWhereClausesDo) {
@@ -382,5 +431,59 @@ TEST_F(StoreTest, QuickFindWhileTypingFindsWhatTheEngineFinds) {
         for (; !rs.Eof(); rs.MoveNext()) found.push_back(rs["AccountID"].Text());
         const std::vector<std::string> expected = text().empty() ? engine("%") : engine(text());
         ASSERT_EQ(found, expected) << "after step " << step << ", typed \"" << text() << "\"";
+    }
+}
+
+// The same story for the pinyin comparison, whose spellings the record set
+// keeps and makes again only when a row is written or read: after every key
+// it holds exactly the rows whose names the typed text finds afresh.
+TEST_F(StoreTest, PinyinFindWhileTypingFindsWhatEachNameFindsAfresh) {
+    const char* const parts[] = {"网易", "邮箱", "QQ", "银行", "重庆", "𠮷", "a b", "O'Neil", "长沙", "x"};
+    const char* const keys[] = {"y", "x", "i", "n", "h", "a", "g", "q", "'", " ", "z", "c", "邮", "Y"};
+    sqlite3_exec(conn.Handle(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    std::mt19937 rng(29);
+    const auto pick = [&](const auto& from) { return std::string(from[rng() % std::size(from)]); };
+    const auto randomName = [&] { return pick(parts) + (rng() % 2 ? pick(parts) : ""); };
+    int ids = 0;
+    for (; ids < 120; ++ids) addAccount("amy", "t", randomName(), "id" + std::to_string(ids));
+    Recordset rs;
+    rs.KeepSpelling("AccountName");
+    rs.Open("select * from AccountData", conn);
+    const auto afresh = [&](const std::string& t) {
+        std::vector<std::string> out;
+        Recordset all;
+        all.Open("select * from AccountData", conn);
+        const qm::text::PinyinQuery query(t);
+        for (; !all.Eof(); all.MoveNext()) {
+            const std::string name = all["AccountName"].Text();
+            if (t.empty() || query.Finds(name, qm::text::SpellForFind(name))) out.push_back(all["AccountID"].Text());
+        }
+        return out;
+    };
+    std::string typed;
+    for (int step = 0; step < 400; ++step) {
+        const unsigned action = rng() % 16;
+        if (action < 9) typed += pick(keys);
+        else if (action < 11) typed.clear();
+        else if (action == 11) {
+            rs.AddNew();  // written by the next filter
+            rs["UserName"] = "amy";
+            rs["AccountName"] = randomName();
+            rs["AccountID"] = "id" + std::to_string(ids++);
+        } else if (action == 12 || action == 13) {
+            rs.MoveFirst();
+            if (!rs.Eof() && action == 12) rs["AccountName"] = randomName();
+            else if (!rs.Eof()) rs.Delete();
+        } else if (action == 14) {
+            conn.Execute("update AccountData set AccountName = '重庆银行' where AccountID = 'id" + std::to_string(rng() % ids) + "'");
+            rs.Requery();
+        } else {
+            rs.Close();  // the spelling is kept across a reopening
+            rs.Open("select * from AccountData", conn);
+        }
+        rs.Filter(typed.empty() ? "" : "AccountName pinyin '" + esc(typed) + "'");
+        std::vector<std::string> found;
+        for (; !rs.Eof(); rs.MoveNext()) found.push_back(rs["AccountID"].Text());
+        ASSERT_EQ(found, afresh(typed)) << "after step " << step << ", typed \"" << typed << "\"";
     }
 }

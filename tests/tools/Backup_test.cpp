@@ -98,6 +98,33 @@ TEST_F(BackupTest, TheDataFileIsNeverItsOwnBackup) {
     EXPECT_EQ(qm::store::InspectDataFile(path), FileForm::Plain) << "still the live database, not a backup";
 }
 
+TEST_F(BackupTest, NoFileSQLiteKeepsBesideTheDataFileIsEverABackup) {
+    // A stored automatic backup path may name any of them, in any letter case.
+    struct Row {
+        const char* name;
+        bool refused;
+    };
+    const Row rows[] = {{"SystemData.dat-journal", true}, {"systemdata.DAT-JOURNAL", true},
+                        {"SystemData.dat-journal. ", true}, {"SYSTEMDATA.DAT", true},
+                        {"SystemData.dat-wal", true},     {"SystemData.dat-shm", true},
+                        {"SystemData.dat-journal.dat", false}, {"SystemData.dat2", false}};
+    for (const bool saved : {false, true}) {  // the journal not made yet, or held since a save
+        conn.Open(path);
+        if (saved) fill(1);
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::string(r.name) + (saved ? " after a save" : ""));
+            const std::string target = dir.file(r.name);
+            EXPECT_EQ(qm::tools::BackupDatabase(conn, cipher, target, false), !r.refused);
+            EXPECT_EQ(qm::store::InspectDataFile(target) == FileForm::Enciphered, !r.refused);
+        }
+    }
+    fill(2, "bob");
+    conn.Close();
+    EXPECT_FALSE(FileExists(path + "-journal"));
+    conn.Open(path);
+    EXPECT_EQ(count(conn, "select * from AccountData"), 3u);
+}
+
 TEST_F(BackupTest, CompactionShrinksTheFileInPlaceWhileHoldingIt) {
     fill(100);
     conn.Execute("delete from AccountData where AccountName <> 'n7'");

@@ -240,6 +240,8 @@ TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
     const std::vector<Stored> after = storedOf("amy");
     for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].password, before[i].password) << "no account re-sealed";
     EXPECT_EQ(loginText("amy"), vault::kProtectedLogin);
+    EXPECT_TRUE(app->Secrets.IsLoginPassword("新的密码123", loginText("amy"))) << "the health check knows the new one";
+    EXPECT_FALSE(app->Secrets.IsLoginPassword("secret1", loginText("amy")));
 
     minimise();
     chooseFromTray("mnuLock");

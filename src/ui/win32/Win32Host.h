@@ -27,6 +27,7 @@ public:
     void Destroy(Form& form) override;
     void AttachSkin(Form& form) override;
     void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
+    void Busy(bool on) override { SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
 
     // The program's message loop; returns the exit code once no form is loaded.
     int Run();

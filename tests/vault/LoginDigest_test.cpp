@@ -1,0 +1,26 @@
+// Telling whether a password is the login password without that password
+// in the clear: by its stored form for a user of the fixed-key forms, by a
+// digest kept from the login for a protected user.
+#include <gtest/gtest.h>
+
+#include "crypto/SimpleXOR.h"
+#include "vault/Secrets.h"
+
+using namespace qm::vault;
+
+TEST(LoginDigest, OnlyTheExactLoginPasswordMatchesAndNothingAfterTheLogOff) {
+    qm::crypto::clsSimpleXOR cipher;
+    for (const bool isProtected : {false, true}) {
+        SCOPED_TRACE(isProtected ? "protected" : "fixed-key forms");
+        Secrets secrets(cipher);
+        const std::string stored = isProtected ? std::string(kProtectedLogin) : secrets.LegacyLogin("Login#Pass9");
+        EXPECT_FALSE(secrets.IsLoginPassword("Login#Pass9", stored)) << "no one is logged in";
+        if (isProtected) secrets.Adopt(Sealer(cipher, DataKey::Random()));
+        secrets.RememberLogin("Login#Pass9");
+        const std::pair<const char*, bool> rows[] = {
+            {"Login#Pass9", true}, {"login#pass9", false}, {"Login#Pass9 ", false}, {"Login#Pass", false}, {"", false}};
+        for (const auto& [candidate, same] : rows) EXPECT_EQ(secrets.IsLoginPassword(candidate, stored), same) << candidate;
+        secrets.LogOff();
+        EXPECT_FALSE(secrets.IsLoginPassword("Login#Pass9", stored));
+    }
+}
