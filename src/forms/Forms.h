@@ -22,6 +22,8 @@ class FrmTool;
 class FrmUser;
 class FrmResumeData;
 class FrmSetting;
+class FrmImport;
+class FrmVerifyPassword;
 
 class Forms {
 public:
@@ -43,6 +45,8 @@ public:
     FrmUser& User();
     FrmResumeData& ResumeData();
     FrmSetting& Setting();
+    FrmImport& Import();
+    FrmVerifyPassword& VerifyPassword();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -68,6 +72,8 @@ private:
     std::unique_ptr<FrmUser> user_;
     std::unique_ptr<FrmResumeData> resumeData_;
     std::unique_ptr<FrmSetting> setting_;
+    std::unique_ptr<FrmImport> import_;
+    std::unique_ptr<FrmVerifyPassword> verifyPassword_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

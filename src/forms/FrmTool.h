@@ -1,6 +1,7 @@
 #pragma once
 // The tools dialog: backup, restore and compaction of the data file,
-// clearing the clipboard, and the maintenance of the current user.
+// clearing the clipboard, the maintenance of the current user, and the
+// import and export of the user's accounts.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -18,6 +19,9 @@ public:
     ui::CommandButton CmdEditUserName{this, "CmdEditUserName"};
     ui::CommandButton CmdEditPassword{this, "CmdEditPassword"};
     ui::CommandButton CmdLogoutUser{this, "CmdLogoutUser"};
+    ui::PictureBox PicFrame3{this, "PicFrame3"};
+    ui::CommandButton CmdImport{this, "CmdImport"};
+    ui::CommandButton CmdExport{this, "CmdExport"};
     ui::CommandButton CmdEmpty{this, "CmdEmpty"};
     ui::CommandButton CmdClose{this, "CmdClose"};
 
@@ -27,6 +31,8 @@ public:
     void CmdEditUserName_Click() { editUser("edituser"); }
     void CmdEditPassword_Click() { editUser("editpassword"); }
     void CmdLogoutUser_Click() { editUser("logout"); }
+    void CmdImport_Click();
+    void CmdExport_Click();
     void CmdEmpty_Click();
     void CmdClose_Click() { Unload(); }
 
