@@ -2,6 +2,7 @@
 
 #include "forms/FrmVerifyPassword.h"
 #include "skin/Colours.h"
+#include "transfer/Export.h"
 
 namespace qm::forms {
 
@@ -251,6 +252,16 @@ void FrmImport::Form_QueryUnload(int& Cancel, int UnloadMode) {
         Say("导入已取消,没有导入任何数据。");
         Cancel = 1;
     }
+}
+
+void FrmImport::Form_Unload(int& Cancel) {
+    (void)Cancel;
+    LvRows.ClearItems();
+    transfer::Wipe(bytes_);
+    for (transfer::CsvRow& row : source_.rows)
+        for (std::string& field : row.fields) transfer::Wipe(field);
+    if (plan_)
+        for (transfer::PlannedRow& row : plan_->rows) transfer::Wipe(row.account.password), transfer::Wipe(row.account.remarks);
 }
 
 void FrmImport::finish() {

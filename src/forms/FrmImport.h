@@ -54,6 +54,8 @@ public:
 protected:
     void Form_Load() override;
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+    // The file and the plan hold passwords in plain text: they go with the dialog.
+    void Form_Unload(int& Cancel) override;
 
 private:
     void encodingChosen();
