@@ -75,8 +75,8 @@ FrmImport::FrmImport(Forms& forms)
 
     lblSummary.Move(240, 2460, 9600, 600);
     LvRows.Move(240, 3120, 9600, 3780);
-    const std::pair<const char*, int> columns[] = {{"行", 600},    {"结果", 700},   {"帐号分类", 1300}, {"帐号名称", 1700},
-                                                   {"用户名", 1500}, {"网址", 1700}, {"日期", 1100},     {"说明", 2000}};
+    const std::pair<const char*, int> columns[] = {{"行", 500},    {"结果", 600},   {"帐号分类", 1200}, {"帐号名称", 1600},
+                                                   {"用户名", 1400}, {"网址", 1700}, {"日期", 1100},     {"说明", 1300}};
     for (const auto& [title, width] : columns) LvRows.AddColumn(title, width);
     LvRows.SetListViewExStyle(1 | 32, true);
 
@@ -141,6 +141,10 @@ void FrmImport::encodingChosen() {
     lblFormat.SetCaption(std::string("文件格式:") + transfer::FormatName(source_.format));
     const bool unknown = source_.format == transfer::FormatId::Unknown;
     PicMap.SetVisible(unknown);
+    // Without the mapping, the counts and the rows take its place.
+    const int top = unknown ? 2460 : 960;
+    lblSummary.Move(240, top, 9600, 600);
+    LvRows.Move(240, top + 660, 9600, 6900 - top - 660);
     filling_ = true;
     for (int i = 0; i < 7; ++i) {
         CbMap[i].Clear();
