@@ -1,6 +1,7 @@
 #pragma once
 // What the whole program shares, in one object passed by reference: the
-// data store, the cipher, and the texts and flags the forms hand each other.
+// data store, the cipher, the secrets' one door, and the texts and flags the
+// forms hand each other.
 #include <functional>
 #include <string>
 
@@ -8,8 +9,10 @@
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
+#include "store/UserOptions.h"
 #include "tray/ModShortcut.h"
 #include "tray/TrayIcon.h"
+#include "vault/Secrets.h"
 
 namespace qm::app {
 
@@ -32,6 +35,12 @@ struct AppContext {
     std::string NewUserName;
     std::string BackupFilePath;
     bool UserLoggedOut = false;
+
+    // Every stored account password and remark, and every login password
+    // typed, goes through here: the logged-in user's form of secrets.
+    vault::Secrets Secrets{Cipher};
+    // The logged-in user's settings beyond the columns of the user's row.
+    store::UserOptions Options{DbConn, CurrentUser};
 
     // Writes a backup of the data file to `path` (compacted when asked);
     // true on success. The start-up sets it to the tools' backup; a test may

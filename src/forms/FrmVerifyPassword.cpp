@@ -4,22 +4,19 @@
 
 namespace qm::forms {
 
-transfer::SecretSeal StoredSecrets(app::AppContext& app) {
-    return {[&app](transfer::SecretField f, std::string_view plain) {
-                return f == transfer::SecretField::AccountPassword
-                           ? app.Cipher.EncryptString(plain, crypto::kAccountPasswordKey)
-                           : std::string(plain);
-            },
-            [&app](transfer::SecretField f, std::string_view stored) -> std::optional<std::string> {
-                return f == transfer::SecretField::AccountPassword
-                           ? app.Cipher.DecryptString(stored, crypto::kAccountPasswordKey)
-                           : std::string(stored);
-            }};
+namespace {
+vault::Field fieldOf(transfer::SecretField f) {
+    return f == transfer::SecretField::AccountPassword ? vault::Field::AccountPassword : vault::Field::Remarks;
 }
+}  // namespace
 
-bool IsLoginPassword(app::AppContext& app, const std::string& typed) {
-    store::Recordset& user = app.RsUser;
-    return !user.Eof() && app.Cipher.EncryptString(typed, crypto::kLoginPasswordKey) == user["UserPassword"].Text();
+transfer::SecretSeal StoredSecrets(app::AppContext& app) {
+    return {[&app](transfer::SecretField f, std::string_view plain) { return app.Secrets.Seal(fieldOf(f), plain); },
+            [&app](transfer::SecretField f, std::string_view stored) -> std::optional<std::string> {
+                const std::optional<vault::SecretText> text = app.Secrets.Open(fieldOf(f), stored);
+                if (!text) return std::nullopt;
+                return text->str();
+            }};
 }
 
 FrmVerifyPassword::FrmVerifyPassword(Forms& forms) : ui::Form(forms.Host(), "FrmVerifyPassword"), app_(forms.App()) {
@@ -41,7 +38,12 @@ FrmVerifyPassword::FrmVerifyPassword(Forms& forms) : ui::Form(forms.Host(), "Frm
 }
 
 void FrmVerifyPassword::CmdOK_Click() {
-    if (!IsLoginPassword(app_, TxtPwd.Text())) {
+    const vault::Proof proof = app_.Secrets.Check(app_.DbConn, app_.RsUser, TxtPwd.Text());
+    if (proof == vault::Proof::Damaged) {
+        Say(vault::kDamagedKeyMessage);
+        return;
+    }
+    if (proof != vault::Proof::Right) {
         Say("用户密码错误,请重新输入!");
         TxtPwd.SetText("");
         TxtPwd.SetFocus();

@@ -29,9 +29,8 @@ private:
     bool proven_ = false;
 };
 
-// The program's one place for stored secrets, as the import and export use it.
+// The program's one place for stored secrets (app.Secrets), as the import
+// and export use it: the logged-in user's form of passwords and remarks.
 transfer::SecretSeal StoredSecrets(app::AppContext& app);
-// True when `typed` is the current user's login password.
-bool IsLoginPassword(app::AppContext& app, const std::string& typed);
 
 }  // namespace qm::forms

@@ -48,9 +48,10 @@ public:
 
     virtual Date Today() = 0;
 
-    // The clipboard, as text.
-    virtual void ClipboardClear() = 0;
-    virtual void ClipboardSetText(const std::string& text) = 0;
+    // The clipboard, as text. False when it could not be had (another
+    // program held it on and on): nothing was changed then.
+    virtual bool ClipboardClear() = 0;
+    virtual bool ClipboardSetText(const std::string& text) = 0;
     virtual std::string ClipboardGetText() = 0;
 
     // Hands a document or a web address to the shell to open; false when it could not.

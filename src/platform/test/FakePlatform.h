@@ -49,8 +49,16 @@ public:
     }
     Date Today() override { return today; }
 
-    void ClipboardClear() override { clipboard.clear(); }
-    void ClipboardSetText(const std::string& text) override { clipboard = text; }
+    bool ClipboardClear() override {
+        if (clipboardHeld) return false;
+        clipboard.clear();
+        return true;
+    }
+    bool ClipboardSetText(const std::string& text) override {
+        if (clipboardHeld) return false;
+        clipboard = text;
+        return true;
+    }
     std::string ClipboardGetText() override { return clipboard; }
     bool ShellOpen(const std::string& target) override {
         opened.push_back(target);
@@ -76,6 +84,7 @@ public:
 
     FakeKeyboardHook keyboard;
     std::string clipboard;
+    bool clipboardHeld = false;  // another program holds the clipboard: every change of it fails
     std::vector<std::string> opened;  // what the shell was asked to open
 
     std::map<std::string, std::string> settings;      // "app\section\key" -> value

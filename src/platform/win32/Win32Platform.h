@@ -18,8 +18,8 @@ public:
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
     bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
     Date Today() override;
-    void ClipboardClear() override;
-    void ClipboardSetText(const std::string& text) override;
+    bool ClipboardClear() override;
+    bool ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
     bool ShellOpen(const std::string& target) override;
     std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
@@ -28,7 +28,10 @@ public:
     KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
+    bool openClipboard();
+
     HANDLE instanceMutex_ = nullptr;
+    HWND clipboardWindow_ = nullptr;
     Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
 
