@@ -4,6 +4,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmHealth.h"
+#include "forms/FrmImport.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmMain.h"
@@ -13,6 +14,7 @@
 #include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "forms/FrmUser.h"
+#include "forms/FrmVerifyPassword.h"
 
 #include "store/StoreError.h"
 
@@ -80,7 +82,8 @@ FrmAbout& Forms::About() { return get(about_); }
 void Forms::UnloadAll(const ui::Form* except) {
     for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
-                                                        user_.get(), resumeData_.get(), health_.get(), tool_.get(), main_.get()})
+                                                        user_.get(), resumeData_.get(), health_.get(), import_.get(),
+                                                        verifyPassword_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
@@ -90,6 +93,8 @@ FrmUser& Forms::User() { return get(user_); }
 FrmResumeData& Forms::ResumeData() { return get(resumeData_); }
 FrmSetting& Forms::Setting() { return get(setting_); }
 FrmHealth& Forms::Health() { return get(health_); }
+FrmImport& Forms::Import() { return get(import_); }
+FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

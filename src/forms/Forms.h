@@ -23,6 +23,8 @@ class FrmUser;
 class FrmResumeData;
 class FrmSetting;
 class FrmHealth;
+class FrmImport;
+class FrmVerifyPassword;
 
 class Forms {
 public:
@@ -45,6 +47,8 @@ public:
     FrmResumeData& ResumeData();
     FrmSetting& Setting();
     FrmHealth& Health();
+    FrmImport& Import();
+    FrmVerifyPassword& VerifyPassword();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -71,6 +75,8 @@ private:
     std::unique_ptr<FrmResumeData> resumeData_;
     std::unique_ptr<FrmSetting> setting_;
     std::unique_ptr<FrmHealth> health_;
+    std::unique_ptr<FrmImport> import_;
+    std::unique_ptr<FrmVerifyPassword> verifyPassword_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

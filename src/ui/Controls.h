@@ -183,6 +183,19 @@ public:
     bool CanFocus() const override { return false; }
 };
 
+// The system's progress bar: Value of Max.
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    int Value() const { return value_; }
+    void SetValue(int v) { set(value_, v, Prop::Value); }
+    int Max = 100;
+    bool CanFocus() const override { return false; }
+
+private:
+    int value_ = 0;
+};
+
 class Timer : public Control {
 public:
     using Control::Control;

@@ -275,3 +275,22 @@ TEST(CrashPoint, InsideARestoreAndItsBatchUpdate) {
         expectOneOf(OpenLogInAndQuit(copy), before, old);
     }
 }
+
+TEST(CrashPoint, InsideAnImport) {
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize);
+    const Accounts before = ReadAccounts(copy.dataFileUtf8());
+    std::string file = "name,url,username,password\r\n";
+    for (int i = 0; i < 40; ++i) file += "site" + std::to_string(i) + ",https://s" + std::to_string(i) + ".cn,u,p\r\n";
+    qm::platform::ReplaceFileContents(copy.folderUtf8() + "\\in.csv", std::vector<unsigned char>(file.begin(), file.end()));
+    crashAt(copy, "import.halfway", [&](const Process& p) {
+        HWND tools = logInAndOpenTools(p);
+        ASSERT_NE(tools, nullptr);
+        Press(tools, L"导入数据(&I)");
+        ChooseInFileDialog(p, L"选择要导入的文件", copy.folder() + L"\\in.csv");
+        HWND preview = WaitForWindow(p.info.dwProcessId, L"导入数据", 10000);
+        ASSERT_NE(preview, nullptr);
+        Press(preview, L"开始导入(&S)");
+    });
+    EXPECT_EQ(OpenLogInAndQuit(copy), before) << "none of the import is kept";
+}

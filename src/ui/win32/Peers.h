@@ -91,6 +91,15 @@ protected:
     void SyncOwn(Prop what) override;
 };
 
+class ProgressBarPeer : public Win32Peer {
+public:
+    using Win32Peer::Win32Peer;
+    void Create(HWND parent, int id) override;
+
+protected:
+    void SyncOwn(Prop what) override;
+};
+
 // A picture box: a coloured panel that other controls sit in.
 class PictureBoxPeer : public Win32Peer {
 public:
