@@ -38,6 +38,9 @@ public:
     // typing let go of while the hand held them: the system reports them up
     // until the hand itself presses or releases them.
     uint8_t ReleasedByTyping = 0;
+    // Texts a hot key asked to type that are not typed yet (typing waits
+    // until the system has its answer for the key).
+    int TypingsPending = 0;
 };
 
 }  // namespace qm::tray

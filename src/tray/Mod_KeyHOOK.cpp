@@ -50,7 +50,12 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, 
         // The hand's own press or release: the system sees it as we do again.
         keys.ReleasedByTyping &= static_cast<uint8_t>(~pairBit(vk));
         believe(keys, vk, key.Down);
-        return {};
+        // Let go before the typing ran, Alt would reach the target alone and
+        // open its menu, which then takes the text: the typing lets go of the
+        // modifiers itself, after a Ctrl tap.
+        HookVerdict verdict;
+        verdict.Swallow = !key.Down && keys.TypingsPending > 0;
+        return verdict;
     }
     if (!key.Down) {
         for (HotKeyEntry& e : keys.HotKeyTable)
@@ -80,6 +85,7 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, 
             verdict.What = HookVerdict::Type;
             verdict.Text = e.ActionText;
             keys.KeySwallowed = true;
+            ++keys.TypingsPending;
             letGoForTyping(keys, held);
         } else {
             keys.KeySwallowed = false;
@@ -88,6 +94,10 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, 
         return verdict;
     }
     return {};
+}
+
+void Typed(ModShortcut& keys) {
+    if (keys.TypingsPending > 0) --keys.TypingsPending;
 }
 
 void ForgetHeldKeys(ModShortcut& keys) {
@@ -102,7 +112,10 @@ bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::f
         [&hook, &keys, bossKey = std::move(bossKey)](const platform::KeyStroke& key) {
             HookVerdict verdict = KeyboardHookProc(keys, key, [&hook](int vk) { return hook.KeyHeld(vk); });
             if (verdict.What == HookVerdict::Type)
-                hook.Later([&hook, text = std::move(verdict.Text)] { hook.Type(text); });
+                hook.Later([&hook, &keys, text = std::move(verdict.Text)] {
+                    hook.Type(text);
+                    Typed(keys);
+                });
             else if (verdict.What == HookVerdict::BossKey && bossKey)
                 hook.Later(bossKey);
             return verdict.Swallow;

@@ -38,6 +38,9 @@ using KeyHeldQuery = std::function<bool(int vk)>;
 // The decision for one key event; the table's flags follow it.
 HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, const KeyHeldQuery& held);
 
+// A text a Type verdict asked for has been typed.
+void Typed(ModShortcut& keys);
+
 // The keyboard left the user's desktop (a lock, another desktop): whatever
 // the hook believed held may have been released unseen.
 void ForgetHeldKeys(ModShortcut& keys);

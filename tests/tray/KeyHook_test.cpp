@@ -35,9 +35,11 @@ HookVerdict up(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStr
 // program's typing changes as Windows does and the hook does not always see:
 //   A+ A- Alt pressed, released; A~ Alt released unseen (on the secure desktop);
 //   R the right Alt likewise; 2+ 2 pressed (again: a repeat), 2- released, 2 both;
-//   * an account chosen; 0 the texts cleared; ! the session locked or the desktop switched.
+//   2/ the typing 2 asks for put off until T; * an account chosen; 0 the texts cleared;
+//   ! the session locked or the desktop switched.
 // Returns what each press of a key other than a modifier did:
-//   t typed, b boss key, s swallowed only, . passed on to the user's program.
+//   t typed, b boss key, s swallowed only, . passed on to the user's program;
+// and ^ for a modifier's event that was swallowed.
 std::string play(const std::string& script) {
     ModShortcut keys = defaults();
     std::set<int> held;
@@ -54,17 +56,24 @@ std::string play(const std::string& script) {
             continue;
         }
         const int vk = t[0] == 'A' ? kLAlt : t[0] == 'R' ? kRAlt : t[0];
+        const auto type = [&] {
+            for (int m = 160; m <= 165; ++m) held.erase(m);  // typing lets go of the modifiers
+            qm::tray::Typed(keys);
+        };
+        if (t == "T") {
+            for (int n = keys.TypingsPending; n > 0; --n) type();
+            continue;
+        }
         const char how = t.size() > 1 ? t[1] : ' ';
-        if (how == ' ' || how == '+') {
+        if (how == ' ' || how == '+' || how == '/') {
             held.insert(vk);
             const HookVerdict v = KeyboardHookProc(keys, KeyStroke{vk, true}, system);
             if (vk < 160) did += v.What == HookVerdict::Type ? 't' : v.What == HookVerdict::BossKey ? 'b' : v.Swallow ? 's' : '.';
-            if (v.What == HookVerdict::Type)
-                for (int m = 160; m <= 165; ++m) held.erase(m);  // typing lets go of the modifiers
+            if (v.What == HookVerdict::Type && how != '/') type();
         }
-        if (how == ' ' || how == '-' || how == '~') {
+        if (how == ' ' || how == '-' || how == '~' || how == '/') {
             held.erase(vk);
-            if (how != '~') KeyboardHookProc(keys, KeyStroke{vk, false}, system);
+            if (how != '~' && KeyboardHookProc(keys, KeyStroke{vk, false}, system).Swallow) did += '^';
         }
     }
     return did;
@@ -120,6 +129,8 @@ TEST(HotKeys, OnlyAModifierTheSystemAgreesIsHeldFiresAHotKey) {
         {"A+ 1+ 1+ 1+ 1-", "..."},      // no account chosen: the repeats are the user's too
         {"* A+ 1 0 1+ 1+", "t.."},
         {"* A+ S+ S+ S- S", "bsb"},
+        {"* A+ 2/ A- T 1", "t^."},  // Alt let go before the typing ran is the typing's to let go
+        {"* A+ 2/ T A- 1", "t."},
     };
     for (const auto& [script, did] : stories) EXPECT_EQ(play(script), did) << script;
 }
