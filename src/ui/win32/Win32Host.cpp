@@ -326,6 +326,10 @@ void Win32Host::PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) {
     GetCursorPos(&pt);
     SetForegroundWindow(hwnd);
     const int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
+    // A menu of the tray icon belongs to a window that was not in front: until
+    // it has a message of its own after the menu, the next menu can flash
+    // and close at once.
+    PostMessageW(hwnd, WM_NULL, 0, 0);
     DestroyMenu(popup);
     if (chosen > 0) menu.Items[static_cast<size_t>(chosen - 1)]->RaiseClick();
 }
