@@ -1,0 +1,31 @@
+#pragma once
+// Where the generator's chances come from. The program draws from the
+// system's cryptographic source; a test may stand in a source it can replay.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace qm::gen {
+
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // A number in [0, bound), every one equally likely; bound is at least 1.
+    virtual uint32_t Uniform(uint32_t bound) = 0;
+};
+
+// Draws from a source of random bytes. A number is taken from four bytes and
+// drawn again when it falls in the short tail that would make the low
+// numbers likelier than the high ones, so each of `bound` outcomes has the
+// same chance whatever the bound.
+class BytesRandom : public RandomSource {
+public:
+    using Fill = std::function<void(uint8_t* bytes, size_t count)>;
+    explicit BytesRandom(Fill fill) : fill_(std::move(fill)) {}
+    uint32_t Uniform(uint32_t bound) override;
+
+private:
+    Fill fill_;
+};
+
+}  // namespace qm::gen
