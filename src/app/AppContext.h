@@ -2,9 +2,12 @@
 // What the whole program shares, in one object passed by reference: the
 // data store, the cipher, and the texts and flags the forms hand each other.
 #include <functional>
+#include <map>
 #include <string>
 
+#include "app/TimedClipboard.h"
 #include "crypto/SimpleXOR.h"
+#include "gen/Random.h"
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
@@ -42,6 +45,12 @@ struct AppContext {
     tray::TrayIcon* Tray = nullptr;
     // What the hot keys type, chosen with the list menu's "复制+快捷键(&C)".
     tray::ModShortcut HotKeys;
+    // The system's cryptographic random source, for new passwords.
+    gen::RandomSource* Random = nullptr;
+    // A copied field of an account, emptied from the clipboard when its time is up.
+    TimedClipboard Clipboard;
+    // The program's own settings per user (app/Options.h): "user\nname" -> value.
+    std::map<std::string, std::string> Options;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

@@ -3,6 +3,7 @@
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
+#include "forms/FrmGenerate.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmMain.h"
@@ -77,7 +78,7 @@ FrmFind& Forms::Find() { return get(find_); }
 FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
-    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
                                                         user_.get(), resumeData_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
@@ -88,6 +89,7 @@ FrmTool& Forms::Tool() { return get(tool_); }
 FrmUser& Forms::User() { return get(user_); }
 FrmResumeData& Forms::ResumeData() { return get(resumeData_); }
 FrmSetting& Forms::Setting() { return get(setting_); }
+FrmGenerate& Forms::Generate() { return get(generate_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

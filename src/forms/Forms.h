@@ -22,6 +22,7 @@ class FrmTool;
 class FrmUser;
 class FrmResumeData;
 class FrmSetting;
+class FrmGenerate;
 
 class Forms {
 public:
@@ -43,6 +44,7 @@ public:
     FrmUser& User();
     FrmResumeData& ResumeData();
     FrmSetting& Setting();
+    FrmGenerate& Generate();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<FrmUser> user_;
     std::unique_ptr<FrmResumeData> resumeData_;
     std::unique_ptr<FrmSetting> setting_;
+    std::unique_ptr<FrmGenerate> generate_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

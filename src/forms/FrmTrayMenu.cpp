@@ -59,10 +59,7 @@ void FrmTrayMenu::mnuCopyShortcut_Click() {
         forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], item->Tag, item->SubItems[kAddressColumn]});
 }
 
-void FrmTrayMenu::copyToClipboard(const std::string& text) {
-    Os().ClipboardClear();
-    Os().ClipboardSetText(text);
-}
+void FrmTrayMenu::copyToClipboard(const std::string& text) { forms_.Main().CopyToClipboard(text); }
 
 std::optional<ui::ListItem> FrmTrayMenu::selectedAccount() {
     const ui::ListView& list = forms_.Main().ListViewUser;

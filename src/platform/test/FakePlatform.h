@@ -49,9 +49,22 @@ public:
     }
     Date Today() override { return today; }
 
-    void ClipboardClear() override { clipboard.clear(); }
-    void ClipboardSetText(const std::string& text) override { clipboard = text; }
+    void ClipboardClear() override {
+        clipboard.clear();
+        ++clipboardSequence;
+    }
+    void ClipboardSetText(const std::string& text) override {
+        clipboard = text;
+        ++clipboardSequence;
+    }
     std::string ClipboardGetText() override { return clipboard; }
+    uint32_t ClipboardSequence() override { return clipboardSequence; }
+    // Another program puts its own text on the clipboard.
+    void OtherProgramCopies(const std::string& text) {
+        clipboard = text;
+        ++clipboardSequence;
+    }
+    uint64_t Milliseconds() override { return milliseconds; }
     bool ShellOpen(const std::string& target) override {
         opened.push_back(target);
         return true;
@@ -76,6 +89,8 @@ public:
 
     FakeKeyboardHook keyboard;
     std::string clipboard;
+    uint32_t clipboardSequence = 1;
+    uint64_t milliseconds = 1000000;  // the clock; a test moves it on
     std::vector<std::string> opened;  // what the shell was asked to open
 
     std::map<std::string, std::string> settings;      // "app\section\key" -> value

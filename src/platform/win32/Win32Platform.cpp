@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cwctype>
 
 #include <commdlg.h>
@@ -178,6 +179,19 @@ std::string Win32Platform::ClipboardGetText() {
     CloseClipboard();
     return text;
 }
+
+void SystemRandomBytes(uint8_t* bytes, size_t count) {
+    // A failure would leave the bytes predictable: better to end here than to
+    // hand out a password anyone could make again.
+    using GenRandom = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
+    constexpr ULONG kSystemPreferred = 2;  // BCRYPT_USE_SYSTEM_PREFERRED_RNG
+    static const auto genRandom = SystemFunction<GenRandom>(L"bcrypt.dll", "BCryptGenRandom");
+    if (!genRandom || genRandom(nullptr, bytes, static_cast<ULONG>(count), kSystemPreferred) != 0) std::abort();
+}
+
+uint32_t Win32Platform::ClipboardSequence() { return GetClipboardSequenceNumber(); }
+
+uint64_t Win32Platform::Milliseconds() { return GetTickCount64(); }
 
 bool Win32Platform::ShellOpen(const std::string& target) {
     using ShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);

@@ -21,6 +21,8 @@ public:
     void ClipboardClear() override;
     void ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
+    uint32_t ClipboardSequence() override;
+    uint64_t Milliseconds() override;
     bool ShellOpen(const std::string& target) override;
     std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
     std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
@@ -31,6 +33,9 @@ private:
     HANDLE instanceMutex_ = nullptr;
     Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
+
+// Fills `bytes` from the system's cryptographic random source.
+void SystemRandomBytes(uint8_t* bytes, size_t count);
 
 // The name of the mutex that marks a program running from `folder`, without
 // its namespace.
