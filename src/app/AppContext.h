@@ -50,7 +50,7 @@ struct AppContext {
     // A copied field of an account, emptied from the clipboard when its time is up.
     TimedClipboard Clipboard;
     // The program's own settings per user (app/Options.h): "user\nname" -> value.
-    std::map<std::string, std::string> Options;
+    std::map<std::string, std::string> OwnOptions;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

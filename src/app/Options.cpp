@@ -5,12 +5,12 @@
 namespace qm::app {
 
 std::string GetOption(AppContext& app, const std::string& name, const std::string& fallback) {
-    const auto it = app.Options.find(app.CurrentUser + "\n" + name);
-    return it == app.Options.end() ? fallback : it->second;
+    const auto it = app.OwnOptions.find(app.CurrentUser + "\n" + name);
+    return it == app.OwnOptions.end() ? fallback : it->second;
 }
 
 void SetOption(AppContext& app, const std::string& name, const std::string& value) {
-    app.Options[app.CurrentUser + "\n" + name] = value;
+    app.OwnOptions[app.CurrentUser + "\n" + name] = value;
 }
 
 int ClipboardSeconds(AppContext& app) {

@@ -72,7 +72,7 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     // In the margin right of the password box, beside its star: nothing else moves.
     CmdGenerate.SetCaption("生成");
     lblOther4.Move(starX, 1740, 180, 300);
-    CmdGenerate.Move(starX + 200, 1680, 480, 330);
+    CmdGenerate.Move(starX + 190, 1680, 460, 330);
     CmdGenerate.TabStop = false;
     for (ui::Control* c : std::initializer_list<ui::Control*>{&lblAccountType, &lblOther1, &lblAccountName, &lblOther2,
                                                                &lblAccountID, &lblOther3, &lblAccountPassword, &lblOther4,

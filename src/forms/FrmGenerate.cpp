@@ -53,7 +53,7 @@ FrmGenerate::FrmGenerate(Forms& forms) : ui::Form(forms.Host(), "FrmGenerate"), 
     const std::pair<ui::CheckBox*, const char*> boxes[] = {{&ChkUpper, "大写字母 A-Z"},
                                                            {&ChkLower, "小写字母 a-z"},
                                                            {&ChkDigits, "数字 0-9"},
-                                                           {&ChkSymbols, "符号 !@#$%^&*"},
+                                                           {&ChkSymbols, "符号 !@#$%^*"},
                                                            {&ChkNoLookAlikes, "排除易混淆字符 0 O o 1 l I |"}};
     const int boxAt[5][3] = {{labelX, 1260, 2700}, {rightX, 1260, 2800}, {labelX, 1650, 2700}, {rightX, 1650, 2800},
                              {labelX, 2040, 5600}};
