@@ -2,7 +2,7 @@
 ; Simplified Chinese. The program keeps SystemData.dat beside itself, so it is
 ; installed where the user can write, by default %LOCALAPPDATA%\Programs\Quillmere.
 ;
-; makensis is given: VERSION (x.y.z), FILE_VERSION (x.y.z.0), EXE, HELP, ICON,
+; makensis is given: VERSION (x.y.z), FILE_VERSION (x.y.z.0), EXE, HELP, SODIUM_LICENSE, ICON,
 ; SIDE_PICTURE, MAKER_URL and OUTFILE (packaging/CMakeLists.txt passes them).
 
 Unicode true
@@ -243,6 +243,7 @@ Section "-Quillmere"
   ${EndIf}
   SetOverwrite on
   File "/oname=帮助.doc" "${HELP}"
+  File "/oname=libsodium-LICENSE.txt" "${SODIUM_LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\Quillmere.lnk" "$INSTDIR\Quillmere.exe" "" "$INSTDIR\Quillmere.exe" 0
@@ -257,6 +258,7 @@ Section "-Quillmere"
   !macroend
   !insertmacro ADD_FILE_SIZE "$INSTDIR\Quillmere.exe"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\帮助.doc"
+  !insertmacro ADD_FILE_SIZE "$INSTDIR\libsodium-LICENSE.txt"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\uninstall.exe"
   IntOp $1 $1 + 1023
   IntOp $1 $1 / 1024
@@ -354,6 +356,7 @@ Section "Uninstall"
     Abort "无法删除 Quillmere.exe，卸载已取消。"
   ${EndIf}
   Delete "$INSTDIR\帮助.doc"
+  Delete "$INSTDIR\libsodium-LICENSE.txt"
   Delete "$SMPROGRAMS\Quillmere.lnk"
   Delete "$DESKTOP\Quillmere.lnk"
   !insertmacro REMOVE_DEAD_RUN_ENTRY HKCU

@@ -1,8 +1,8 @@
 #pragma once
 // What the whole program shares, in one object passed by reference: the
-// data store, the cipher, and the texts and flags the forms hand each other.
+// data store, the cipher, the secrets' one door, and the texts and flags the
+// forms hand each other.
 #include <functional>
-#include <map>
 #include <string>
 
 #include "app/TimedClipboard.h"
@@ -11,8 +11,10 @@
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
+#include "store/UserOptions.h"
 #include "tray/ModShortcut.h"
 #include "tray/TrayIcon.h"
+#include "vault/Secrets.h"
 
 namespace qm::app {
 
@@ -36,6 +38,12 @@ struct AppContext {
     std::string BackupFilePath;
     bool UserLoggedOut = false;
 
+    // Every stored account password and remark, and every login password
+    // typed, goes through here: the logged-in user's form of secrets.
+    vault::Secrets Secrets{Cipher};
+    // The logged-in user's settings beyond the columns of the user's row.
+    store::UserOptions Options{DbConn, CurrentUser};
+
     // Writes a backup of the data file to `path` (compacted when asked);
     // true on success. The start-up sets it to the tools' backup; a test may
     // stand in its own.
@@ -49,8 +57,6 @@ struct AppContext {
     gen::RandomSource* Random = nullptr;
     // A copied field of an account, emptied from the clipboard when its time is up.
     TimedClipboard Clipboard;
-    // The program's own settings per user (app/Options.h): "user\nname" -> value.
-    std::map<std::string, std::string> OwnOptions;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

@@ -100,6 +100,8 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
         // A file a killed run left plain is proved whole as SQLite reads it,
         // after its journal has undone the write that was cut off.
         if (!deciphered) app.DbConn.CheckWhole();
+        // A file of an older version gains the program's own tables.
+        store::AddOwnTables(app.DbConn);
         app.RsUser.Open("select * from sysuser", app.DbConn);
         app.RsType.Open("select * from AccountType", app.DbConn);
         app.RsData.Open("select * from AccountData", app.DbConn);
@@ -121,6 +123,8 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
 }
 
 void CloseDataFile(AppContext& app) {
+    // The data key goes first: the process may end without running a destructor.
+    app.Secrets.LogOff();
     try {
         app.DbConn.Close();
     } catch (...) {

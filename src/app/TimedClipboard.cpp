@@ -2,12 +2,16 @@
 
 namespace qm::app {
 
-void TimedClipboard::Copy(platform::Platform& os, const std::string& text, int seconds) {
-    os.ClipboardClear();
-    os.ClipboardSetText(text);
+bool TimedClipboard::Copy(platform::Platform& os, const std::string& text, int seconds) {
+    if (!os.ClipboardClear() || !os.ClipboardSetText(text)) {
+        // Whatever is there now is not ours: nothing to wait for.
+        waiting_ = false;
+        return false;
+    }
     sequence_ = os.ClipboardSequence();
     waiting_ = seconds > 0;
     due_ = os.Milliseconds() + static_cast<uint64_t>(seconds > 0 ? seconds : 0) * 1000;
+    return true;
 }
 
 void TimedClipboard::Tick(platform::Platform& os) {
@@ -17,8 +21,7 @@ void TimedClipboard::Tick(platform::Platform& os) {
         return;
     }
     if (os.Milliseconds() < due_) return;
-    waiting_ = false;
-    os.ClipboardClear();
+    if (os.ClipboardClear()) waiting_ = false;
 }
 
 int TimedClipboard::SecondsLeft(platform::Platform& os) const {
@@ -27,9 +30,10 @@ int TimedClipboard::SecondsLeft(platform::Platform& os) const {
     return now >= due_ ? 0 : static_cast<int>((due_ - now + 999) / 1000);
 }
 
-void TimedClipboard::ClearNow(platform::Platform& os) {
-    if (waiting_ && stillOurs(os)) os.ClipboardClear();
+bool TimedClipboard::ClearNow(platform::Platform& os) {
+    const bool cleared = !waiting_ || !stillOurs(os) || os.ClipboardClear();
     waiting_ = false;
+    return cleared;
 }
 
 }  // namespace qm::app

@@ -105,7 +105,10 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
 void FrmData::Form_Load() {
     Host().AttachSkin(*this);
     FillCategories(app_, CbAccountType);
-    applyMode();
+    if (!applyMode()) {
+        Unload();
+        return;
+    }
     if (app_.RecordMode == "look") {
         SetCaption("查看资料");
         TxtAccountPassword.SetToolTipText("点击旁边星号显示密码");
@@ -119,24 +122,30 @@ void FrmData::Form_Load() {
     }
 }
 
-void FrmData::applyMode() {
+bool FrmData::applyMode() {
     lblOpenURL.SetVisible(false);
     CmdEdit.SetVisible(false);
     if (app_.RecordMode == "add") {
         SetCaption("添加资料");
         FrmMain& main = forms_.Main();
         if (const auto* node = main.TreeViewType.SelectedItem(); node && node->Key != "Root") CbAccountType.SetText(node->Text);
-        return;
+        return true;
+    }
+    store::Recordset& rs = app_.RsData;
+    const std::optional<vault::SecretText> password = app_.Secrets.Open(vault::Field::AccountPassword, rs["AccountPassword"].Text());
+    const std::optional<vault::SecretText> remarks = app_.Secrets.Open(vault::Field::Remarks, rs["Remarks"].Text());
+    if (!password || !remarks) {
+        vault::TellDamaged(Os());
+        return false;
     }
     SetCaption("修改资料");
-    store::Recordset& rs = app_.RsData;
     CbAccountType.SetText(rs["TypeName"].Text());
     TxtAccountName.SetText(rs["AccountName"].Text());
     TxtAccountID.SetText(rs["AccountID"].Text());
-    TxtAccountPassword.SetText(app_.Cipher.DecryptString(rs["AccountPassword"].Text(), crypto::kAccountPasswordKey));
+    TxtAccountPassword.SetText(password->str());
     TxtRegDate.SetText(rs["RegDate"].Text());
     TxtURL.SetText(rs["URL"].Text());
-    TxtRemarks.SetText(rs["Remarks"].Text());
+    TxtRemarks.SetText(remarks->str());
     const bool look = app_.RecordMode == "look";
     CmdGenerate.SetVisible(!look);
     CmdSave.SetEnabled(app_.RecordMode == "edit");
@@ -144,6 +153,7 @@ void FrmData::applyMode() {
     for (ui::TextBox* box : {&TxtAccountName, &TxtAccountID, &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks})
         box->SetLocked(look);
     TxtAccountPassword.SetPasswordChar('*');
+    return true;
 }
 
 void FrmData::CmdEdit_Click() {
@@ -154,7 +164,7 @@ void FrmData::CmdEdit_Click() {
     lblNowData.SetVisible(true);
     app_.RecordMode = "edit";
     app_.ReloadMark.clear();
-    applyMode();
+    if (!applyMode()) Unload();
 }
 
 void FrmData::lblOther4_Click() {
@@ -172,8 +182,7 @@ void FrmData::lblOther4_Click() {
 
 void FrmData::TxtAccountPassword_DblClick() {
     if (app_.RecordMode != "look") return;
-    forms_.Main().CopyToClipboard(TxtAccountPassword.Text());
-    Say("密码已复制到系统剪贴板!");
+    if (forms_.Main().CopyToClipboard(TxtAccountPassword.Text())) Say("密码已复制到系统剪贴板!");
 }
 
 void FrmData::CmdGenerate_Click() {
@@ -273,10 +282,10 @@ void FrmData::CmdSave_Click() {
     rs["AccountName"] = name;
     rs["AccountPY"] = text::PinyinInitials(name);
     rs["AccountID"] = id;
-    rs["AccountPassword"] = app_.Cipher.EncryptString(TxtAccountPassword.Text(), crypto::kAccountPasswordKey);
+    rs["AccountPassword"] = app_.Secrets.Seal(vault::Field::AccountPassword, TxtAccountPassword.Text());
     rs["RegDate"] = regDate;
     rs["URL"] = TxtURL.Text();
-    rs["Remarks"] = TxtRemarks.Text();
+    rs["Remarks"] = app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text());
     rs.Update();
     Unload();
 }

@@ -52,8 +52,10 @@ protected:
     void Form_Load() override;
 
 private:
-    // Steps 3 to 5 of the load: the inputs as the mode wants them.
-    void applyMode();
+    // Steps 3 to 5 of the load: the inputs as the mode wants them. False
+    // (and the user told) when the record's password or remarks do not open:
+    // the dialog then closes and nothing is written over them.
+    bool applyMode();
 
     Forms& forms_;
     app::AppContext& app_;

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "app/Options.h"
 #include "forms/StrengthMeter.h"
 #include "gen/Generator.h"
 #include "skin/Colours.h"
@@ -182,7 +181,7 @@ constexpr const char* kOptionNames[] = {"GenMode",    "GenLength", "GenUpper",  
 
 void FrmGenerate::loadChoices() {
     loading_ = true;
-    const auto get = [&](int i, const std::string& fallback) { return app::GetOption(app_, kOptionNames[i], fallback); };
+    const auto get = [&](int i, const std::string& fallback) { return app_.Options.Get(kOptionNames[i], fallback); };
     const auto check = [&](ui::CheckBox& box, int i, bool fallback) {
         box.SetValue(get(i, fallback ? "1" : "0") == "1" ? ui::CheckBox::Checked : ui::CheckBox::Unchecked);
     };
@@ -204,7 +203,7 @@ void FrmGenerate::loadChoices() {
 }
 
 void FrmGenerate::saveChoices() {
-    const auto set = [&](int i, const std::string& value) { app::SetOption(app_, kOptionNames[i], value); };
+    const auto set = [&](int i, const std::string& value) { app_.Options.Set(kOptionNames[i], value); };
     const auto bit = [](const ui::CheckBox& box) { return std::string(ticked(box) ? "1" : "0"); };
     set(0, CbMode.ListIndex() == kPhrase ? "1" : "0");
     set(1, std::to_string(numberIn(TxtLength.Text())));

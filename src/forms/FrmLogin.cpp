@@ -78,10 +78,14 @@ void FrmLogin::CmdLogin_Click() {
     const std::string user = CbUser.List(CbUser.ListIndex());
     app_.RsUser.Requery();
     app_.RsUser.Filter("UserName = '" + store::esc(user) + "'");
-    const std::string typed = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
     // A user that vanished since the list was filled counts as a wrong password.
-    const bool matches = !app_.RsUser.Eof() && typed == app_.RsUser["UserPassword"].Text();
-    if (!matches) {
+    const vault::Proof proof = app_.Secrets.LogIn(app_.DbConn, app_.RsUser, TxtPass.Text());
+    if (proof == vault::Proof::Damaged) {
+        // No password could open it: typing again would not help, and is not counted.
+        Say(vault::kDamagedKeyMessage);
+        return;
+    }
+    if (proof != vault::Proof::Right) {
         ++LoginFailures;
         if (LoginFailures == 3) {
             Say("登录密码错误次数已超过3次,软件将自动关闭!");

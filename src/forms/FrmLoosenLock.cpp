@@ -37,11 +37,14 @@ void FrmLoosenLock::CmdUntie_Click() {
         Say("密码长度不能小于6位.");
         return;
     }
-    // The user's row as it stands now, so a password changed since the login is the one asked for.
-    store::Recordset& user = app_.RsUser;
-    const bool matches =
-        !user.Eof() && app_.Cipher.EncryptString(typed, crypto::kLoginPasswordKey) == user["UserPassword"].Text();
-    if (!matches) {
+    // The user's row as it stands now, so a password changed since the login
+    // is the one asked for; a protected user's data key comes back with it.
+    const vault::Proof proof = app_.Secrets.LogIn(app_.DbConn, app_.RsUser, typed);
+    if (proof == vault::Proof::Damaged) {
+        Say(vault::kDamagedKeyMessage);
+        return;
+    }
+    if (proof != vault::Proof::Right) {
         Say("密码错误,请重新输入!");
         TxtPwd.SetFocus();
         return;

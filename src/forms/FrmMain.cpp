@@ -7,6 +7,7 @@
 #include "app/Maker.h"
 #include "app/Options.h"
 #include "app/Startup.h"
+#include "forms/Clipboard.h"
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
@@ -39,11 +40,12 @@ void step(F&& f) {
 }
 
 // The accounts the list shows: the record set's rows themselves, shared, not
-// copies of their texts. A password is deciphered only when it is shown
-// unmasked, copied or typed, not for every row at every refill.
+// copies of their texts. A password is opened only when it is shown
+// unmasked, copied or typed, not for every row at every refill; a row's tag
+// is its password as stored.
 class AccountRows : public ui::ListRows {
 public:
-    AccountRows(store::Recordset& rs, crypto::clsSimpleXOR& cipher, bool masked) : cipher_(cipher), masked_(masked) {
+    AccountRows(store::Recordset& rs, const vault::Secrets& secrets, bool masked) : secrets_(secrets), masked_(masked) {
         const char* names[] = {"TypeName", "AccountName", "AccountID", "AccountPassword", "URL"};
         for (size_t c = 0; c < 5; ++c) columns_[c] = rs.FieldIndex(names[c]);
     }
@@ -51,12 +53,14 @@ public:
 
     size_t Count() const override { return Rows.size(); }
     std::string Cell(size_t row, size_t column) const override {
-        if (column == kPasswordColumn) return masked_ ? "********" : Tag(row);
+        if (column == kPasswordColumn) {
+            if (masked_ || secrets_.Locked()) return "********";
+            const std::optional<vault::SecretText> password = secrets_.Open(vault::Field::AccountPassword, Tag(row));
+            return password ? password->str() : kDamagedCell;
+        }
         return text(row, column);
     }
-    std::string Tag(size_t row) const override {
-        return cipher_.DecryptString(text(row, kPasswordColumn), crypto::kAccountPasswordKey);
-    }
+    std::string Tag(size_t row) const override { return text(row, kPasswordColumn); }
 
 private:
     static constexpr size_t kPasswordColumn = 3;
@@ -65,7 +69,9 @@ private:
         const store::CellView cell = Rows[row]->Cell(columns_[column]);
         return cell.kind == store::CellView::Text ? std::string(cell.text) : cell.ToValue().Text();
     }
-    crypto::clsSimpleXOR& cipher_;
+    // What the password column shows for a password that does not open.
+    static constexpr const char* kDamagedCell = "该密码已损坏,无法解密!";
+    const vault::Secrets& secrets_;
     bool masked_;
     size_t columns_[5];
 };
@@ -237,7 +243,7 @@ void FrmMain::ListViewShowData(store::Recordset& rs) {
     const bool masked = app_.RsUser["ShowPassword"].Bool();
     ListViewUser.BeginUpdate();
     ListViewUser.ClearItems();
-    auto rows = std::make_shared<AccountRows>(rs, app_.Cipher, masked);
+    auto rows = std::make_shared<AccountRows>(rs, app_.Secrets, masked);
     rows->Rows.reserve(rs.RecordCount());
     for (; !rs.Eof(); rs.MoveNext()) rows->Rows.push_back(rs.CurrentRowData());
     ListViewUser.SetRows(std::move(rows));
@@ -445,6 +451,8 @@ void FrmMain::popupTrayMenu() {
 
 void FrmMain::SetLock(bool locked) {
     isLock_ = locked;
+    // Locked, a protected user's data key is wiped; the unlock derives it again.
+    if (locked) app_.Secrets.Lock();
     FrmTrayMenu& menu = forms_.TrayMenu();
     menu.mnuSet.SetEnabled(!locked);
     menu.mnuAbout.SetEnabled(!locked);
@@ -463,10 +471,12 @@ void FrmMain::TimerAutoLock_Timer() {
     SetLock(true);
 }
 
-void FrmMain::CopyToClipboard(const std::string& text) {
-    app_.Clipboard.Copy(Os(), text, app::ClipboardSeconds(app_));
+bool FrmMain::CopyToClipboard(const std::string& text) {
+    const bool copied = app_.Clipboard.Copy(Os(), text, app::ClipboardSeconds(app_));
     TimerClipboard.SetEnabled(app_.Clipboard.Waiting());
     showTrayTip();
+    if (!copied) Say(kClipboardNotCopied);
+    return copied;
 }
 
 void FrmMain::TimerClipboard_Timer() {
@@ -500,9 +510,11 @@ void FrmMain::Form_Unload(int& Cancel) {
     step([&] { clearClipboard = app_.RsUser["ClearClipboard"].Bool(); });
     step([&] { app::CloseDataFile(app_); });
     step([&] { systemTray_.RemoveTrayIcon(); });
-    if (clearClipboard) step([&] { Os().ClipboardClear(); });
+    if (clearClipboard) step([&] { ClearForUser(*this, kClipboardLeftFull); });
     // A copy still counting down goes with the program rather than stay for good.
-    else step([&] { app_.Clipboard.ClearNow(Os()); });
+    else step([&] {
+        if (!app_.Clipboard.ClearNow(Os())) Say(kClipboardLeftFull);
+    });
     step([&] { forms_.UnloadAll(this); });
 }
 

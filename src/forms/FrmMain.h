@@ -55,8 +55,9 @@ public:
     void TimerClipboard_Timer();
 
     // Puts an account's field on the clipboard for as long as the user's
-    // setting says; every copy the program makes goes through here.
-    void CopyToClipboard(const std::string& text);
+    // setting says; every copy the program makes goes through here. False
+    // (and said) when another program held the clipboard.
+    bool CopyToClipboard(const std::string& text);
 
     // Every way back to the window from the tray: the window itself, or the
     // unlock dialog while the program is locked.

@@ -99,7 +99,7 @@ void FrmNewUser::CmdOK_Click() {
     try {
         users.AddNew();
         users["UserName"] = name;
-        users["UserPassword"] = app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey);
+        users["UserPassword"] = app_.Secrets.LegacyLogin(TxtPass.Text());
         users["AutoBackup"] = 0;
         users["PriorBackupDate"] = text::FormatIsoDate(Os().Today());
         users["AutoBackupPath"] = store::PathIn(app_.AppPath, "SystemDataBackup.dat");

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
+#include "store/UserOptions.h"
 #include "tools/Backup.h"
 
 namespace qm::forms {
@@ -52,6 +53,8 @@ bool FrmResumeData::openBackup() {
     } else {
         try {
             tools::OpenBackup(path, app_.Cipher, backup_);
+            // A backup of an older version, in memory only, gains the tables it lacks.
+            store::AddOwnTables(backup_);
             backupUsers_.Open("select * from sysuser", backup_);
             backupTypes_.Open("select UserName, TypeName, icoIndex from AccountType", backup_);
             backupData_.Open("select * from AccountData", backup_);
@@ -95,9 +98,13 @@ void FrmResumeData::CmdResume_Click() {
     const std::string chosen = CbUser.List(CbUser.ListIndex());
     backupUsers_.Requery();
     backupUsers_.Filter("UserName = '" + store::esc(chosen) + "'");
-    const bool matches = !backupUsers_.Eof() && app_.Cipher.EncryptString(TxtPass.Text(), crypto::kLoginPasswordKey) ==
-                                                    backupUsers_["UserPassword"].Text();
-    if (!matches) {
+    // Proven against the backup's own rows: the password as it stood then.
+    const vault::Proven proven = app_.Secrets.Prove(backup_, backupUsers_, TxtPass.Text());
+    if (proven.Result == vault::Proof::Damaged) {
+        Say(vault::kDamagedKeyMessage);
+        return;
+    }
+    if (proven.Result != vault::Proof::Right) {
         Say("用户密码错误,请重新输入!");
         TxtPass.SetFocus();
         return;
@@ -106,13 +113,32 @@ void FrmResumeData::CmdResume_Click() {
     if (MsgBox("恢复数据将会覆盖现有的数据,是否继续?", question, "提示") != platform::vbYes) return;
     const bool settingsToo = ChkUserSet.Value() != ui::CheckBox::Checked;
     if (settingsToo && MsgBox("确定覆盖用户配置吗?", question, "提示") != platform::vbYes) return;
-    restore(chosen, settingsToo);
+    restore(chosen, settingsToo, *proven.Form);
     app_.ReloadMark = "Resume";
     Say("数据恢复成功!");
     Unload();
 }
 
-void FrmResumeData::restore(const std::string& backupUser, bool settingsToo) {
+void FrmResumeData::restoreOptions(const std::string& backupUser) {
+    const std::string keep = std::string(store::kStrongProtection);
+    app_.DbConn.Execute("delete UserOptions from UserOptions where UserName = '" + store::esc(app_.CurrentUser) +
+                        "' and Name <> '" + store::esc(keep) + "'");
+    store::Recordset from;
+    from.Open("select * from UserOptions where UserName = '" + store::esc(backupUser) + "'", backup_);
+    store::Recordset to;
+    to.Open("select * from UserOptions where UserName = '" + store::esc(app_.CurrentUser) + "'", app_.DbConn);
+    for (; !from.Eof(); from.MoveNext()) {
+        // Whether the user's secrets are sealed is the current user's own state.
+        if (store::CompareNoCase(from["Name"].Text(), keep) == 0) continue;
+        to.AddNew();
+        to["UserName"] = app_.CurrentUser;
+        to["Name"] = from["Name"];
+        to["Value"] = from["Value"];
+    }
+    to.UpdateBatch();
+}
+
+void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, const vault::Sealer& backupForm) {
     store::Connection& db = app_.DbConn;
     const std::string current = "'" + store::esc(app_.CurrentUser) + "'";
     const std::string fromUser = "UserName = '" + store::esc(backupUser) + "'";
@@ -124,6 +150,7 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo) {
             // The current user's name and password stay; every setting after them is the backup user's.
             for (size_t c = 2; c < backupUsers_.FieldCount(); ++c) app_.RsUser.Field(c) = backupUsers_.Field(c);
             app_.RsUser.Update();
+            restoreOptions(backupUser);
         }
 
         backupTypes_.Filter(fromUser);
@@ -142,11 +169,26 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo) {
         db.Execute("delete AccountData from AccountData where UserName = " + current);
         store::Recordset& data = app_.RsData;
         data.Requery();
+        // Between two users of the fixed-key forms, secrets are copied as
+        // stored: their key is the same for every user. Otherwise each is
+        // opened in the backup user's form and stored in the current user's;
+        // one that does not open is copied as it is, and stays reported as
+        // damaged rather than replaced by something else.
+        const bool asStored = !backupForm.Sealed() && !app_.Secrets.Protected();
+        const size_t password = backupData_.FieldIndex("AccountPassword"), remarks = backupData_.FieldIndex("Remarks");
         for (; !backupData_.Eof(); backupData_.MoveNext()) {
             data.AddNew();
             data.Field(0) = app_.CurrentUser;
-            // Passwords are copied as stored: their key is the same for every user.
-            for (size_t c = 1; c < backupData_.FieldCount(); ++c) data.Field(c) = backupData_.Field(c);
+            for (size_t c = 1; c < backupData_.FieldCount(); ++c) {
+                if (asStored || (c != password && c != remarks)) {
+                    data.Field(c) = backupData_.Field(c);
+                    continue;
+                }
+                const vault::Field field = c == password ? vault::Field::AccountPassword : vault::Field::Remarks;
+                const std::string stored = backupData_.Field(c).Text();
+                const std::optional<vault::SecretText> plain = backupForm.Open(field, stored);
+                data.Field(c) = plain ? app_.Secrets.Seal(field, plain->view()) : stored;
+            }
         }
         data.UpdateBatch();
         QM_CRASH_POINT("restore.written");

@@ -32,7 +32,11 @@ protected:
 private:
     // Opens the backup and lists its users; false when it cannot be read (the user was told).
     bool openBackup();
-    void restore(const std::string& backupUser, bool settingsToo);
+    // `backupForm`: how the backup user's secrets are stored; the restored
+    // ones are stored in the current user's form.
+    void restore(const std::string& backupUser, bool settingsToo, const vault::Sealer& backupForm);
+    // The backup user's options (except the protection's own) become the current user's.
+    void restoreOptions(const std::string& backupUser);
 
     app::AppContext& app_;
     // The backup, held in memory on a connection of its own; the connection

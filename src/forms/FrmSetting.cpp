@@ -434,7 +434,7 @@ void FrmSetting::CmdOK_Click() {
     user[kHotKeyFields[3]] = TxtShortcutKey[3].Tag;
     user["Custom2"] = checked(ChkCloseMin) ? 1 : 0;
     user.Update();
-    app::SetOption(app_, app::kClipboardSecondsOption, std::to_string(numberIn(TxtClipboardSeconds.Text())));
+    app_.Options.SetInt(app::kClipboardSecondsOption, numberIn(TxtClipboardSeconds.Text()));
 
     const bool startUp = checked(ChkWinRun);
     if (!app::UpdateStartupEntry(Os(), app_.AppPath, app_.ExeFile, startUp)) {

@@ -105,6 +105,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+    void Form_Reactivate() override { Form_Activate(); }
     void Form_Deactivate() override;
     void Form_Unload(int& Cancel) override;
 

@@ -1,5 +1,6 @@
 #include "forms/FrmTool.h"
 
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmResumeData.h"
 #include "forms/FrmUser.h"
@@ -77,10 +78,10 @@ void FrmTool::CmdCompress_Click() {
 }
 
 void FrmTool::CmdEmpty_Click() {
-    Os().ClipboardClear();
+    const bool cleared = ClearForUser(*this, kClipboardNotCleared);
     // The hot keys type nothing until an account is chosen again.
     app_.HotKeys.SetHotKeyTexts({"", "", ""});
-    Say("剪贴板已清空!");
+    if (cleared) Say("剪贴板已清空!");
 }
 
 void FrmTool::editUser(const char* mode) {

@@ -29,9 +29,10 @@ FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), 
     mnuCopyUser.Click = [this] {
         if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kUserNameColumn]);
     };
-    // The tag holds the real password also while the list shows asterisks.
+    // The tag holds the password as stored, also while the list shows asterisks.
     mnuCopyPwd.Click = [this] {
-        if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->Tag);
+        if (const std::optional<ui::ListItem> item = selectedAccount())
+            if (const std::optional<vault::SecretText> password = openPassword(item->Tag)) copyToClipboard(password->str());
     };
     mnuCopyUrl.Click = [this] {
         if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
@@ -55,8 +56,17 @@ void FrmTrayMenu::mnuOpenUrl_Click() {
 
 void FrmTrayMenu::mnuCopyShortcut_Click() {
     // The clipboard is left alone: the hot keys type these texts themselves.
-    if (const std::optional<ui::ListItem> item = selectedAccount())
-        forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], item->Tag, item->SubItems[kAddressColumn]});
+    const std::optional<ui::ListItem> item = selectedAccount();
+    if (!item) return;
+    const std::optional<vault::SecretText> password = openPassword(item->Tag);
+    if (!password) return;
+    forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], password->str(), item->SubItems[kAddressColumn]});
+}
+
+std::optional<vault::SecretText> FrmTrayMenu::openPassword(const std::string& stored) {
+    std::optional<vault::SecretText> password = forms_.App().Secrets.Open(vault::Field::AccountPassword, stored);
+    if (!password) vault::TellDamaged(Os());
+    return password;
 }
 
 void FrmTrayMenu::copyToClipboard(const std::string& text) { forms_.Main().CopyToClipboard(text); }

@@ -6,6 +6,7 @@
 #include "forms/Forms.h"
 #include "ui/Form.h"
 #include "ui/Views.h"
+#include "vault/Secrets.h"
 
 namespace qm::forms {
 
@@ -47,6 +48,8 @@ private:
     void copyToClipboard(const std::string& text);
     // The account the list menu acts on; nullptr (and the user told) when no row is selected.
     std::optional<ui::ListItem> selectedAccount();
+    // The password of a row's tag, or nothing (and the user told) when it does not open.
+    std::optional<vault::SecretText> openPassword(const std::string& stored);
 
     Forms& forms_;
 };

@@ -1,6 +1,7 @@
 #include "forms/FrmUser.h"
 
 #include "app/Settings.h"
+#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmTool.h"
 #include "forms/StrengthMeter.h"
@@ -126,8 +127,7 @@ void FrmUser::CmdOK_Click() {
 }
 
 bool FrmUser::isUsersPassword(const std::string& typed) {
-    store::Recordset& user = app_.RsUser;
-    return !user.Eof() && app_.Cipher.EncryptString(typed, crypto::kLoginPasswordKey) == user["UserPassword"].Text();
+    return app_.Secrets.Check(app_.DbConn, app_.RsUser, typed) == vault::Proof::Right;
 }
 
 void FrmUser::renameUser() {
@@ -159,6 +159,8 @@ void FrmUser::renameUser() {
                                 store::esc(oldName) + "'");
             app_.DbConn.Execute("update AccountData set UserName = '" + store::esc(newName) + "' where UserName = '" +
                                 store::esc(oldName) + "'");
+            // The key row and the other settings follow the name.
+            store::RenameOwnRows(app_.DbConn, oldName, newName);
         });
     } catch (...) {
         // The record set still shows the name the database took back.
@@ -208,7 +210,7 @@ void FrmUser::changePassword() {
         TxtNewPwd.SetFocus();
         return;
     }
-    app_.RsUser["UserPassword"] = app_.Cipher.EncryptString(TxtNewPwd.Text(), crypto::kLoginPasswordKey);
+    app_.RsUser["UserPassword"] = app_.Secrets.LegacyLogin(TxtNewPwd.Text());
     app_.RsUser.Update();
     Say("密码修改成功,请牢记密码!");
     Unload();
@@ -234,7 +236,9 @@ void FrmUser::logOut() {
         app_.DbConn.Execute("delete SysUser from SysUser where UserName = " + who);
         app_.DbConn.Execute("delete AccountType from AccountType where UserName = " + who);
         app_.DbConn.Execute("delete AccountData from AccountData where UserName = " + who);
+        store::DeleteOwnRows(app_.DbConn, app_.CurrentUser);
     });
+    app_.Secrets.LogOff();
     // The row is gone: nothing may write to it any more.
     try {
         if (app_.RsUser.HasPendingChanges()) app_.RsUser.CancelUpdate();
@@ -243,7 +247,7 @@ void FrmUser::logOut() {
     }
     app::ForgetRememberedUser(Os());
     // Nothing of the user stays behind to be pasted or typed.
-    Os().ClipboardClear();
+    ClearForUser(*this, kClipboardLeftFull);
     app_.HotKeys.SetHotKeyTexts({"", "", ""});
     Say("用户已注销,请重新登录!");
     app_.UserLoggedOut = true;

@@ -14,7 +14,14 @@ public:
     virtual uint32_t Uniform(uint32_t bound) = 0;
 };
 
-// Draws from a source of random bytes. A number is taken from four bytes and
+// The system's cryptographic source, through libsodium.
+class SystemRandom : public RandomSource {
+public:
+    SystemRandom();
+    uint32_t Uniform(uint32_t bound) override;
+};
+
+// Draws from a source of random bytes (a test replays its own). A number is taken from four bytes and
 // drawn again when it falls in the short tail that would make the low
 // numbers likelier than the high ones, so each of `bound` outcomes has the
 // same chance whatever the bound.

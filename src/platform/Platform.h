@@ -49,9 +49,10 @@ public:
 
     virtual Date Today() = 0;
 
-    // The clipboard, as text.
-    virtual void ClipboardClear() = 0;
-    virtual void ClipboardSetText(const std::string& text) = 0;
+    // The clipboard, as text. False when it could not be had (another
+    // program held it on and on): nothing was changed then.
+    virtual bool ClipboardClear() = 0;
+    virtual bool ClipboardSetText(const std::string& text) = 0;
     virtual std::string ClipboardGetText() = 0;
     // A count that moves whenever any program changes the clipboard.
     virtual uint32_t ClipboardSequence() = 0;

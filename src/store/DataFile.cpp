@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "store/Connection.h"
 #include "store/StoreError.h"
+#include "store/TextRules.h"
 
 namespace qm::store {
 
@@ -63,6 +65,85 @@ CREATE INDEX AccountDataByUser ON AccountData(UserName, TypeName);
 )sql";
 }
 
+namespace {
+
+// The settings the three tables have no column for, as named texts; and, for
+// a user whose secrets are sealed, the sealed data key with the salt and
+// cost of the password's derivation.
+struct OwnTable {
+    const char* name;
+    const char* sql;
+};
+constexpr OwnTable kOwnTableSql[] = {
+    {"UserOptions", R"sql(
+CREATE TABLE UserOptions (
+    UserName TEXT COLLATE NOCASE,
+    Name TEXT COLLATE NOCASE,
+    Value TEXT
+);
+CREATE INDEX UserOptionsByUser ON UserOptions(UserName, Name);
+)sql"},
+    {"UserKeys", R"sql(
+CREATE TABLE UserKeys (
+    UserName TEXT COLLATE NOCASE,
+    Version INTEGER,
+    Salt TEXT,
+    OpsLimit INTEGER,
+    MemLimit INTEGER,
+    SealedKey TEXT,
+    Checksum TEXT
+);
+CREATE INDEX UserKeysByUser ON UserKeys(UserName);
+)sql"},
+};
+
+bool hasTable(sqlite3* h, const char* table) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1", -1, &st, nullptr) != SQLITE_OK)
+        throw StoreError(std::string("cannot read the tables: ") + sqlite3_errmsg(h));
+    sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw StoreError(std::string("cannot read the tables: ") + sqlite3_errmsg(h));
+    return rc == SQLITE_ROW;
+}
+
+}  // namespace
+
+std::string OwnTablesSql() {
+    std::string sql;
+    for (const OwnTable& t : kOwnTableSql) sql += t.sql;
+    return sql;
+}
+
+void AddOwnTables(Connection& db) {
+    sqlite3* h = db.Handle();
+    // A file that has them is not written at all; one that lacks them gains
+    // them in one transaction.
+    std::string sql;
+    for (const OwnTable& t : kOwnTableSql)
+        if (!hasTable(h, t.name)) sql += t.sql;
+    if (sql.empty()) return;
+    sql = "SAVEPOINT own_tables;" + sql + "RELEASE own_tables;";
+    char* error = nullptr;
+    if (const int rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &error); rc != SQLITE_OK) {
+        const std::string message = std::string("cannot add the tables: ") + (error ? error : "");
+        sqlite3_free(error);
+        sqlite3_exec(h, "ROLLBACK TO own_tables; RELEASE own_tables", nullptr, nullptr, nullptr);
+        throw StoreError(message, rc);
+    }
+}
+
+void RenameOwnRows(Connection& db, const std::string& from, const std::string& to) {
+    for (const char* table : kOwnTables)
+        db.Execute(std::string("update ") + table + " set UserName = '" + esc(to) + "' where UserName = '" + esc(from) + "'");
+}
+
+void DeleteOwnRows(Connection& db, const std::string& user) {
+    for (const char* table : kOwnTables)
+        db.Execute(std::string("delete ") + table + " from " + table + " where UserName = '" + esc(user) + "'");
+}
+
 FileForm InspectDataFile(const std::string& path) {
     if (!platform::FileExists(path)) return FileForm::Missing;
     std::vector<unsigned char> bytes;
@@ -88,7 +169,8 @@ void WriteEmptyDataFile(const std::string& path, crypto::clsSimpleXOR& cipher) {
         throw StoreError("cannot create the empty database");
     }
     char* error = nullptr;
-    if (sqlite3_exec(db, SchemaSql(), nullptr, nullptr, &error) != SQLITE_OK) {
+    const std::string schema = std::string(SchemaSql()) + OwnTablesSql();
+    if (sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string message = std::string("cannot create the tables: ") + (error ? error : "");
         sqlite3_free(error);
         sqlite3_close(db);

@@ -19,8 +19,22 @@ enum class FileForm {
 };
 FileForm InspectDataFile(const std::string& path);
 
+class Connection;
+
 // The statements that create the three tables, every column in its order.
 const char* SchemaSql();
+
+// The program's own tables beside those three: per-user settings that have
+// no column there (UserOptions: UserName, Name, Value) and the keys of users
+// whose secrets are sealed (UserKeys). Every row names its user.
+inline constexpr const char* kOwnTables[] = {"UserOptions", "UserKeys"};
+std::string OwnTablesSql();
+// Adds those tables to a database written before they existed; a database
+// that has them is left untouched.
+void AddOwnTables(Connection& db);
+// The rows of `from` in those tables become `to`'s (a rename), or go (a log-off).
+void RenameOwnRows(Connection& db, const std::string& from, const std::string& to);
+void DeleteOwnRows(Connection& db, const std::string& user);
 
 // Writes an empty database, enciphered with the data-file key, to `path`
 // (through an atomic replace): the same form as a data file at rest.

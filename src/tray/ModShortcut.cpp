@@ -47,7 +47,15 @@ void ModShortcut::LoadHotKeys(const std::array<std::string, 4>& texts) {
 }
 
 void ModShortcut::SetHotKeyTexts(const std::array<std::string, 3>& texts) {
-    for (size_t i = 0; i < texts.size() && i < HotKeyTable.size(); ++i) HotKeyTable[i].ActionText = texts[i];
+    for (size_t i = 0; i < texts.size() && i < HotKeyTable.size(); ++i) {
+        // The texts replaced (a password among them) are overwritten, not
+        // just let go: the memory they leave may be read again before reuse.
+        std::string& old = HotKeyTable[i].ActionText;
+        old.resize(old.capacity());
+        volatile char* bytes = old.data();
+        for (size_t k = 0; k < old.size(); ++k) bytes[k] = 0;
+        old = texts[i];
+    }
 }
 
 }  // namespace qm::tray

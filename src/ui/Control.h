@@ -110,6 +110,8 @@ protected:
     void changed(Prop what) {
         if (peer_) peer_->Sync(what);
     }
+    // A size the peer reports: nothing to tell it back.
+    void takeSize(int width, int height) { width_ = width, height_ = height; }
 
 private:
     Form* form_;

@@ -8,8 +8,16 @@ Form::Form(FormHost& host, std::string name) : Control(nullptr, std::move(name))
     SetVisible(false);  // a loaded form stays hidden until it is shown
 }
 
+void FormHost::FormActivated(Form& form) {
+    if (active_ == &form) return form.Reactivate();
+    active_ = &form;
+    form.Activate();
+}
+
 Form::~Form() {
-    if (loaded_) host_.Destroy(*this);
+    if (!loaded_) return;
+    host_.FormGone(*this);
+    host_.Destroy(*this);
 }
 
 void Form::Register(Control* c) {
@@ -31,6 +39,7 @@ void Form::Load() {
         // error goes on to the event that showed it.
         loaded_ = false;
         active_ = nullptr;
+        host_.FormGone(*this);
         host_.Destroy(*this);
         throw;
     }
@@ -55,6 +64,7 @@ bool Form::Unload(int mode) {
     loaded_ = false;
     modal_ = false;
     active_ = nullptr;
+    host_.FormGone(*this);
     host_.Destroy(*this);
     return true;
 }

@@ -30,6 +30,17 @@ public:
     // Pops up `menu` at the mouse over `owner`; the chosen item's Click runs.
     virtual void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) = 0;
 
+    // The host's report that `form`'s window became the active one (not on
+    // coming back from one of its message boxes). Its activate event runs
+    // when it takes over from another of the program's forms or is newly
+    // shown; coming back to it from another program is no new activation,
+    // and its focus stays where the user left it.
+    void FormActivated(Form& form);
+    // `form`'s window is going: whatever is activated next takes over anew.
+    void FormGone(const Form& form) {
+        if (active_ == &form) active_ = nullptr;
+    }
+
     // Runs one of the user's events. An error that escapes it goes to
     // OnEventError (the program rolls back and tells the user) instead of
     // ending the program; without a handler it is swallowed.
@@ -42,6 +53,9 @@ public:
         }
     }
     std::function<void(const std::exception&)> OnEventError;
+
+private:
+    const Form* active_ = nullptr;  // the form the program had active last
 };
 
 class Form : public Control {
@@ -74,7 +88,10 @@ public:
     // The mode of the unload under way, for Form_Unload.
     int UnloadingMode() const { return unloadMode_; }
     void Activate() { Form_Activate(); }
-    // The user went to another program's window (not to one of this form's message boxes).
+    // The user came back to this form from another program's window.
+    void Reactivate() { Form_Reactivate(); }
+    // The user went to another window, another program's or another form's
+    // (not to one of this form's message boxes).
     void Deactivate() { Form_Deactivate(); }
 
     enum WindowStates { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
@@ -85,6 +102,16 @@ public:
     void UserResized(int state);
     // The peer reports a mouse message of this form's notification-area icon.
     void TrayMouse(int message) { Form_TrayMouse(message); }
+
+    // Until the form's window is first made, its size is the room its
+    // controls need (the client area); the host then reports the window's
+    // whole size, and from then on the form's size is that of the whole
+    // window, caption and borders included, as when it is set at run time.
+    bool SizeIsWholeWindow() const { return wholeWindow_; }
+    void WindowSized(int width, int height) {
+        takeSize(width, height);
+        wholeWindow_ = true;
+    }
 
     Control* ActiveControl() const { return active_; }
     // The peer reports which control the user moved the focus to.
@@ -104,6 +131,7 @@ public:
 protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
+    virtual void Form_Reactivate() {}
     virtual void Form_Deactivate() {}
     virtual void Form_QueryUnload(int& Cancel, int UnloadMode) {
         (void)Cancel;
@@ -123,6 +151,7 @@ private:
     bool modal_ = false;
     int windowState_ = vbNormal;
     int unloadMode_ = vbFormCode;
+    bool wholeWindow_ = false;
 };
 
 }  // namespace qm::ui

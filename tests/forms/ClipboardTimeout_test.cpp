@@ -12,15 +12,17 @@ class ClipboardTimeout : public qm::test::TrayTest {
 protected:
     // One step a word: "c" copy the password, "s7" the setting becomes 7
     // seconds, "w1500" 1.5 s pass (the timer ticking every half second
-    // while it runs), "o" another program copies, "m" minimise.
+    // while it runs), "o" another program copies, "h" another program holds
+    // the clipboard (again: lets it go), "m" minimise.
     void play(const std::string& script) {
         std::istringstream words(script);
         for (std::string w; words >> w;) {
             const int n = w[0] == 'w' ? std::stoi(w.substr(1)) : 0;
             switch (w[0]) {
                 case 'c': chooseFromList("mnuCopyPwd"); break;
-                case 's': qm::app::SetOption(*app, qm::app::kClipboardSecondsOption, w.substr(1)); break;
+                case 's': app->Options.Set(qm::app::kClipboardSecondsOption, w.substr(1)); break;
                 case 'o': host.os.OtherProgramCopies("other"); break;
+                case 'h': host.os.clipboardHeld = !host.os.clipboardHeld; break;
                 case 'm': minimise(); break;
                 case 'w':
                     for (int t = 0; t < n; t += 500) {
@@ -52,6 +54,9 @@ TEST_F(ClipboardTimeout, EmptiedWhenTheTimeIsUpOnlyIfStillOurs) {
         {"s3 c m w3000", "", "Quillmere"},
         {"s3 c m o w500", "other", "Quillmere"},
         {"m", "", "Quillmere"},
+        {"c w5000 h w10000", "pw1", ""},  // held when the time is up: tried again...
+        {"c w5000 h w10000 h w500", "", ""},  // ...until it is let go
+        {"h c h w10000", "", ""},            // nothing copied, nothing to wait for
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.script);
@@ -65,6 +70,7 @@ TEST_F(ClipboardTimeout, EmptiedWhenTheTimeIsUpOnlyIfStillOurs) {
         play(r.script);
         EXPECT_EQ(host.os.clipboard, r.clipboard);
         EXPECT_EQ(tray.shown ? tray.tip : "", r.tip);
+        host.os.clipboardHeld = false;
     }
 }
 
@@ -82,6 +88,6 @@ TEST_F(ClipboardTimeout, TheEndTakesAWaitingCopyWithIt) {
             const std::string before = host.os.clipboard;
             main().CmdQuit_Click();
             // Only the exit's own setting empties what is no longer ours, or a copy kept for good.
-            EXPECT_EQ(host.os.clipboard, clearAtExit || before == "pw1" && std::string(script) == "c" ? "" : before);
+            EXPECT_EQ(host.os.clipboard, clearAtExit || (before == "pw1" && std::string(script) == "c") ? "" : before);
         }
 }

@@ -1,8 +1,12 @@
-// The tray icon's menu and the account list's right-button menu.
+// The tray icon's menu and the account list's right-button menu, and all
+// clipboard work while another program holds the clipboard.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "forms/Clipboard.h"
+#include "forms/FrmTool.h"
+#include "forms/FrmUser.h"
 #include "support/tray_fixture.h"
 
 using qm::forms::FrmMain;
@@ -149,4 +153,66 @@ TEST_F(TrayMenuTest, RecordItemsRunTheWindowsCommands) {
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"是否删除帐号<mail>,删除后将不可恢复,请确认!"});
     ASSERT_EQ(w.ListViewUser.Count(), 1u);
     EXPECT_EQ(w.ListViewUser.Item(0).SubItems[0], "no address");
+}
+
+TEST_F(TrayMenuTest, ClipboardWorkThatCouldNotBeDoneIsSaidNeverClaimed) {
+    using namespace qm::forms;
+    withAccounts();
+    struct Row {
+        const char* work;
+        std::function<void()> act;
+        const char* done;  // said when it worked ("" for nothing)
+        const char* failed;
+    };
+    const Row rows[] = {
+        {"copy user", [&] { chooseFromList("mnuCopyUser"); }, "", kClipboardNotCopied},
+        {"copy password", [&] { chooseFromList("mnuCopyPwd"); }, "", kClipboardNotCopied},
+        {"copy address", [&] { chooseFromList("mnuCopyUrl"); }, "", kClipboardNotCopied},
+        {"copy in the view dialog",
+         [&] {
+             host.OnModal<FrmData>("FrmData", [](FrmData& d) { d.TxtAccountPassword_DblClick(); });
+             main().CmdLook.RaiseClick();
+         },
+         "密码已复制到系统剪贴板!", kClipboardNotCopied},
+        {"clear in the tools",
+         [&] {
+             host.OnModal<FrmTool>("FrmTool", [](FrmTool& t) { t.CmdEmpty.RaiseClick(); });
+             main().CmdTool.RaiseClick();
+         },
+         "剪贴板已清空!", kClipboardNotCleared},
+    };
+    for (const Row& r : rows)
+        for (const bool held : {false, true}) {
+            SCOPED_TRACE(std::string(r.work) + (held ? ", clipboard held" : ""));
+            select("mail");
+            host.os.clipboard = "before";
+            host.os.clipboardHeld = held;
+            host.os.boxes.clear();
+            r.act();
+            const std::vector<std::string> said = held ? std::vector<std::string>{r.failed}
+                                                  : *r.done ? std::vector<std::string>{r.done}
+                                                            : std::vector<std::string>{};
+            EXPECT_EQ(boxTexts(), said);
+            EXPECT_EQ(host.os.clipboard == "before", held);
+        }
+}
+
+TEST_F(TrayMenuTest, AClipboardLeftFullAtTheEndIsSaid) {
+    using Texts = std::vector<std::string>;
+    logIn("amy");
+    host.os.clipboardHeld = true;
+    main().CmdQuit.RaiseClick();
+    EXPECT_EQ(boxTexts(), (Texts{"是否退出系统？", qm::forms::kClipboardLeftFull}));
+    EXPECT_FALSE(main().IsLoaded()) << "the program ends all the same";
+
+    restart();
+    logIn("bob");
+    host.os.clipboardHeld = true;
+    host.OnModal<qm::forms::FrmTool>("FrmTool", [](qm::forms::FrmTool& t) { t.CmdLogoutUser.RaiseClick(); });
+    host.OnModal<qm::forms::FrmUser>("FrmUser", [](qm::forms::FrmUser& u) {
+        u.TxtLogoutPwd.SetText("secret1");
+        u.CmdOK.RaiseClick();
+    });
+    main().CmdTool.RaiseClick();
+    EXPECT_EQ(boxTexts(), (Texts{"用户注销后所有资料都会删除,是否继续?", qm::forms::kClipboardLeftFull, "用户已注销,请重新登录!"}));
 }

@@ -60,7 +60,9 @@ TEST(Generator, EveryLengthAndClassMixGivesWhatWasTicked) {
                     std::string all;
                     for (const std::string& cls : classes) all += cls;
                     ASSERT_EQ(p.find_first_not_of(all), std::string::npos) << p;
-                    if (exclude) ASSERT_EQ(p.find_first_of(kLookAlikes), std::string::npos) << p;
+                    if (exclude) {
+                        ASSERT_EQ(p.find_first_of(kLookAlikes), std::string::npos) << p;
+                    }
                 }
             }
 }
@@ -132,7 +134,9 @@ TEST(Generator, WordListIsLargeUniqueAndReadsOneWayJoined) {
         const std::string_view w = words[i];
         EXPECT_TRUE(w.size() >= 3 && w.size() <= 9 && w.find_first_not_of("abcdefghijklmnopqrstuvwxyz") == w.npos) << w;
         // Sorted, a word that begins another would stand right before it.
-        if (i + 1 < words.size()) EXPECT_NE(words[i + 1].substr(0, w.size()), w) << w << " begins " << words[i + 1];
+        if (i + 1 < words.size()) {
+            EXPECT_NE(words[i + 1].substr(0, w.size()), w) << w << " begins " << words[i + 1];
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace qm::gui_test {
@@ -522,6 +523,41 @@ int ToolTipCount(HWND form) {
         },
         reinterpret_cast<LPARAM>(&f));
     return f.count;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 5000)) return L"(not opened)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) text = p;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+    static HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!WaitUntil([] { return OpenClipboard(owner) != FALSE; }, 5000)) return false;
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
+    GlobalUnlock(mem);
+    const bool put = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
+    CloseClipboard();
+    return put;
+}
+
+ClipboardHolder::ClipboardHolder(DWORD ms) {
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([ms, held] {
+        const bool open = WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 5000);
+        SetEvent(held);
+        Sleep(ms);
+        if (open) CloseClipboard();
+    });
+    WaitForSingleObject(held, INFINITE);
+    CloseHandle(held);
 }
 
 }  // namespace qm::gui_test

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 namespace qm::gui_test {
 
@@ -124,5 +125,21 @@ bool AddAccount(const Process& p, HWND main, const std::wstring& category, const
                 const std::wstring& id, const std::wstring& password, const wchar_t* screenshot = nullptr);
 // How many controls of `form` have a tool tip.
 int ToolTipCount(HWND form);
+
+// The clipboard as this process sees it: its text ("" when none), and
+// putting a text there.
+std::wstring ClipboardText();
+bool PutOnClipboard(const std::wstring& text);
+// Holds the clipboard open from this process for `ms`, as clipboard managers
+// do for a moment; it is held once the constructor returns, and the
+// destructor waits for the end.
+class ClipboardHolder {
+public:
+    explicit ClipboardHolder(DWORD ms);
+    ~ClipboardHolder() { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
 
 }  // namespace qm::gui_test

@@ -1,9 +1,12 @@
 // The tools dialog through the real windows and the system's file dialogs:
 // back up, change the data, restore and see the old data, compact; rename
-// and log out, after which nothing of the user is left.
+// and log out, after which nothing of the user is left; the user dialog's
+// window and focus; the clipboard while another program holds it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <tuple>
 
 #include "crypto/SimpleXOR.h"
 #include "gui_support.h"
@@ -41,6 +44,13 @@ void press(HWND dialog, const wchar_t* caption) { PostMessageW(FindDescendant(di
 bool closeTools(HWND tools) {
     press(tools, L"关闭(&C)");
     return WaitUntil([&] { return !IsWindow(tools); }, 5000);
+}
+
+// The control of `window`'s program that has the keyboard focus.
+HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -153,4 +163,107 @@ TEST(Tools, RenameThenLogOutLeavesNoRowAndNoRememberedUser) {
         rs.Open(std::string("select * from ") + table, db);
         EXPECT_EQ(rs.RecordCount(), 0u) << table;
     }
+}
+
+TEST(Tools, TheUserDialogEndsBelowItsButtonsAndKeepsItsFocusOverAVisitToAnotherProgram) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = RegisterAndLogIn(p, L"gil", L"abc123");
+    ASSERT_NE(main, nullptr);
+    HWND tools = openTools(p, main);
+    ASSERT_NE(tools, nullptr);
+    Process notepad;
+    std::wstring command = L"notepad.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
+    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
+    ASSERT_NE(pad, nullptr);
+    HDC screen = GetDC(nullptr);
+    const int below = MulDiv(550, GetDeviceCaps(screen, LOGPIXELSY), 1440);
+    ReleaseDC(nullptr, screen);
+
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> modes[] = {
+        {L"修改用户名(&U)", L"修改用户名", L"user-rename"},
+        {L"修改密码(&P)", L"修改密码", L"user-password"},
+        {L"注销用户(&D)", L"注销用户", L"user-logout"}};
+    for (const auto& [button, caption, shot] : modes) {
+        SCOPED_TRACE(Utf8Of(caption));
+        press(tools, button);
+        HWND dialog = WaitForWindow(p.info.dwProcessId, caption, 10000);
+        ASSERT_TRUE(dialog && BringToFront(dialog));
+        SaveScreenshot(dialog, shot);
+        RECT window, ok, client;
+        GetWindowRect(dialog, &window);
+        GetWindowRect(FindDescendant(dialog, L"Button", L"确定(&O)"), &ok);
+        GetClientRect(dialog, &client);
+        MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        // The whole window, caption and borders included, ends 550 twips below the buttons.
+        EXPECT_NEAR(window.bottom - window.top, ok.bottom - client.top + below, 2) << "no empty band under the buttons";
+        EXPECT_GE(client.bottom - ok.bottom, 0) << "the buttons are whole";
+
+        // The user moves on from the first box, looks at another program and comes back.
+        ASSERT_TRUE(WaitUntil([&] { return focusOf(dialog) != nullptr; }, 5000));
+        const HWND first = focusOf(dialog);
+        PressKey(VK_TAB);
+        ASSERT_TRUE(WaitUntil([&] { return focusOf(dialog) != first; }, 5000));
+        const HWND before = focusOf(dialog);
+        ASSERT_TRUE(BringToFront(pad));
+        ASSERT_TRUE(BringToFront(dialog));
+        ASSERT_TRUE(WaitUntil([&] { return focusOf(dialog) != nullptr; }, 5000));
+        Sleep(300);
+        EXPECT_EQ(focusOf(dialog), before) << "the focus is where the user left it";
+
+        press(dialog, L"取消(&C)");
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    }
+    TerminateProcess(notepad.info.hProcess, 0);
+    ASSERT_TRUE(closeTools(tools));
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+}
+
+TEST(Tools, AClipboardHeldByAnotherProgramIsWaitedForAMomentAndThenSaidToBeHeld) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = RegisterAndLogIn(p, L"hal", L"abc123");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(AddAccount(p, main, L"其它", L"论坛", L"hal", L"pw1234"));
+    HWND list = FindDescendant(main, L"SysListView32");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
+
+    ASSERT_TRUE(PutOnClipboard(L"before"));
+    HWND look = OpenRowByDoubleClick(p, list, 0, L"查看资料");
+    ASSERT_NE(look, nullptr);
+    HWND password = FindDescendant(look, L"Edit", L"pw1234");
+    ASSERT_NE(password, nullptr);
+    {
+        ClipboardHolder held(500);
+        PostMessageW(password, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+        Answer(WaitForBoxSaying(p, L"密码已复制到系统剪贴板!"));
+    }
+    EXPECT_EQ(ClipboardText(), L"pw1234");
+    press(look, L"取消(&C)");
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(look); }, 5000));
+
+    HWND tools = openTools(p, main);
+    ASSERT_NE(tools, nullptr);
+    {
+        ClipboardHolder held(500);
+        press(tools, L"清空剪贴板(&E)");
+        Answer(WaitForBoxSaying(p, L"剪贴板已清空!"));
+    }
+    EXPECT_EQ(ClipboardText(), L"");
+    ASSERT_TRUE(PutOnClipboard(L"pw1234"));
+    {
+        ClipboardHolder held(10000);
+        press(tools, L"清空剪贴板(&E)");
+        Answer(WaitForBoxSaying(p, L"剪贴板正被其他程序占用,未能清空,请稍后再试!"));
+    }
+    EXPECT_EQ(ClipboardText(), L"pw1234") << "not cleared, and not said to be";
+    ASSERT_TRUE(closeTools(tools));
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The portable zip holds exactly the program and the help document as built
-and the Chinese read-me, at its top, under names Windows reads as Chinese.
+"""The portable zip holds exactly the program and the help document as built,
+the Chinese read-me and libsodium's licence, at its top, under names Windows reads as Chinese.
 
     check_portable_zip.py ZIP PROGRAM HELP VERSION
 """
@@ -21,7 +21,7 @@ def main():
     with zipfile.ZipFile(path) as z:
         check(z.testzip() is None, "an entry is damaged")
         entries = {info.filename: info for info in z.infolist()}
-        check(sorted(entries) == sorted(["Quillmere.exe", "帮助.doc", "使用说明.txt"]),
+        check(sorted(entries) == sorted(["Quillmere.exe", "帮助.doc", "使用说明.txt", "libsodium-LICENSE.txt"]),
               f"the entries are {sorted(entries)}")
         for name, source in (("Quillmere.exe", program), ("帮助.doc", help_doc)):
             if name in entries:

@@ -65,7 +65,7 @@ TEST(Installer, SilentInstallLandsEveryFileTheShortcutAndTheUninstallEntry) {
     EXPECT_EQ(UninstallValue(L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
     EXPECT_EQ(UninstallValue(L"QuietUninstallString"), L"\"" + folder + L"\\uninstall.exe\" /S");
     size_t bytes = 0;
-    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\uninstall.exe"})
+    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\libsodium-LICENSE.txt", L"\\uninstall.exe"})
         bytes += ReadBytes(folder + name).size();
     EXPECT_EQ(UninstallNumber(L"EstimatedSize"), (bytes + 1023) / 1024) << "kilobytes of the program's own files";
 }
@@ -105,7 +105,7 @@ TEST(Installer, UpgradeAndUninstallKeepTheUsersDataByteForByte) {
     const std::string afterUpgrade = ReadBytes(dataFile);
 
     UninstallSilently();
-    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\uninstall.exe"})
+    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\libsodium-LICENSE.txt", L"\\uninstall.exe"})
         EXPECT_FALSE(Exists(folder + name)) << Narrow(name);
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     EXPECT_FALSE(UninstallEntryExists());

@@ -9,6 +9,10 @@
 #include "forms/FrmLogin.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
+#include "forms/FrmResumeData.h"
+#include "forms/FrmTool.h"
+#include "forms/FrmUser.h"
+#include "store/TextRules.h"
 #include "support/temp_dir.h"
 #include "ui/test/TestHost.h"
 
@@ -56,7 +60,12 @@ protected:
     // Registers `name` and logs in: the main window is then open.
     forms::FrmMain& logIn(const std::string& name, const std::string& password = "secret1") {
         registerUser(name, password);
+        return logInAgain(name, password);
+    }
+    // Logs a registered user in through the login dialog.
+    forms::FrmMain& logInAgain(const std::string& name, const std::string& password = "secret1") {
         forms::FrmLogin& login = forms->Login();
+        if (!login.IsLoaded()) login.Show();
         login.CbUser.SetText(name);
         login.TxtPass.SetText(password);
         login.CmdLogin.RaiseClick();
@@ -77,6 +86,36 @@ protected:
             d.CmdSave.RaiseClick();
         });
         forms->Main().CmdAdd.RaiseClick();
+    }
+
+    // Opens the tools dialog, presses `button` there, and plays the user in the user dialog.
+    void maintainUser(ui::CommandButton forms::FrmTool::*button, std::function<void(forms::FrmUser&)> script) {
+        host.OnModal<forms::FrmTool>("FrmTool", [button](forms::FrmTool& t) { (t.*button).RaiseClick(); });
+        host.OnModal<forms::FrmUser>("FrmUser", std::move(script));
+        forms->Main().CmdTool.RaiseClick();
+    }
+    // Chooses `file` in the open dialog of the tools and plays the user in the restore dialog.
+    void restoreFrom(const std::string& file, std::function<void(forms::FrmResumeData&)> script) {
+        host.os.chosenFiles = {file};
+        host.OnModal<forms::FrmResumeData>("FrmResumeData", std::move(script));
+        host.OnModal<forms::FrmTool>("FrmTool", [](forms::FrmTool& t) { t.CmdResume.RaiseClick(); });
+        forms->Main().CmdTool.RaiseClick();
+    }
+    // Plays the restore dialog: backup user `user` (by position), `password`, settings kept or brought.
+    static std::function<void(forms::FrmResumeData&)> choosingBackupUser(int user, const std::string& password,
+                                                                          bool keepSettings = true) {
+        return [=](forms::FrmResumeData& d) {
+            d.CbUser.SetListIndex(user);
+            d.TxtPass.SetText(password);
+            d.ChkUserSet.SetValue(keepSettings ? ui::CheckBox::Checked : ui::CheckBox::Unchecked);
+            d.CmdResume.RaiseClick();
+        };
+    }
+    // How many rows `table` holds for `user`.
+    size_t rowsOf(const std::string& table, const std::string& user) {
+        store::Recordset rs;
+        rs.Open("select * from " + table + " where UserName = '" + store::esc(user) + "'", app->DbConn);
+        return rs.RecordCount();
     }
 
     std::vector<std::string> boxTexts() const {

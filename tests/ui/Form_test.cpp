@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "ui/test/TestHost.h"
 
 namespace {
@@ -26,7 +28,45 @@ public:
     qm::ui::TextBox Second{this, "Second"};
 };
 
+// Writes down its activations: "A" a new one, "a" a return from another program.
+class Logged : public qm::ui::Form {
+public:
+    Logged(qm::ui::FormHost& host, std::string& log, char name) : Form(host, std::string(1, name)), log_(log), name_(name) {}
+
+protected:
+    void Form_Activate() override { log_ += name_; }
+    void Form_Reactivate() override { log_ += static_cast<char>(name_ - 'A' + 'a'); }
+
+private:
+    std::string& log_;
+    char name_;
+};
+
 }  // namespace
+
+TEST(FormActivation, OnlyATakeOverFromAnotherFormRunsTheActivateEvent) {
+    // Each step: a form's window becomes active ("A"), or a form unloads ("-A").
+    const std::pair<const char*, const char*> stories[] = {
+        {"A A A", "Aaa"},   // away to another program and back, twice
+        {"A B A", "ABA"},   // between the program's own forms
+        {"A -A A", "AA"},   // shown anew after an unload
+        {"A B -B A", "ABA"},
+        {"A -B A", "Aa"},   // another form's unload changes nothing for this one
+    };
+    for (const auto& [story, expected] : stories) {
+        qm::ui::TestHost host;
+        std::string log;
+        Logged a(host, log, 'A'), b(host, log, 'B');
+        std::istringstream steps(story);
+        for (std::string step; steps >> step;) {
+            Logged& form = step.back() == 'A' ? a : b;
+            form.Load();
+            if (step[0] == '-') form.Unload();
+            else host.FormActivated(form);
+        }
+        EXPECT_EQ(log, expected) << story;
+    }
+}
 
 TEST(FormFocus, ALostFocusHandlerThatTakesTheFocusBackKeepsIt) {
     qm::ui::TestHost host;

@@ -49,13 +49,17 @@ public:
     }
     Date Today() override { return today; }
 
-    void ClipboardClear() override {
+    bool ClipboardClear() override {
+        if (clipboardHeld) return false;
         clipboard.clear();
         ++clipboardSequence;
+        return true;
     }
-    void ClipboardSetText(const std::string& text) override {
+    bool ClipboardSetText(const std::string& text) override {
+        if (clipboardHeld) return false;
         clipboard = text;
         ++clipboardSequence;
+        return true;
     }
     std::string ClipboardGetText() override { return clipboard; }
     uint32_t ClipboardSequence() override { return clipboardSequence; }
@@ -89,6 +93,7 @@ public:
 
     FakeKeyboardHook keyboard;
     std::string clipboard;
+    bool clipboardHeld = false;  // another program holds the clipboard: every change of it fails
     uint32_t clipboardSequence = 1;
     uint64_t milliseconds = 1000000;  // the clock; a test moves it on
     std::vector<std::string> opened;  // what the shell was asked to open

@@ -1,7 +1,6 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cwctype>
 
 #include <commdlg.h>
@@ -21,6 +20,7 @@ std::string Narrow(const std::wstring& utf16) { return text::Utf16ToUtf8(std::u1
 
 Win32Platform::~Win32Platform() {
     if (instanceMutex_) CloseHandle(instanceMutex_);
+    if (clipboardWindow_) DestroyWindow(clipboardWindow_);
 }
 
 int Win32Platform::MsgBox(const std::string& text, int style, const std::string& title) {
@@ -128,10 +128,26 @@ Date Win32Platform::Today() {
     return {t.wYear, t.wMonth, t.wDay};
 }
 
-void Win32Platform::ClipboardClear() {
-    if (!OpenClipboard(nullptr)) return;
-    EmptyClipboard();
+bool Win32Platform::openClipboard() {
+    // A window of our own owns what we put there: with none, Windows may
+    // refuse the data after emptying the clipboard.
+    if (!clipboardWindow_)
+        clipboardWindow_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                           nullptr);
+    // Clipboard managers and remote desktops hold the clipboard for a moment
+    // after every change: try for about a second before giving up.
+    for (int attempt = 0;; ++attempt) {
+        if (OpenClipboard(clipboardWindow_)) return true;
+        if (attempt == 20) return false;
+        Sleep(50);
+    }
+}
+
+bool Win32Platform::ClipboardClear() {
+    if (!openClipboard()) return false;
+    const bool emptied = EmptyClipboard();
     CloseClipboard();
+    return emptied;
 }
 
 namespace {
@@ -149,27 +165,31 @@ void setClipboardDword(const wchar_t* format, DWORD value) {
 
 }  // namespace
 
-void Win32Platform::ClipboardSetText(const std::string& text) {
+bool Win32Platform::ClipboardSetText(const std::string& text) {
     const std::wstring w = Widen(text);
-    if (!OpenClipboard(nullptr)) return;
-    EmptyClipboard();
+    if (!openClipboard()) return false;
+    bool put = EmptyClipboard();
     // Everything the program copies is an account's secret: keep it out of
     // Windows' clipboard history and cloud clipboard, and out of clipboard
     // managers that honour the mark.
     setClipboardDword(L"ExcludeClipboardContentFromMonitorProcessing", 0);
     setClipboardDword(L"CanIncludeInClipboardHistory", 0);
     setClipboardDword(L"CanUploadToCloudClipboard", 0);
-    if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
-        std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
+    HGLOBAL mem = put ? GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t)) : nullptr;
+    auto* copy = mem ? static_cast<wchar_t*>(GlobalLock(mem)) : nullptr;
+    if (copy) {
+        std::copy(w.c_str(), w.c_str() + w.size() + 1, copy);
         GlobalUnlock(mem);
-        if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
     }
+    put = copy && SetClipboardData(CF_UNICODETEXT, mem);
+    if (mem && !put) GlobalFree(mem);
     CloseClipboard();
+    return put;
 }
 
 std::string Win32Platform::ClipboardGetText() {
     std::string text;
-    if (!OpenClipboard(nullptr)) return text;
+    if (!openClipboard()) return text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
             text = Narrow(p);
@@ -178,15 +198,6 @@ std::string Win32Platform::ClipboardGetText() {
     }
     CloseClipboard();
     return text;
-}
-
-void SystemRandomBytes(uint8_t* bytes, size_t count) {
-    // A failure would leave the bytes predictable: better to end here than to
-    // hand out a password anyone could make again.
-    using GenRandom = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
-    constexpr ULONG kSystemPreferred = 2;  // BCRYPT_USE_SYSTEM_PREFERRED_RNG
-    static const auto genRandom = SystemFunction<GenRandom>(L"bcrypt.dll", "BCryptGenRandom");
-    if (!genRandom || genRandom(nullptr, bytes, static_cast<ULONG>(count), kSystemPreferred) != 0) std::abort();
 }
 
 uint32_t Win32Platform::ClipboardSequence() { return GetClipboardSequenceNumber(); }

@@ -18,8 +18,8 @@ public:
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
     bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
     Date Today() override;
-    void ClipboardClear() override;
-    void ClipboardSetText(const std::string& text) override;
+    bool ClipboardClear() override;
+    bool ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
     uint32_t ClipboardSequence() override;
     uint64_t Milliseconds() override;
@@ -30,12 +30,12 @@ public:
     KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
+    bool openClipboard();
+
     HANDLE instanceMutex_ = nullptr;
+    HWND clipboardWindow_ = nullptr;
     Win32KeyboardHook keyboard_{GetModuleHandleW(nullptr)};
 };
-
-// Fills `bytes` from the system's cryptographic random source.
-void SystemRandomBytes(uint8_t* bytes, size_t count);
 
 // The name of the mutex that marks a program running from `folder`, without
 // its namespace.

@@ -12,13 +12,16 @@ void FormPeer::Sync(Prop what) {
             SetWindowTextW(hwnd, Widen(form.Caption()).c_str());
             break;
         case Prop::Geometry: {
-            // The model's size is the client area; the window opens centred on the screen.
+            // The window opens centred on the screen.
             RECT r{0, 0, host.Px(form.Width()), host.Px(form.Height())};
-            AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                               static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+            const bool clientSize = !form.SizeIsWholeWindow();
+            if (clientSize)
+                AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                                   static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
             const int w = r.right - r.left, h = r.bottom - r.top;
             SetWindowPos(hwnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w,
                          h, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (clientSize) form.WindowSized(MulDiv(w, 1440, host.Dpi()), MulDiv(h, 1440, host.Dpi()));
             break;
         }
         case Prop::Visible:

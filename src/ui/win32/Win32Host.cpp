@@ -262,7 +262,7 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
             if (LOWORD(wp) != WA_INACTIVE) {
                 if (form.ActiveControl() && form.ActiveControl()->GetPeer()) form.ActiveControl()->GetPeer()->Focus();
                 else if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE)) SetFocus(first);
-                if (!ownBox) form.Activate();
+                if (!ownBox) FormActivated(form);
                 return 0;
             }
             if (!ownBox) form.Deactivate();

@@ -1,0 +1,63 @@
+#pragma once
+// The sealed form of a secret: a marker no fixed-key form can start with,
+// a version, then the random nonce and the XChaCha20-Poly1305 sealed bytes
+// in URL-safe base64. The text is bound to the kind of field it was sealed
+// for (a sealed remark pasted over a password does not open), and to the
+// data key of its user (a text pasted from another user's row does not open).
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "vault/SecretText.h"
+
+namespace qm::vault {
+
+enum class Field { AccountPassword, Remarks };
+
+// The marker every sealed text starts with: U+0081. The fixed-key forms are
+// ASCII or start with U+0080, so the two can never be confused.
+inline constexpr std::string_view kSealedMark = "\xC2\x81";
+// The sealed text of format version 1 starts with this.
+inline constexpr std::string_view kSealedPrefix = "\xC2\x81" "1";
+
+bool IsSealedText(std::string_view stored);
+
+// Makes sure libsodium is ready; throws when it cannot start (no random source).
+void EnsureSodium();
+
+// A user's random data key. It lives in memory the system is asked not to
+// swap out (a refusal, for lack of quota, is carried on without), at a fixed
+// address, and is wiped when it goes.
+class DataKey {
+public:
+    static constexpr size_t kSize = 32;
+    DataKey();
+    ~DataKey();
+    DataKey(const DataKey&) = delete;
+    DataKey& operator=(const DataKey&) = delete;
+
+    static std::unique_ptr<DataKey> Random();
+    unsigned char* data() { return bytes_.data(); }
+    const unsigned char* data() const { return bytes_.data(); }
+
+private:
+    std::array<unsigned char, kSize> bytes_{};
+    bool locked_ = false;
+};
+
+// Seals `plain` under `key` for `field` with a fresh random nonce.
+std::string SealText(const DataKey& key, Field field, std::string_view plain);
+// The same with a given nonce: only for checking the format against known answers.
+std::string SealTextWithNonce(const DataKey& key, Field field, std::string_view plain,
+                              const std::array<unsigned char, 24>& nonce);
+// The deciphered text, or nothing when `stored` is not a sealed text of this
+// key and field (damaged, moved, or of another version).
+std::optional<SecretText> OpenText(const DataKey& key, Field field, std::string_view stored);
+
+// Hexadecimal (lower case) of bytes, and back; nothing when not exactly that.
+std::string ToHex(std::string_view bytes);
+std::optional<std::string> FromHex(std::string_view hex);
+
+}  // namespace qm::vault

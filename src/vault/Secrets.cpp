@@ -1,0 +1,86 @@
+#include "vault/Secrets.h"
+
+#include <sodium.h>
+
+#include <stdexcept>
+
+#include "platform/Platform.h"
+#include "store/Recordset.h"
+
+namespace qm::vault {
+
+bool IsProtectedLogin(std::string_view storedUserPassword) { return storedUserPassword == kProtectedLogin; }
+
+void TellDamaged(platform::Platform& os) { os.MsgBox("该密码已损坏,无法解密!", platform::vbInformation, "提示"); }
+
+std::string Sealer::Seal(Field field, std::string_view plain) const {
+    if (key_) return SealText(*key_, field, plain);
+    if (field == Field::Remarks) return std::string(plain);
+    return cipher_->EncryptString(plain, crypto::kAccountPasswordKey);
+}
+
+std::optional<SecretText> Sealer::Open(Field field, std::string_view stored) const {
+    if (stored.empty()) return SecretText();
+    if (key_) return OpenText(*key_, field, stored);
+    // A sealed text in a row of the fixed-key forms came from another user.
+    if (IsSealedText(stored)) return std::nullopt;
+    if (field == Field::Remarks) return SecretText(stored);
+    std::string plain = cipher_->DecryptString(stored, crypto::kAccountPasswordKey);
+    return SecretText::Adopt(plain);
+}
+
+std::string Secrets::Seal(Field field, std::string_view plain) const {
+    if (Locked()) throw std::logic_error("the data key is locked away");
+    return session_.Seal(field, plain);
+}
+
+std::optional<SecretText> Secrets::Open(Field field, std::string_view stored) const {
+    if (Locked()) return std::nullopt;
+    return session_.Open(field, stored);
+}
+
+Proven Secrets::Prove(store::Connection& db, store::Recordset& users, std::string_view typed) const {
+    if (users.Eof()) {
+        DeriveForNothing(typed, Cost);
+        return {};
+    }
+    const std::string name = users["UserName"].Text();
+    const std::string stored = users["UserPassword"].Text();
+    if (!IsProtectedLogin(stored)) {
+        std::string enciphered = cipher_.EncryptString(typed, crypto::kLoginPasswordKey);
+        const bool same = enciphered.size() == stored.size() &&
+                          sodium_memcmp(enciphered.data(), stored.data(), stored.size()) == 0;
+        Wipe(enciphered);
+        if (!same) return {};
+        return {Proof::Right, Sealer(cipher_)};
+    }
+    const std::optional<KeyRow> row = ReadKeyRow(db, name);
+    if (!row || !row->Intact()) return {Proof::Damaged, std::nullopt};
+    std::unique_ptr<DataKey> key = row->Open(typed);
+    if (!key) return {};
+    return {Proof::Right, Sealer(cipher_, std::shared_ptr<const DataKey>(std::move(key)))};
+}
+
+Proof Secrets::LogIn(store::Connection& db, store::Recordset& users, std::string_view typed) {
+    Proven proven = Prove(db, users, typed);
+    if (proven.Result == Proof::Right) Adopt(std::move(*proven.Form));
+    return proven.Result;
+}
+
+void Secrets::Adopt(Sealer form) {
+    protected_ = form.Sealed();
+    session_ = std::move(form);
+}
+
+void Secrets::Lock() {
+    // The key goes; the user's form stays, so nothing is sealed in the
+    // fixed-key form meanwhile.
+    if (protected_) session_ = Sealer(cipher_, nullptr);
+}
+
+void Secrets::LogOff() {
+    session_ = Sealer(cipher_);
+    protected_ = false;
+}
+
+}  // namespace qm::vault

@@ -1,0 +1,160 @@
+// The sealed form of secrets and the key rows, below any form.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "crypto/SimpleXOR.h"
+#include "vault/Secrets.h"
+
+using namespace qm::vault;
+
+namespace {
+
+std::unique_ptr<DataKey> counting(unsigned char from) {
+    auto key = std::make_unique<DataKey>();
+    for (size_t i = 0; i < DataKey::kSize; ++i) key->data()[i] = static_cast<unsigned char>(from + i);
+    return key;
+}
+
+std::array<unsigned char, 24> nonceFrom(unsigned char from) {
+    std::array<unsigned char, 24> n{};
+    for (size_t i = 0; i < n.size(); ++i) n[i] = static_cast<unsigned char>(from + i);
+    return n;
+}
+
+// Every character of the Basic Multilingual Plane but the surrogates, in UTF-8.
+std::string wholeBmp() {
+    std::string s;
+    for (char32_t c = 1; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return s;
+}
+
+constexpr DerivationCost kCheap{1, 64 * 1024};
+
+}  // namespace
+
+// A change of the stored format (marker, version, encoding, what the text is
+// bound to) shows here before any file in use meets it. The answers were
+// computed with the system's own libsodium from Python, apart from this code.
+TEST(Sealing, KnownAnswers) {
+    struct Row {
+        Field field;
+        const char* plain;
+        const char* stored;
+    };
+    const Row rows[] = {
+        {Field::AccountPassword, "secret1", "\xC2\x81" "1"
+                                            "AAECAwQFBgcICQoLDA0ODxAREhMUFRYX6pmqci25aoLBYEoY0x57WJatOqDEPjM"},
+        {Field::Remarks, "secret1", "\xC2\x81" "1"
+                                    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYX6pmqci25aoeoibgGttDQKNnS2hBTBKA"},
+        {Field::AccountPassword, "中文 pass", "\xC2\x81" "1"
+                                              "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXfURk5t5Ke1NE2eCDvVHaRsn9OG2X8uAb50jp"},
+        {Field::AccountPassword, "", "\xC2\x81" "1"
+                                     "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXyj6gQFoQWNmPaDFID81FTw"},
+    };
+    const auto key = counting(0x40);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.plain);
+        EXPECT_EQ(SealTextWithNonce(*key, r.field, r.plain, nonceFrom(0)), r.stored);
+        const auto opened = OpenText(*key, r.field, r.stored);
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->str(), r.plain);
+    }
+}
+
+TEST(Sealing, EveryCharacterOfThePlaneAndTheEmptyTextComeBackInBothForms) {
+    qm::crypto::clsSimpleXOR cipher;
+    const Sealer forms[] = {Sealer(cipher), Sealer(cipher, counting(1))};
+    const std::string texts[] = {wholeBmp(), "", " ", "a"};
+    for (const Sealer& form : forms)
+        for (Field field : {Field::AccountPassword, Field::Remarks})
+            for (const std::string& text : texts) {
+                SCOPED_TRACE(std::to_string(form.Sealed()) + " " + std::to_string(int(field)) + " " + std::to_string(text.size()));
+                const std::string stored = form.Seal(field, text);
+                EXPECT_EQ(IsSealedText(stored), form.Sealed() && !stored.empty());
+                const auto opened = form.Open(field, stored);
+                ASSERT_TRUE(opened);
+                EXPECT_EQ(opened->str(), text);
+            }
+}
+
+// A sealed text that is not exactly what was sealed, for this key and this
+// field, never opens: it is reported, never shown as some other password.
+TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
+    qm::crypto::clsSimpleXOR cipher;
+    const Sealer mine(cipher, counting(1)), theirs(cipher, counting(2)), legacy(cipher);
+    const std::string stored = mine.Seal(Field::AccountPassword, "hunter22");
+    struct Row {
+        const char* what;
+        std::function<std::string()> make;
+        const Sealer& reader;
+        Field field;
+    };
+    const auto flipped = [&](size_t at) {
+        std::string s = stored;
+        s[at] = s[at] == 'A' ? 'B' : 'A';
+        return s;
+    };
+    const Row rows[] = {
+        {"nonce", [&] { return flipped(4); }, mine, Field::AccountPassword},
+        {"body", [&] { return flipped(40); }, mine, Field::AccountPassword},
+        {"tag", [&] { return flipped(stored.size() - 2); }, mine, Field::AccountPassword},
+        {"version", [&] { std::string s = stored; s[2] = '2'; return s; }, mine, Field::AccountPassword},
+        {"cut short", [&] { return stored.substr(0, stored.size() - 1); }, mine, Field::AccountPassword},
+        {"not base64", [&] { return stored + "*"; }, mine, Field::AccountPassword},
+        {"marker only", [&] { return std::string(kSealedPrefix); }, mine, Field::AccountPassword},
+        {"another user's key", [&] { return stored; }, theirs, Field::AccountPassword},
+        {"a remark's place", [&] { return stored; }, mine, Field::Remarks},
+        {"a user without protection", [&] { return stored; }, legacy, Field::AccountPassword},
+        {"a fixed-key text in a protected row", [&] { return cipher.EncryptString("hunter22", "tamzirkle"); }, mine,
+         Field::AccountPassword},
+        {"a plain remark in a protected row", [&] { return std::string("note"); }, mine, Field::Remarks},
+    };
+    ASSERT_TRUE(mine.Open(Field::AccountPassword, stored));
+    for (const Row& r : rows) EXPECT_FALSE(r.reader.Open(r.field, r.make())) << r.what;
+}
+
+TEST(Sealing, AKeyRowOpensWithItsPasswordOnlyAndTellsDamageFromAWrongPassword) {
+    const auto key = counting(7);
+    const KeyRow row = KeyRow::Make(*key, "登录密码 secret", kCheap);
+    ASSERT_TRUE(row.Intact());
+    const auto opened = row.Open("登录密码 secret");
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(std::equal(opened->data(), opened->data() + DataKey::kSize, key->data()));
+    EXPECT_FALSE(row.Open("登录密码 Secret"));
+    EXPECT_FALSE(row.Open(""));
+    EXPECT_NE(KeyRow::Make(*key, "登录密码 secret", kCheap).Salt, row.Salt) << "every row has its own salt";
+
+    struct Damage {
+        const char* what;
+        std::function<void(KeyRow&)> apply;
+    };
+    const Damage damages[] = {
+        {"salt", [](KeyRow& r) { r.Salt[3] ^= 1; }},
+        {"sealed key", [](KeyRow& r) { r.SealedKey[30] ^= 1; }},
+        {"nonce", [](KeyRow& r) { r.SealedKey[0] ^= 1; }},
+        {"checksum", [](KeyRow& r) { r.Checksum[0] ^= 1; }},
+        {"passes", [](KeyRow& r) { r.Cost.Passes += 1; }},
+        {"memory", [](KeyRow& r) { r.Cost.MemoryBytes *= 2; }},
+        {"version", [](KeyRow& r) { r.Version = 2; }},
+        {"absurd cost", [](KeyRow& r) { r.Cost.MemoryBytes = uint64_t{1} << 40; r.Checksum = r.ComputeChecksum(); }},
+    };
+    for (const Damage& d : damages) {
+        KeyRow damaged = row;
+        d.apply(damaged);
+        EXPECT_FALSE(damaged.Intact()) << d.what;
+        EXPECT_FALSE(damaged.Open("登录密码 secret")) << d.what;
+    }
+}
