@@ -79,24 +79,6 @@ TEST(Generator, AGeneratedPasswordIsSavedWithItsAccount) {
     copyPassword(list);
     EXPECT_TRUE(WaitUntil([&] { return clipboardText() == chosen; }, 5000)) << "the stored password is the one chosen";
 
-    // The phrase mode, as it looks.
-    PostMessageW(FindDescendant(main, L"Button", L"添加(&A)"), BM_CLICK, 0, 0);
-    record = WaitForWindow(p.info.dwProcessId, L"添加资料", 10000);
-    ASSERT_NE(record, nullptr);
-    PostMessageW(FindDescendant(record, L"Button", L"生成"), BM_CLICK, 0, 0);
-    dialog = WaitForWindow(p.info.dwProcessId, L"生成密码", 10000);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(TextOf(candidateBox(dialog)).size(), 24u) << "the length chosen last time";
-    HWND mode = FindDescendant(dialog, L"ComboBox");
-    ASSERT_TRUE(ClickToFocus(mode));  // which opens its list
-    PressKey(VK_DOWN);                // 口令短语
-    PressKey(VK_RETURN);
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(candidateBox(dialog)).find(L'-') != std::wstring::npos; }, 5000));
-    SaveScreenshot(dialog, L"generator-phrase");
-    PostMessageW(FindDescendant(dialog, L"Button", L"取消(&C)"), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
-    PostMessageW(FindDescendant(record, L"Button", L"取消(&C)"), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(record); }, 5000));
     QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
 }
