@@ -5,6 +5,7 @@
 #include "forms/FrmFind.h"
 #include "forms/FrmHealth.h"
 #include "forms/FrmImport.h"
+#include "forms/FrmGenerate.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmMain.h"
@@ -80,7 +81,7 @@ FrmFind& Forms::Find() { return get(find_); }
 FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
-    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
                                                         user_.get(), resumeData_.get(), health_.get(), import_.get(),
                                                         verifyPassword_.get(), tool_.get(), main_.get()})
@@ -95,6 +96,7 @@ FrmSetting& Forms::Setting() { return get(setting_); }
 FrmHealth& Forms::Health() { return get(health_); }
 FrmImport& Forms::Import() { return get(import_); }
 FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
+FrmGenerate& Forms::Generate() { return get(generate_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

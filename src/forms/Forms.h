@@ -25,6 +25,7 @@ class FrmSetting;
 class FrmHealth;
 class FrmImport;
 class FrmVerifyPassword;
+class FrmGenerate;
 
 class Forms {
 public:
@@ -49,6 +50,7 @@ public:
     FrmHealth& Health();
     FrmImport& Import();
     FrmVerifyPassword& VerifyPassword();
+    FrmGenerate& Generate();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -77,6 +79,7 @@ private:
     std::unique_ptr<FrmHealth> health_;
     std::unique_ptr<FrmImport> import_;
     std::unique_ptr<FrmVerifyPassword> verifyPassword_;
+    std::unique_ptr<FrmGenerate> generate_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

@@ -41,6 +41,11 @@ public:
     // Every key reaches the key events, Alt combinations too: no access key
     // of the form and no system menu acts while the box has the focus.
     bool CapturesKeys = false;
+    // With SpinMax above SpinMin the box holds a number and has up and down
+    // arrows that step it within that range.
+    int SpinMin = 0, SpinMax = 0;
+    // Shown in a font whose characters all have one width and differ clearly.
+    bool Monospaced = false;
 
     std::function<void()> Change;
 

@@ -4,7 +4,7 @@
 namespace qm::ui {
 
 void CommandButtonPeer::Create(HWND parent, int id) {
-    makeChild(L"BUTTON", 0, WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, parent, id);
+    makeChild(L"BUTTON", 0, (control.TabStop ? WS_TABSTOP : 0) | BS_PUSHBUTTON | BS_NOTIFY, parent, id);
     takeInput(hwnd);
 }
 
