@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "app/TimedClipboard.h"
 #include "crypto/SimpleXOR.h"
+#include "gen/Random.h"
 #include "store/Connection.h"
 #include "store/DataFile.h"
 #include "store/Recordset.h"
@@ -51,6 +53,10 @@ struct AppContext {
     tray::TrayIcon* Tray = nullptr;
     // What the hot keys type, chosen with the list menu's "复制+快捷键(&C)".
     tray::ModShortcut HotKeys;
+    // The system's cryptographic random source, for new passwords.
+    gen::RandomSource* Random = nullptr;
+    // A copied field of an account, emptied from the clipboard when its time is up.
+    TimedClipboard Clipboard;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

@@ -26,6 +26,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     host.InstallSkin([&skin](HWND form) { skin.AttachSkin(form); });
     qm::tray::Win32TrayIcon tray(host);
     app.Tray = &tray;
+    qm::gen::SystemRandom random;
+    app.Random = &random;
     qm::forms::Forms forms(app, host);
     forms.Login().Show();
     const int code = host.Run();

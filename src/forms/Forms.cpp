@@ -4,6 +4,8 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmHealth.h"
+#include "forms/FrmImport.h"
+#include "forms/FrmGenerate.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
@@ -14,6 +16,7 @@
 #include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "forms/FrmUser.h"
+#include "forms/FrmVerifyPassword.h"
 
 #include "store/StoreError.h"
 
@@ -79,9 +82,10 @@ FrmFind& Forms::Find() { return get(find_); }
 FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
-    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), data_.get(), find_.get(),
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
-                                                        user_.get(), resumeData_.get(), health_.get(), tool_.get(), main_.get()})
+                                                        user_.get(), resumeData_.get(), health_.get(), import_.get(),
+                                                        verifyPassword_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
@@ -92,6 +96,9 @@ FrmUser& Forms::User() { return get(user_); }
 FrmResumeData& Forms::ResumeData() { return get(resumeData_); }
 FrmSetting& Forms::Setting() { return get(setting_); }
 FrmHealth& Forms::Health() { return get(health_); }
+FrmImport& Forms::Import() { return get(import_); }
+FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
+FrmGenerate& Forms::Generate() { return get(generate_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

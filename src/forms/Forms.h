@@ -24,6 +24,9 @@ class FrmResumeData;
 class FrmSetting;
 class FrmProtect;
 class FrmHealth;
+class FrmImport;
+class FrmVerifyPassword;
+class FrmGenerate;
 
 class Forms {
 public:
@@ -47,6 +50,9 @@ public:
     FrmSetting& Setting();
     FrmProtect& Protect();
     FrmHealth& Health();
+    FrmImport& Import();
+    FrmVerifyPassword& VerifyPassword();
+    FrmGenerate& Generate();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -74,6 +80,9 @@ private:
     std::unique_ptr<FrmSetting> setting_;
     std::unique_ptr<FrmProtect> protect_;
     std::unique_ptr<FrmHealth> health_;
+    std::unique_ptr<FrmImport> import_;
+    std::unique_ptr<FrmVerifyPassword> verifyPassword_;
+    std::unique_ptr<FrmGenerate> generate_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

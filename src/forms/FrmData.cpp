@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/Clipboard.h"
+#include "forms/FrmGenerate.h"
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
@@ -69,12 +69,18 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     TxtRemarks.MultiLine = true;
     TxtRemarks.Move(inputX, 3480, inputW, 900);
     TxtAccountPassword.SetPasswordChar('*');
+    // In the margin right of the password box, beside its star: nothing else moves.
+    CmdGenerate.SetCaption("生成");
+    lblOther4.Move(starX, 1740, 180, 300);
+    CmdGenerate.Move(starX + 190, 1680, 460, 330);
+    CmdGenerate.TabStop = false;
     for (ui::Control* c : std::initializer_list<ui::Control*>{&lblAccountType, &lblOther1, &lblAccountName, &lblOther2,
                                                                &lblAccountID, &lblOther3, &lblAccountPassword, &lblOther4,
                                                                &lblPassStrength, &ShapePass, &lblStrength, &lblRegDate,
                                                                &lblNowData, &lblURL, &lblOpenURL, &lblRemarks,
                                                                &CbAccountType, &TxtAccountName, &TxtAccountID,
-                                                               &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks})
+                                                               &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks,
+                                                               &CmdGenerate})
         c->SetContainer(&PicOther);
     CmdEdit.SetCaption("修改(&E)");
     CmdEdit.Move(1500, 4800, 1300, 420);
@@ -93,6 +99,7 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     lblOther4.Click = [this] { lblOther4_Click(); };
     TxtAccountPassword.Change = [this] { TxtAccountPassword_Change(); };
     TxtAccountPassword.DblClick = [this] { TxtAccountPassword_DblClick(); };
+    CmdGenerate.Click = [this] { CmdGenerate_Click(); };
 }
 
 void FrmData::Form_Load() {
@@ -140,6 +147,7 @@ bool FrmData::applyMode() {
     TxtURL.SetText(rs["URL"].Text());
     TxtRemarks.SetText(remarks->str());
     const bool look = app_.RecordMode == "look";
+    CmdGenerate.SetVisible(!look);
     CmdSave.SetEnabled(app_.RecordMode == "edit");
     CbAccountType.SetEnabled(!look);  // a combo box has no read-only state: it is locked by disabling it
     for (ui::TextBox* box : {&TxtAccountName, &TxtAccountID, &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks})
@@ -174,7 +182,16 @@ void FrmData::lblOther4_Click() {
 
 void FrmData::TxtAccountPassword_DblClick() {
     if (app_.RecordMode != "look") return;
-    if (CopyForUser(*this, TxtAccountPassword.Text())) Say("密码已复制到系统剪贴板!");
+    if (forms_.Main().CopyToClipboard(TxtAccountPassword.Text())) Say("密码已复制到系统剪贴板!");
+}
+
+void FrmData::CmdGenerate_Click() {
+    if (app_.RecordMode == "look") return;
+    FrmGenerate& g = forms_.Generate();
+    // Taken as if typed: the meter follows.
+    g.Use = [this](const std::string& chosen) { TxtAccountPassword.SetText(chosen); };
+    g.Show(true, this);
+    TxtAccountPassword.SetFocus();
 }
 
 void FrmData::lblNowData_Click() { TxtRegDate.SetText(text::FormatIsoDate(Os().Today())); }

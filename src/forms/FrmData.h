@@ -22,6 +22,7 @@ public:
     ui::Label lblAccountPassword{this, "lblAccountPassword"};
     ui::TextBox TxtAccountPassword{this, "TxtAccountPassword"};
     ui::Label lblOther4{this, "lblOther4"};
+    ui::CommandButton CmdGenerate{this, "CmdGenerate"};
     ui::Label lblPassStrength{this, "lblPassStrength"};
     ui::Shape ShapePass{this, "ShapePass"};
     ui::Label lblStrength{this, "lblStrength"};
@@ -45,6 +46,7 @@ public:
     void lblOther4_Click();
     void TxtAccountPassword_Change();
     void TxtAccountPassword_DblClick();
+    void CmdGenerate_Click();
 
 protected:
     void Form_Load() override;

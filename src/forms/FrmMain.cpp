@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/Maker.h"
+#include "app/Options.h"
 #include "app/Startup.h"
 #include "forms/Clipboard.h"
 #include "forms/FrmAbout.h"
@@ -111,6 +112,8 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     ListViewUser.AddColumn("网址", 1440);
     TimerAutoLock.SetInterval(60000);
     TimerAutoLock.SetEnabled(false);
+    TimerClipboard.SetInterval(500);
+    TimerClipboard.SetEnabled(false);
 
     CmdAdd.Click = [this] { CmdAdd_Click(); };
     CmdEdit.Click = [this] { CmdEdit_Click(); };
@@ -130,6 +133,7 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     ListViewUser.DblClick = [this] { CmdLook_Click(); };
     ListViewUser.MouseUp = [this](int b, int s, int x, int y) { ListViewUser_MouseUp(b, s, x, y); };
     TimerAutoLock.Tick = [this] { TimerAutoLock_Timer(); };
+    TimerClipboard.Tick = [this] { TimerClipboard_Timer(); };
 }
 
 void FrmMain::Form_Load() {
@@ -411,7 +415,7 @@ void FrmMain::Form_Resize() {
     if (WindowState() == vbMinimized) {
         LockMinutes = 0;
         TimerAutoLock.SetEnabled(true);
-        systemTray_.SetTrayTip("Quillmere");
+        showTrayTip();
         // Hidden with no icon, nothing would bring the window back: without
         // one it stays minimised on the taskbar.
         if (systemTray_.AddTrayIcon()) SetVisible(false);
@@ -473,6 +477,25 @@ void FrmMain::TimerAutoLock_Timer() {
     SetLock(true);
 }
 
+bool FrmMain::CopyToClipboard(const std::string& text) {
+    const bool copied = app_.Clipboard.Copy(Os(), text, app::ClipboardSeconds(app_));
+    TimerClipboard.SetEnabled(app_.Clipboard.Waiting());
+    showTrayTip();
+    if (!copied) Say(kClipboardNotCopied);
+    return copied;
+}
+
+void FrmMain::TimerClipboard_Timer() {
+    app_.Clipboard.Tick(Os());
+    if (!app_.Clipboard.Waiting()) TimerClipboard.SetEnabled(false);
+    showTrayTip();
+}
+
+void FrmMain::showTrayTip() {
+    const int left = app_.Clipboard.SecondsLeft(Os());
+    systemTray_.SetTrayTip(left > 0 ? "Quillmere - 剪贴板将在 " + std::to_string(left) + " 秒后清空" : "Quillmere");
+}
+
 void FrmMain::Form_Unload(int& Cancel) {
     // At the end of the Windows session a question would only hold up the log-off.
     if (!app_.UserLoggedOut && UnloadingMode() != vbAppWindows &&
@@ -494,6 +517,10 @@ void FrmMain::Form_Unload(int& Cancel) {
     step([&] { app::CloseDataFile(app_); });
     step([&] { systemTray_.RemoveTrayIcon(); });
     if (clearClipboard) step([&] { ClearForUser(*this, kClipboardLeftFull); });
+    // A copy still counting down goes with the program rather than stay for good.
+    else step([&] {
+        if (!app_.Clipboard.ClearNow(Os())) Say(kClipboardLeftFull);
+    });
     step([&] { forms_.UnloadAll(this); });
 }
 

@@ -28,6 +28,8 @@ public:
     ui::TreeView TreeViewType{this, "TreeViewType"};
     ui::ListView ListViewUser{this, "ListViewUser"};
     ui::Timer TimerAutoLock{this, "TimerAutoLock"};
+    // Counts down a copy on the clipboard while one waits to be emptied.
+    ui::Timer TimerClipboard{this, "TimerClipboard"};
 
     // Refresh operations the dialogs call.
     void IsAddType();
@@ -50,6 +52,12 @@ public:
     void ListViewUser_ColumnClick(int column);
     void ListViewUser_MouseUp(int Button, int Shift, int X, int Y);
     void TimerAutoLock_Timer();
+    void TimerClipboard_Timer();
+
+    // Puts an account's field on the clipboard for as long as the user's
+    // setting says; every copy the program makes goes through here. False
+    // (and said) when another program held the clipboard.
+    bool CopyToClipboard(const std::string& text);
 
     // Every way back to the window from the tray: the window itself, or the
     // unlock dialog while the program is locked.
@@ -83,6 +91,8 @@ private:
     void popupTrayMenu();
     // The boss key: back from the tray, or into it.
     void bossKey();
+    // The icon's tip: the program's name, and the seconds left while a copy waits.
+    void showTrayTip();
 
     Forms& forms_;
     app::AppContext& app_;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string_view>
 
+#include "app/Options.h"
 #include "app/Settings.h"
 #include "forms/FrmProtect.h"
 #include "platform/CrashPoint.h"
@@ -149,8 +150,18 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     place(ChkShowPassword, 1, 300, 1260, 3600, 330);
     ChkClearClipboard.SetCaption("退出时清空剪贴板");
     place(ChkClearClipboard, 1, 300, 1740, 3600, 330);
+    lblClipboardSeconds.SetCaption("复制后自动清空剪贴板:");
+    place(lblClipboardSeconds, 1, 300, 2280, 2100, 300);
+    place(TxtClipboardSeconds, 1, 2460, 2220, 900, 330);
+    TxtClipboardSeconds.MaxLength = 5;
+    lblSecond.SetCaption("秒");
+    place(lblSecond, 1, 3440, 2280, 400, 300);
+    lblNote3.SetCaption("注:0秒为不自动清空");
+    lblNote3.SetForeColor(kNoteColour);
+    place(lblNote3, 1, 2460, 2640, 3000, 300);
+    // Below the clipboard's seconds, clear of their note.
     ChkStrongProtection.SetCaption("加强保护(推荐)");
-    place(ChkStrongProtection, 1, 300, 2220, 3600, 330);
+    place(ChkStrongProtection, 1, 300, 2700, 2100, 330);
 
     ui::Label* hotKeyLabels[4] = {&lblPlasterUser, &lblPlasterPassword, &lblPlasterURL, &Label1};
     const char* hotKeyCaptions[4] = {"粘贴用户名:", "粘贴密码:", "粘贴网址:", "老板键:"};
@@ -214,6 +225,7 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     // A long path does not fit the box: its tip shows all of it.
     TxtPath.Change = [this] { TxtPath.SetToolTipText(TxtPath.Text()); };
     TxtMinLock.Change = [this] { TxtMinLock_Change(); };
+    TxtClipboardSeconds.Change = [this] { TxtClipboardSeconds_Change(); };
     CmdAddType.Click = [this] { CmdAddType_Click(); };
     CmdEditType.Click = [this] { CmdEditType_Click(); };
     CmdDeleteType.Click = [this] { CmdDeleteType_Click(); };
@@ -297,6 +309,7 @@ void FrmSetting::loadSettings() {
     check(ChkWinRun, "WinRun");
     hotKey(3, kHotKeyFields[3]);
     check(ChkCloseMin, "Custom2");
+    TxtClipboardSeconds.SetText(std::to_string(app::ClipboardSeconds(app_)));
 }
 
 void FrmSetting::Form_Activate() {
@@ -326,6 +339,13 @@ void FrmSetting::TxtMinLock_Change() {
     Say("请输入正确时间!");
     TxtMinLock.SetText("");
     TxtMinLock.SetFocus();
+}
+
+void FrmSetting::TxtClipboardSeconds_Change() {
+    if (TxtClipboardSeconds.Text().empty() || isWholeNumber(TxtClipboardSeconds.Text())) return;
+    Say("请输入正确秒数!");
+    TxtClipboardSeconds.SetText("");
+    TxtClipboardSeconds.SetFocus();
 }
 
 void FrmSetting::TxtShortcutKey_KeyDown(int Index, ui::KeyEvent& e) {
@@ -436,6 +456,7 @@ void FrmSetting::CmdOK_Click() {
     user[kHotKeyFields[3]] = TxtShortcutKey[3].Tag;
     user["Custom2"] = checked(ChkCloseMin) ? 1 : 0;
     user.Update();
+    app_.Options.SetInt(app::kClipboardSecondsOption, numberIn(TxtClipboardSeconds.Text()));
 
     const bool startUp = checked(ChkWinRun);
     if (!app::UpdateStartupEntry(Os(), app_.AppPath, app_.ExeFile, startUp)) {

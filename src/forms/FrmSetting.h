@@ -53,6 +53,10 @@ public:
     ui::Label lblNote1{this, "lblNote1"};
     ui::CheckBox ChkShowPassword{this, "ChkShowPassword"};
     ui::CheckBox ChkClearClipboard{this, "ChkClearClipboard"};
+    ui::Label lblClipboardSeconds{this, "lblClipboardSeconds"};
+    ui::TextBox TxtClipboardSeconds{this, "TxtClipboardSeconds"};
+    ui::Label lblSecond{this, "lblSecond"};
+    ui::Label lblNote3{this, "lblNote3"};
     ui::CheckBox ChkStrongProtection{this, "ChkStrongProtection"};
     // Page 2: hot keys; box 3 is the boss key.
     ui::Label lblPlasterUser{this, "lblPlasterUser"};
@@ -89,6 +93,7 @@ public:
     void ImgPath_Click();
     void TxtDay_LostFocus();
     void TxtMinLock_Change();
+    void TxtClipboardSeconds_Change();
     void TxtShortcutKey_KeyDown(int Index, ui::KeyEvent& e);
     void TxtShortcutKey_KeyUp(int Index, ui::KeyEvent& e);
 

@@ -2,11 +2,16 @@
 
 #include "forms/Clipboard.h"
 #include "forms/FrmHealth.h"
+#include "forms/FrmImport.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmResumeData.h"
 #include "forms/FrmUser.h"
+#include "forms/FrmVerifyPassword.h"
+#include "platform/files.h"
 #include "store/TextRules.h"
+#include "text/date.h"
 #include "tools/Backup.h"
+#include "transfer/Export.h"
 
 namespace qm::forms {
 
@@ -27,8 +32,7 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     };
     row(PicFrame1, 120, {{&CmdBackup, "备份数据(&B)"}, {&CmdResume, "恢复数据(&R)"}, {&CmdCompress, "压缩数据(&C)"}});
     row(PicFrame2, 900, {{&CmdEditUserName, "修改用户名(&U)"}, {&CmdEditPassword, "修改密码(&P)"}, {&CmdLogoutUser, "注销用户(&D)"}});
-    row(PicFrame3, 1680, {{&CmdHealth, "密码体检(&H)"}});
-    CmdHealth.Move(3600, 120, 1600, 420);  // the third place of the row
+    row(PicFrame3, 1680, {{&CmdImport, "导入数据(&I)"}, {&CmdExport, "导出数据(&X)"}, {&CmdHealth, "密码体检(&H)"}});
     CmdEmpty.SetCaption("清空剪贴板(&E)");
     CmdEmpty.Move(270, 2580, 1600, 420);
     CmdClose.SetCaption("关闭(&C)");
@@ -42,6 +46,8 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     CmdEditPassword.Click = [this] { CmdEditPassword_Click(); };
     CmdLogoutUser.Click = [this] { CmdLogoutUser_Click(); };
     CmdHealth.Click = [this] { CmdHealth_Click(); };
+    CmdImport.Click = [this] { CmdImport_Click(); };
+    CmdExport.Click = [this] { CmdExport_Click(); };
     CmdEmpty.Click = [this] { CmdEmpty_Click(); };
     CmdClose.Click = [this] { CmdClose_Click(); };
 }
@@ -82,6 +88,71 @@ void FrmTool::CmdCompress_Click() {
 }
 
 void FrmTool::CmdHealth_Click() { forms_.Health().Show(true, this); }
+namespace {
+constexpr const char* kCsvFilter = "CSV 文件(*.csv)|*.csv|所有文件(*.*)|*.*";
+
+std::string fileName(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+}  // namespace
+
+void FrmTool::CmdImport_Click() {
+    const std::string path = Os().ShowOpenDialog(kCsvFilter, "", "选择要导入的文件");
+    if (path.empty()) return;
+    const auto refuse = [&](const std::string& why) {
+        MsgBox("无法导入文件“" + fileName(path) + "”:\n\n" + why + "\n\n没有导入任何数据。", platform::vbExclamation, "提示");
+    };
+    std::string bytes;
+    try {
+        const std::vector<unsigned char> read = platform::ReadWholeFile(path);
+        bytes.assign(read.begin(), read.end());
+    } catch (const platform::FileError& e) {
+        refuse(e.Fault == platform::FileFault::InUse ? "文件正被另一个程序使用。" : std::string("读取文件出错:") + e.what());
+        return;
+    }
+    transfer::SourceFile source;
+    try {
+        source = transfer::ReadSource(bytes);
+    } catch (const transfer::ImportError& e) {
+        refuse((e.Line ? "第 " + std::to_string(e.Line) + " 行:" : std::string()) + e.what() + "。");
+        return;
+    }
+    FrmImport& preview = forms_.Import();
+    preview.Prepare(path, std::move(bytes), std::move(source));
+    preview.Show(true, this);
+    if (!preview.Imported()) return;
+    FrmMain& main = forms_.Main();
+    main.IsAddType();
+    main.RequeryData();
+}
+
+void FrmTool::CmdExport_Click() {
+    if (MsgBox("导出的文件将以明文保存当前用户的全部帐号和密码,任何能打开这个文件的人都能看到它们。\n"
+               "请妥善保管导出的文件,用完后及时删除。\n\n确定要导出吗?",
+               platform::vbYesNo | platform::vbExclamation, "提示") != platform::vbYes)
+        return;
+    FrmVerifyPassword& verify = forms_.VerifyPassword();
+    verify.Show(true, this);
+    if (!verify.Proven()) return;
+    const platform::Date today = Os().Today();
+    std::string path = Os().ShowSaveDialog("CSV 文件(*.csv)|*.csv", "", transfer::ExportFileName(today.year, today.month, today.day),
+                                           "保存导出文件");
+    if (path.empty()) return;
+    if (path.size() < 4 || store::CompareNoCase(path.substr(path.size() - 4), ".csv") != 0) path += ".csv";
+    transfer::ExportResult result;
+    try {
+        result = transfer::WriteExport(app_.DbConn, app_.CurrentUser, StoredSecrets(app_), path);
+    } catch (const platform::FileError& e) {
+        MsgBox(std::string("导出失败,没有写入文件。\n\n详细信息:") + e.what(), platform::vbExclamation, "提示");
+        return;
+    }
+    std::string said = "导出完成,共导出 " + std::to_string(result.written) + " 个帐号。";
+    if (!result.damaged.empty())
+        said += "\n\n以下 " + std::to_string(result.damaged.size()) + " 个帐号的密码已损坏,无法解密,没有导出:\n" +
+                result.damaged.front() + (result.damaged.size() > 1 ? " 等" : "");
+    Say(said);
+}
 
 void FrmTool::CmdEmpty_Click() {
     const bool cleared = ClearForUser(*this, kClipboardNotCleared);

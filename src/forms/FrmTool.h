@@ -1,7 +1,7 @@
 #pragma once
 // The tools dialog: backup, restore and compaction of the data file,
 // clearing the clipboard, the maintenance of the current user, and the
-// password health check.
+// import and export of the user's accounts and the password health check.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -21,6 +21,8 @@ public:
     ui::CommandButton CmdLogoutUser{this, "CmdLogoutUser"};
     ui::PictureBox PicFrame3{this, "PicFrame3"};
     ui::CommandButton CmdHealth{this, "CmdHealth"};
+    ui::CommandButton CmdImport{this, "CmdImport"};
+    ui::CommandButton CmdExport{this, "CmdExport"};
     ui::CommandButton CmdEmpty{this, "CmdEmpty"};
     ui::CommandButton CmdClose{this, "CmdClose"};
 
@@ -31,6 +33,8 @@ public:
     void CmdEditPassword_Click() { editUser("editpassword"); }
     void CmdLogoutUser_Click() { editUser("logout"); }
     void CmdHealth_Click();
+    void CmdImport_Click();
+    void CmdExport_Click();
     void CmdEmpty_Click();
     void CmdClose_Click() { Unload(); }
 

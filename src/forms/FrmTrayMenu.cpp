@@ -1,6 +1,5 @@
 #include "forms/FrmTrayMenu.h"
 
-#include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 
 namespace qm::forms {
@@ -70,7 +69,7 @@ std::optional<vault::SecretText> FrmTrayMenu::openPassword(const std::string& st
     return password;
 }
 
-void FrmTrayMenu::copyToClipboard(const std::string& text) { CopyForUser(*this, text); }
+void FrmTrayMenu::copyToClipboard(const std::string& text) { forms_.Main().CopyToClipboard(text); }
 
 std::optional<ui::ListItem> FrmTrayMenu::selectedAccount() {
     const ui::ListView& list = forms_.Main().ListViewUser;

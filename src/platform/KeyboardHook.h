@@ -19,9 +19,18 @@ public:
     // Hands every key of the system to `onKey`, except the keys the program
     // types itself; `onKey` answers at once, true to swallow the key. False
     // when the system refused (the hot keys then simply do nothing).
-    virtual bool Install(std::function<bool(const KeyStroke&)> onKey) = 0;
+    // `onAway` runs when the keyboard was taken from the user's desktop (the
+    // session locked or unlocked, another desktop shown): keys may have been
+    // released there without the hook seeing it.
+    virtual bool Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway) = 0;
     virtual void Remove() = 0;
     virtual bool Installed() const = 0;
+
+    // Whether the system itself holds the key `vk` down now. The hook misses
+    // releases made where it cannot see (the secure desktop, an elevated
+    // window); the system's own key state does not. Typing lets go of the
+    // modifiers here too, while the hand may still hold them.
+    virtual bool KeyHeld(int vk) const = 0;
 
     // Runs `action` after the key being handled has been answered: the hook
     // must never keep the system's input waiting.

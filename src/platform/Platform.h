@@ -2,6 +2,7 @@
 // The operating system as the program's logic sees it. The Windows back-end
 // (platform/win32) talks to the real system; the test double
 // (platform/test) scripts the answers and records what was asked.
+#include <cstdint>
 #include <string>
 
 #include "platform/KeyboardHook.h"
@@ -53,6 +54,11 @@ public:
     virtual bool ClipboardClear() = 0;
     virtual bool ClipboardSetText(const std::string& text) = 0;
     virtual std::string ClipboardGetText() = 0;
+    // A count that moves whenever any program changes the clipboard.
+    virtual uint32_t ClipboardSequence() = 0;
+
+    // Milliseconds on a clock that only goes forward (not the time of day).
+    virtual uint64_t Milliseconds() = 0;
 
     // Hands a document or a web address to the shell to open; false when it could not.
     virtual bool ShellOpen(const std::string& target) = 0;

@@ -9,6 +9,7 @@ void ModShortcut::InitHotKeyTable(int16_t highest) {
     HotKeyCount = std::max<int16_t>(highest, -1);
     HotKeyTable.assign(static_cast<size_t>(HotKeyCount + 1), HotKeyEntry{});
     KeySwallowed = false;
+    ReleasedByTyping = 0;
 }
 
 namespace {

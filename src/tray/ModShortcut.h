@@ -34,6 +34,13 @@ public:
     std::vector<HotKeyEntry> HotKeyTable = std::vector<HotKeyEntry>(4);
     int16_t HotKeyCount = 3;  // highest index of HotKeyTable
     bool KeySwallowed = false;
+    // The modifiers (one bit per pair: Shift, Ctrl, Alt) the program's own
+    // typing let go of while the hand held them: the system reports them up
+    // until the hand itself presses or releases them.
+    uint8_t ReleasedByTyping = 0;
+    // Texts a hot key asked to type that are not typed yet (typing waits
+    // until the system has its answer for the key).
+    int TypingsPending = 0;
 };
 
 }  // namespace qm::tray

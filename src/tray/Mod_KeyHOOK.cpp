@@ -6,6 +6,37 @@ namespace {
 
 bool isModifier(int vk) { return vk >= 160 && vk <= 165; }
 
+// The bit of a modifier's pair (Shift, Ctrl, Alt) in ReleasedByTyping.
+uint8_t pairBit(int modifierVk) { return static_cast<uint8_t>(1u << ((modifierVk - 160) / 2)); }
+
+void believe(ModShortcut& keys, int modifierVk, bool down) {
+    for (HotKeyEntry& e : keys.HotKeyTable)
+        if (ModifierMatches(e.ModifierKey, modifierVk)) e.ModifierDown = down;
+}
+
+bool believedDown(const ModShortcut& keys, int modifierVk) {
+    for (const HotKeyEntry& e : keys.HotKeyTable)
+        if (ModifierMatches(e.ModifierKey, modifierVk) && e.ModifierDown) return true;
+    return false;
+}
+
+// Whether the hand holds the modifier of the left-hand code `left`, as far as
+// anyone can tell: the system's own state, unless our typing let go of it.
+bool handHolds(const ModShortcut& keys, uint8_t left, const KeyHeldQuery& held) {
+    return (keys.ReleasedByTyping & pairBit(left)) || held(left) || held(left + 1);
+}
+
+// Typing lets go of every modifier in the system's state. The ones the hand
+// holds are remembered as held; a belief the system no longer shares goes now,
+// before the typing makes the two agree and the stale belief could never be told.
+void letGoForTyping(ModShortcut& keys, const KeyHeldQuery& held) {
+    for (uint8_t left : {160, 162, 164}) {
+        if (!believedDown(keys, left)) continue;
+        if (handHolds(keys, left, held)) keys.ReleasedByTyping |= pairBit(left);
+        else believe(keys, left, false);
+    }
+}
+
 }  // namespace
 
 bool ModifierMatches(uint8_t modifierKey, int vk) {
@@ -13,30 +44,33 @@ bool ModifierMatches(uint8_t modifierKey, int vk) {
     return modifierKey != 0 && isModifier(vk) && (vk & ~1) == modifierKey;
 }
 
-HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key) {
+HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, const KeyHeldQuery& held) {
     const int vk = key.KeyCode & 0xFF;
-    const size_t count = keys.HotKeyTable.size();
-    if (!key.Down) {
-        for (size_t i = 0; i < count; ++i) {
-            HotKeyEntry& e = keys.HotKeyTable[i];
-            if (isModifier(vk)) {
-                if (ModifierMatches(e.ModifierKey, vk)) e.ModifierDown = false;
-            } else if (e.KeyCode == vk) {
-                e.Fired = false;
-            }
-        }
-        return {};
-    }
     if (isModifier(vk)) {
-        for (size_t i = 0; i < count; ++i)
-            if (ModifierMatches(keys.HotKeyTable[i].ModifierKey, vk)) keys.HotKeyTable[i].ModifierDown = true;
+        // The hand's own press or release: the system sees it as we do again.
+        keys.ReleasedByTyping &= static_cast<uint8_t>(~pairBit(vk));
+        believe(keys, vk, key.Down);
+        // Let go before the typing ran, Alt would reach the target alone and
+        // open its menu, which then takes the text: the typing lets go of the
+        // modifiers itself, after a Ctrl tap.
+        HookVerdict verdict;
+        verdict.Swallow = !key.Down && keys.TypingsPending > 0;
+        return verdict;
+    }
+    if (!key.Down) {
+        for (HotKeyEntry& e : keys.HotKeyTable)
+            if (e.KeyCode == vk) e.Fired = false;
         return {};
     }
     // The keys the user is capturing as a new hot key are the user's own.
     if (keys.Capturing) return {};
-    for (size_t i = 0; i < count; ++i) {
-        HotKeyEntry& e = keys.HotKeyTable[i];
+    for (HotKeyEntry& e : keys.HotKeyTable) {
         if (e.KeyCode == 0 || e.KeyCode != vk || !e.ModifierDown) continue;
+        if (!handHolds(keys, e.ModifierKey, held)) {
+            // Released where the hook could not see it: a plain key is the user's.
+            believe(keys, e.ModifierKey, false);
+            continue;
+        }
         HookVerdict verdict;
         if (e.Fired) {
             // Held down, the key repeats: it acts once per press.
@@ -51,6 +85,8 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key) 
             verdict.What = HookVerdict::Type;
             verdict.Text = e.ActionText;
             keys.KeySwallowed = true;
+            ++keys.TypingsPending;
+            letGoForTyping(keys, held);
         } else {
             keys.KeySwallowed = false;
         }
@@ -60,15 +96,31 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key) 
     return {};
 }
 
+void Typed(ModShortcut& keys) {
+    if (keys.TypingsPending > 0) --keys.TypingsPending;
+}
+
+void ForgetHeldKeys(ModShortcut& keys) {
+    for (HotKeyEntry& e : keys.HotKeyTable) {
+        e.ModifierDown = false;
+        e.Fired = false;
+    }
+}
+
 bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey) {
-    return hook.Install([&hook, &keys, bossKey = std::move(bossKey)](const platform::KeyStroke& key) {
-        HookVerdict verdict = KeyboardHookProc(keys, key);
-        if (verdict.What == HookVerdict::Type)
-            hook.Later([&hook, text = std::move(verdict.Text)] { hook.Type(text); });
-        else if (verdict.What == HookVerdict::BossKey && bossKey)
-            hook.Later(bossKey);
-        return verdict.Swallow;
-    });
+    return hook.Install(
+        [&hook, &keys, bossKey = std::move(bossKey)](const platform::KeyStroke& key) {
+            HookVerdict verdict = KeyboardHookProc(keys, key, [&hook](int vk) { return hook.KeyHeld(vk); });
+            if (verdict.What == HookVerdict::Type)
+                hook.Later([&hook, &keys, text = std::move(verdict.Text)] {
+                    hook.Type(text);
+                    Typed(keys);
+                });
+            else if (verdict.What == HookVerdict::BossKey && bossKey)
+                hook.Later(bossKey);
+            return verdict.Swallow;
+        },
+        [&keys] { ForgetHeldKeys(keys); });
 }
 
 void RemoveKeyboardHook(platform::KeyboardHook& hook) { hook.Remove(); }

@@ -4,6 +4,12 @@
 // Alt in a key's flags), recognises the hot keys of the table, and answers
 // at once whether the key is swallowed. What a hot key does (typing, the
 // boss key) runs after the answer, never inside the system's hook.
+//
+// The hook does not see every release: a modifier let go on the secure
+// desktop or over an elevated window stays down in what it has seen. So a
+// hot key fires only when the system agrees that its modifier is held; the
+// program's own typing, which lets go of the modifiers under the hand, is
+// remembered apart.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,8 +32,18 @@ struct HookVerdict {
 // 162/163 Ctrl, 164/165 Alt all match the entry's left-hand code.
 bool ModifierMatches(uint8_t modifierKey, int vk);
 
+// Whether the system holds the virtual key down now.
+using KeyHeldQuery = std::function<bool(int vk)>;
+
 // The decision for one key event; the table's flags follow it.
-HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key);
+HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, const KeyHeldQuery& held);
+
+// A text a Type verdict asked for has been typed.
+void Typed(ModShortcut& keys);
+
+// The keyboard left the user's desktop (a lock, another desktop): whatever
+// the hook believed held may have been released unseen.
+void ForgetHeldKeys(ModShortcut& keys);
 
 // Hands the system's keys to KeyboardHookProc and carries out its verdicts
 // once the system has its answer: the text typed literally, or `bossKey`.

@@ -41,6 +41,11 @@ public:
     // Every key reaches the key events, Alt combinations too: no access key
     // of the form and no system menu acts while the box has the focus.
     bool CapturesKeys = false;
+    // With SpinMax above SpinMin the box holds a number and has up and down
+    // arrows that step it within that range.
+    int SpinMin = 0, SpinMax = 0;
+    // Shown in a font whose characters all have one width and differ clearly.
+    bool Monospaced = false;
 
     std::function<void()> Change;
 
@@ -181,6 +186,19 @@ public:
     using Control::Control;
     std::string Picture;
     bool CanFocus() const override { return false; }
+};
+
+// The system's progress bar: Value of Max.
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    int Value() const { return value_; }
+    void SetValue(int v) { set(value_, v, Prop::Value); }
+    int Max = 100;
+    bool CanFocus() const override { return false; }
+
+private:
+    int value_ = 0;
 };
 
 class Timer : public Control {

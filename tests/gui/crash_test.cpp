@@ -91,7 +91,7 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
                                "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
-                               "password.key.written"};
+                               "password.key.written", "import.halfway"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -281,6 +281,25 @@ TEST(CrashPoint, InsideARestoreAndItsBatchUpdate) {
         });
         expectOneOf(OpenLogInAndQuit(copy), before, old);
     }
+}
+
+TEST(CrashPoint, InsideAnImport) {
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize);
+    const Accounts before = ReadAccounts(copy.dataFileUtf8());
+    std::string file = "name,url,username,password\r\n";
+    for (int i = 0; i < 40; ++i) file += "site" + std::to_string(i) + ",https://s" + std::to_string(i) + ".cn,u,p\r\n";
+    qm::platform::ReplaceFileContents(copy.folderUtf8() + "\\in.csv", std::vector<unsigned char>(file.begin(), file.end()));
+    crashAt(copy, "import.halfway", [&](const Process& p) {
+        HWND tools = logInAndOpenTools(p);
+        ASSERT_NE(tools, nullptr);
+        Press(tools, L"导入数据(&I)");
+        ChooseInFileDialog(p, L"选择要导入的文件", copy.folder() + L"\\in.csv");
+        HWND preview = WaitForWindow(p.info.dwProcessId, L"导入数据", 10000);
+        ASSERT_NE(preview, nullptr);
+        Press(preview, L"开始导入(&S)");
+    });
+    EXPECT_EQ(OpenLogInAndQuit(copy), before) << "none of the import is kept";
 }
 
 namespace {

@@ -2,6 +2,9 @@
 // the main window does with them.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 #include "support/tray_fixture.h"
 #include "tray/Mod_KeyHOOK.h"
 
@@ -23,8 +26,58 @@ ModShortcut defaults() {
     return keys;
 }
 
-HookVerdict down(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, true}); }
-HookVerdict up(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, false}); }
+// A system whose key state agrees with every event the hook sees.
+const qm::tray::KeyHeldQuery agrees = [](int) { return true; };
+HookVerdict down(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, true}, agrees); }
+HookVerdict up(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, false}, agrees); }
+
+// Plays a story of key events against the system's own key state, which the
+// program's typing changes as Windows does and the hook does not always see:
+//   A+ A- Alt pressed, released; A~ Alt released unseen (on the secure desktop);
+//   R the right Alt likewise; 2+ 2 pressed (again: a repeat), 2- released, 2 both;
+//   2/ the typing 2 asks for put off until T; * an account chosen; 0 the texts cleared;
+//   ! the session locked or the desktop switched.
+// Returns what each press of a key other than a modifier did:
+//   t typed, b boss key, s swallowed only, . passed on to the user's program;
+// and ^ for a modifier's event that was swallowed.
+std::string play(const std::string& script) {
+    ModShortcut keys = defaults();
+    std::set<int> held;
+    const qm::tray::KeyHeldQuery system = [&](int vk) { return held.count(vk) != 0; };
+    std::istringstream in(script);
+    std::string did;
+    for (std::string t; in >> t;) {
+        if (t == "*" || t == "0") {
+            keys.SetHotKeyTexts(t == "*" ? std::array<std::string, 3>{"amy", "pw", "url"} : std::array<std::string, 3>{});
+            continue;
+        }
+        if (t == "!") {
+            qm::tray::ForgetHeldKeys(keys);
+            continue;
+        }
+        const int vk = t[0] == 'A' ? kLAlt : t[0] == 'R' ? kRAlt : t[0];
+        const auto type = [&] {
+            for (int m = 160; m <= 165; ++m) held.erase(m);  // typing lets go of the modifiers
+            qm::tray::Typed(keys);
+        };
+        if (t == "T") {
+            for (int n = keys.TypingsPending; n > 0; --n) type();
+            continue;
+        }
+        const char how = t.size() > 1 ? t[1] : ' ';
+        if (how == ' ' || how == '+' || how == '/') {
+            held.insert(vk);
+            const HookVerdict v = KeyboardHookProc(keys, KeyStroke{vk, true}, system);
+            if (vk < 160) did += v.What == HookVerdict::Type ? 't' : v.What == HookVerdict::BossKey ? 'b' : v.Swallow ? 's' : '.';
+            if (v.What == HookVerdict::Type && how != '/') type();
+        }
+        if (how == ' ' || how == '-' || how == '~' || how == '/') {
+            held.erase(vk);
+            if (how != '~' && KeyboardHookProc(keys, KeyStroke{vk, false}, system).Swallow) did += '^';
+        }
+    }
+    return did;
+}
 
 }  // namespace
 
@@ -58,6 +111,28 @@ TEST(HotKeys, AHeldKeyTypesOncePerPressAndEitherHandsModifierCounts) {
     up(keys, kRCtrl);
     up(keys, kRAlt);
     EXPECT_EQ(down(keys, '3').What, HookVerdict::None) << "the right Alt's release counts as Alt's";
+}
+
+TEST(HotKeys, OnlyAModifierTheSystemAgreesIsHeldFiresAHotKey) {
+    const std::pair<const char*, const char*> stories[] = {
+        {"* A+ 2 A- 2", "t."},
+        {"* A+ A~ 2", "."},  // Alt let go on the secure desktop: a plain 2 is the user's
+        {"* A+ A~ S", "."},
+        {"* R+ R~ 1", "."},
+        {"* A+ A~ 2 A+ 2", ".t"},
+        {"* A+ ! 2", "."},
+        {"* A+ 2 1 3 A-", "ttt"},  // Alt held over hot keys: typing let go of it, the hand did not
+        {"* A+ 2 A- 1", "t."},
+        {"* A+ 2 A- A+ A~ 1", "t."},  // the hand's own release ends what typing let go of
+        {"* A+ 2 ! 1", "t."},
+        {"* A+ 2+ ! 2+ A+ 2+", "t.t"},  // the release of 2 was missed as well
+        {"A+ 1+ 1+ 1+ 1-", "..."},      // no account chosen: the repeats are the user's too
+        {"* A+ 1 0 1+ 1+", "t.."},
+        {"* A+ S+ S+ S- S", "bsb"},
+        {"* A+ 2/ A- T 1", "t^."},  // Alt let go before the typing ran is the typing's to let go
+        {"* A+ 2/ T A- 1", "t."},
+    };
+    for (const auto& [script, did] : stories) EXPECT_EQ(play(script), did) << script;
 }
 
 TEST(HotKeys, EmptyTextsCapturingAndOtherModifiersLetTheKeyThrough) {
@@ -174,4 +249,16 @@ TEST_F(BossKeyTest, TheChosenAccountIsTypedAsItIsAfterTheKeyIsAnswered) {
     keyboard().Release(kLAlt);
     EXPECT_EQ(keyboard().typed, (std::vector<std::string>{"p+ss%^~{}()中文", "amy", "https://example.org/"}));
     EXPECT_EQ(keyboard().typedWhileAnswering, 0) << "typing waits until the key has been answered";
+}
+
+TEST_F(BossKeyTest, AModifierReleasedUnseenOrALockLeavesThePlainKeyToTheUser) {
+    logIn("amy");
+    keyboard().Press(kLAlt);
+    keyboard().ReleaseUnseen(kLAlt);
+    EXPECT_FALSE(keyboard().Press('S')) << "the system's own key state is asked";
+    keyboard().Release('S');
+    keyboard().Press(kLAlt);
+    keyboard().GoAway();
+    EXPECT_FALSE(keyboard().Press('S')) << "a lock or a desktop switch forgets what was held";
+    EXPECT_TRUE(main().Visible());
 }

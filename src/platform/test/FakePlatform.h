@@ -52,14 +52,23 @@ public:
     bool ClipboardClear() override {
         if (clipboardHeld) return false;
         clipboard.clear();
+        ++clipboardSequence;
         return true;
     }
     bool ClipboardSetText(const std::string& text) override {
         if (clipboardHeld) return false;
         clipboard = text;
+        ++clipboardSequence;
         return true;
     }
     std::string ClipboardGetText() override { return clipboard; }
+    uint32_t ClipboardSequence() override { return clipboardSequence; }
+    // Another program puts its own text on the clipboard.
+    void OtherProgramCopies(const std::string& text) {
+        clipboard = text;
+        ++clipboardSequence;
+    }
+    uint64_t Milliseconds() override { return milliseconds; }
     bool ShellOpen(const std::string& target) override {
         opened.push_back(target);
         return true;
@@ -85,6 +94,8 @@ public:
     FakeKeyboardHook keyboard;
     std::string clipboard;
     bool clipboardHeld = false;  // another program holds the clipboard: every change of it fails
+    uint32_t clipboardSequence = 1;
+    uint64_t milliseconds = 1000000;  // the clock; a test moves it on
     std::vector<std::string> opened;  // what the shell was asked to open
 
     std::map<std::string, std::string> settings;      // "app\section\key" -> value

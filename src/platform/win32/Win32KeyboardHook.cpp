@@ -1,7 +1,10 @@
 #include "platform/win32/Win32KeyboardHook.h"
 
+#include <wtsapi32.h>
+
 #include <vector>
 
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace qm::platform {
@@ -26,7 +29,7 @@ Win32KeyboardHook::~Win32KeyboardHook() {
     if (laterWindow_) DestroyWindow(laterWindow_);
 }
 
-bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey) {
+bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway) {
     Remove();
     if (!laterWindow_) {
         WNDCLASSEXW wc{};
@@ -39,9 +42,18 @@ bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey) {
         SetWindowLongPtrW(laterWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     onKey_ = std::move(onKey);
+    onAway_ = std::move(onAway);
     hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, HookProc, instance_, 0);
-    if (hook_) installed = this;
-    return hook_ != nullptr;
+    if (!hook_) return false;
+    installed = this;
+    // Keys released on the lock screen or the secure desktop never reach the
+    // hook: hear when the keyboard goes there and comes back.
+    using Register = BOOL(WINAPI*)(HWND, DWORD);
+    if (const auto reg = SystemFunction<Register>(L"wtsapi32.dll", "WTSRegisterSessionNotification"))
+        sessionNotes_ = reg(laterWindow_, NOTIFY_FOR_THIS_SESSION);
+    desktopSwitch_ = SetWinEventHook(EVENT_SYSTEM_DESKTOPSWITCH, EVENT_SYSTEM_DESKTOPSWITCH, nullptr, DesktopSwitched, 0, 0,
+                                     WINEVENT_OUTOFCONTEXT);
+    return true;
 }
 
 void Win32KeyboardHook::Remove() {
@@ -49,6 +61,27 @@ void Win32KeyboardHook::Remove() {
     UnhookWindowsHookEx(hook_);
     hook_ = nullptr;
     installed = nullptr;
+    if (desktopSwitch_) UnhookWinEvent(desktopSwitch_);
+    desktopSwitch_ = nullptr;
+    using Unregister = BOOL(WINAPI*)(HWND);
+    if (sessionNotes_)
+        if (const auto unreg = SystemFunction<Unregister>(L"wtsapi32.dll", "WTSUnRegisterSessionNotification"))
+            unreg(laterWindow_);
+    sessionNotes_ = false;
+}
+
+bool Win32KeyboardHook::KeyHeld(int vk) const { return GetAsyncKeyState(vk) < 0; }
+
+void CALLBACK Win32KeyboardHook::DesktopSwitched(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    if (installed) installed->away();
+}
+
+void Win32KeyboardHook::away() {
+    if (!onAway_) return;
+    try {
+        onAway_();
+    } catch (...) {
+    }
 }
 
 // As thin as it can be: the logic answers at once whether to swallow the
@@ -78,6 +111,11 @@ void Win32KeyboardHook::Later(std::function<void()> action) {
 
 LRESULT CALLBACK Win32KeyboardHook::LaterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<Win32KeyboardHook*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_WTSSESSION_CHANGE && self) {
+        // Locked, unlocked, or the session taken to another console and back.
+        self->away();
+        return 0;
+    }
     if (msg != kRunLater || !self) return DefWindowProcW(hwnd, msg, wp, lp);
     while (!self->later_.empty()) {
         auto action = std::move(self->later_.front());

@@ -200,6 +200,10 @@ std::string Win32Platform::ClipboardGetText() {
     return text;
 }
 
+uint32_t Win32Platform::ClipboardSequence() { return GetClipboardSequenceNumber(); }
+
+uint64_t Win32Platform::Milliseconds() { return GetTickCount64(); }
+
 bool Win32Platform::ShellOpen(const std::string& target) {
     using ShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     const auto shellExecute = SystemFunction<ShellExecute>(L"shell32.dll", "ShellExecuteW");

@@ -21,6 +21,8 @@ public:
     bool ClipboardClear() override;
     bool ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
+    uint32_t ClipboardSequence() override;
+    uint64_t Milliseconds() override;
     bool ShellOpen(const std::string& target) override;
     std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
     std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,

@@ -1,10 +1,10 @@
-// Push buttons and check boxes: both are the system's Button class.
+// Push buttons and check boxes (both the system's Button class), and progress bars.
 #include "ui/win32/Peers.h"
 
 namespace qm::ui {
 
 void CommandButtonPeer::Create(HWND parent, int id) {
-    makeChild(L"BUTTON", 0, WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, parent, id);
+    makeChild(L"BUTTON", 0, (control.TabStop ? WS_TABSTOP : 0) | BS_PUSHBUTTON | BS_NOTIFY, parent, id);
     takeInput(hwnd);
 }
 
@@ -18,6 +18,15 @@ void CommandButtonPeer::SyncOwn(Prop what) {
 void CommandButtonPeer::OnCommand(int code) {
     if (code == BN_CLICKED) control.RaiseClick();
     else if (code == BN_SETFOCUS) fw.form->FocusMovedTo(&control);
+}
+
+void ProgressBarPeer::Create(HWND parent, int id) { makeChild(PROGRESS_CLASSW, 0, 0, parent, id); }
+
+void ProgressBarPeer::SyncOwn(Prop what) {
+    auto& bar = static_cast<ProgressBar&>(control);
+    if (what != Prop::Value) return;
+    SendMessageW(hwnd, PBM_SETRANGE32, 0, bar.Max);
+    SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(bar.Value()), 0);
 }
 
 void CheckBoxPeer::Create(HWND parent, int id) {

@@ -35,6 +35,7 @@ class TextBoxPeer : public Win32Peer {
 public:
     using Win32Peer::Win32Peer;
     void Create(HWND parent, int id) override;
+    void Sync(Prop what) override;
     void OnCommand(int code) override;
     LRESULT OnCtlColor(HDC dc) override;
     bool OnOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -46,6 +47,7 @@ protected:
 private:
     // Tells the model what the control holds now, however it came to hold it.
     void takeText();
+    HWND spin_ = nullptr;  // the up-down arrows of a number box; they go with the box's parent
 };
 
 class ComboBoxPeer : public Win32Peer {
@@ -86,6 +88,15 @@ public:
     using Win32Peer::Win32Peer;
     void Create(HWND parent, int id) override;
     void OnCommand(int code) override;
+
+protected:
+    void SyncOwn(Prop what) override;
+};
+
+class ProgressBarPeer : public Win32Peer {
+public:
+    using Win32Peer::Win32Peer;
+    void Create(HWND parent, int id) override;
 
 protected:
     void SyncOwn(Prop what) override;

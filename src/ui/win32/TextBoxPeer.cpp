@@ -11,6 +11,34 @@ void TextBoxPeer::Create(HWND parent, int id) {
     makeChild(L"EDIT", WS_EX_CLIENTEDGE, WS_TABSTOP | s, parent, id);
     if (box.MaxLength > 0) SendMessageW(hwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(box.MaxLength), 0);
     takeInput(hwnd);
+    if (box.SpinMax > box.SpinMin) {
+        spin_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
+                                WS_CHILD | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
+                                parent, nullptr, host.Instance(), nullptr);
+        SendMessageW(spin_, UDM_SETRANGE32, static_cast<WPARAM>(box.SpinMin), box.SpinMax);
+    }
+}
+
+void TextBoxPeer::Sync(Prop what) {
+    Win32Peer::Sync(what);
+    if (!hwnd) return;
+    auto& box = static_cast<TextBox&>(control);
+    if (what == Prop::Font && box.Monospaced) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(host.FixedFont()), TRUE);
+    if (!spin_) return;
+    switch (what) {
+        case Prop::Geometry:
+            // Setting the buddy again puts the arrows at the box's right edge, inside its width.
+            SendMessageW(spin_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd), 0);
+            break;
+        case Prop::Visible:
+            ShowWindow(spin_, control.Visible() ? SW_SHOWNA : SW_HIDE);
+            break;
+        case Prop::Enabled:
+            EnableWindow(spin_, control.Enabled());
+            break;
+        default:
+            break;
+    }
 }
 
 void TextBoxPeer::SyncOwn(Prop what) {

@@ -47,6 +47,16 @@ Win32Host::~Win32Host() {
     if (images_) ImageList_Destroy(images_);
     DeleteObject(font_);
     DeleteObject(boldFont_);
+    if (fixedFont_) DeleteObject(fixedFont_);
+}
+
+HFONT Win32Host::FixedFont() {
+    // Any fixed-pitch face of the modern family serves where this one is missing.
+    if (!fixedFont_)
+        fixedFont_ = CreateFontW(-MulDiv(10, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN,
+                                 L"Consolas");
+    return fixedFont_;
 }
 
 HBRUSH Win32Host::Brush(Colour c) {
@@ -326,6 +336,10 @@ void Win32Host::PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) {
     GetCursorPos(&pt);
     SetForegroundWindow(hwnd);
     const int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
+    // A menu of the tray icon belongs to a window that was not in front: until
+    // it has a message of its own after the menu, the next menu can flash
+    // and close at once.
+    PostMessageW(hwnd, WM_NULL, 0, 0);
     DestroyMenu(popup);
     if (chosen > 0) menu.Items[static_cast<size_t>(chosen - 1)]->RaiseClick();
 }

@@ -41,6 +41,8 @@ public:
     int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
     int Dpi() const { return dpi_; }
     HFONT Font(bool bold) const { return bold ? boldFont_ : font_; }
+    // A fixed-pitch font of the same size, made when first asked for.
+    HFONT FixedFont();
     HBRUSH Brush(Colour c);
     HIMAGELIST CategoryImages();
     HINSTANCE Instance() const { return instance_; }
@@ -61,7 +63,7 @@ private:
     HINSTANCE instance_;
     platform::Win32Platform& os_;
     int dpi_ = 96;
-    HFONT font_ = nullptr, boldFont_ = nullptr;
+    HFONT font_ = nullptr, boldFont_ = nullptr, fixedFont_ = nullptr;
     std::map<Colour, HBRUSH> brushes_;
     HIMAGELIST images_ = nullptr;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;

@@ -29,6 +29,7 @@ std::unique_ptr<Win32Peer> MakePeer(Win32Host& host, FormWindow& fw, Control& c)
     if (dynamic_cast<Shape*>(&c) || dynamic_cast<Image*>(&c)) return std::make_unique<PaintedPeer>(host, fw, c);
     if (dynamic_cast<TreeView*>(&c)) return std::make_unique<TreeViewPeer>(host, fw, c);
     if (dynamic_cast<ListView*>(&c)) return std::make_unique<ListViewPeer>(host, fw, c);
+    if (dynamic_cast<ProgressBar*>(&c)) return std::make_unique<ProgressBarPeer>(host, fw, c);
     if (dynamic_cast<Timer*>(&c)) return std::make_unique<TimerPeer>(host, fw, c);
     return std::make_unique<Win32Peer>(host, fw, c);  // menus: nothing on the screen until they pop up
 }

@@ -1,0 +1,131 @@
+#include "transfer/Csv.h"
+
+namespace qm::transfer {
+
+namespace {
+
+class Reader {
+public:
+    Reader(std::string_view text, Escape escape) : s_(text), escape_(escape) {}
+
+    bool AtEnd() const { return pos_ >= s_.size(); }
+
+    // One record from the current position; the position moves past its end.
+    CsvRow Next() {
+        CsvRow row;
+        row.line = line_;
+        for (;;) {
+            row.fields.emplace_back();
+            std::string& field = row.fields.back();
+            if (!AtEnd() && s_[pos_] == '"') quoted(field);
+            else unquoted(field);
+            if (!AtEnd() && s_[pos_] == ',') {
+                ++pos_;
+                continue;
+            }
+            endOfLine();
+            return row;
+        }
+    }
+
+private:
+    void unquoted(std::string& field) {
+        const size_t start = pos_;
+        while (!AtEnd() && s_[pos_] != ',' && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
+        field.assign(s_.substr(start, pos_ - start));
+    }
+
+    void quoted(std::string& field) {
+        const size_t opened = line_;
+        ++pos_;
+        for (;;) {
+            if (AtEnd()) throw CsvError(opened, "引号没有结束");
+            // Copy the run of ordinary characters in one piece.
+            size_t run = pos_;
+            while (run < s_.size() && s_[run] != '"' && s_[run] != '\\' && s_[run] != '\n') ++run;
+            field.append(s_.substr(pos_, run - pos_));
+            pos_ = run;
+            if (AtEnd()) continue;
+            const char c = s_[pos_];
+            if (c == '\n') {
+                ++line_;
+                field += c;
+                ++pos_;
+            } else if (c == '\\') {
+                const char next = pos_ + 1 < s_.size() ? s_[pos_ + 1] : '\0';
+                if (escape_ == Escape::Backslash && (next == '"' || next == '\\')) {
+                    field += next;
+                    pos_ += 2;
+                } else {
+                    field += c;
+                    ++pos_;
+                }
+            } else if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '"') {
+                field += '"';
+                pos_ += 2;
+            } else {
+                ++pos_;
+                break;
+            }
+        }
+        if (!AtEnd() && s_[pos_] != ',' && s_[pos_] != '\r' && s_[pos_] != '\n')
+            throw CsvError(line_, "引号结束后还有多余的字符");
+    }
+
+    void endOfLine() {
+        if (AtEnd()) return;
+        if (s_[pos_] == '\r') ++pos_;
+        if (!AtEnd() && s_[pos_] == '\n') ++pos_;
+        ++line_;
+    }
+
+    std::string_view s_;
+    Escape escape_;
+    size_t pos_ = 0;
+    size_t line_ = 1;
+};
+
+bool blank(const CsvRow& row) {
+    for (const std::string& f : row.fields)
+        if (!f.empty()) return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape) {
+    std::vector<CsvRow> rows;
+    Reader reader(text, escape);
+    while (!reader.AtEnd()) {
+        CsvRow row = reader.Next();
+        if (!blank(row)) rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+CsvRow ReadFirstRecord(std::string_view text) {
+    Reader reader(text, Escape::Doubled);
+    while (!reader.AtEnd()) {
+        CsvRow row = reader.Next();
+        if (!blank(row)) return row;
+    }
+    return {};
+}
+
+void AppendCsvField(std::string& out, std::string_view value) {
+    const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
+                       (!value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
+                                           value.back() == '\t'));
+    if (!quote) {
+        out.append(value);
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace qm::transfer

@@ -1,0 +1,46 @@
+#pragma once
+// Comma-separated text as the password managers and browsers write it, and
+// as our own export writes it. A field may be quoted; inside quotes a quote
+// is doubled, except in KeePass 2's files, which escape it with a backslash.
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm::transfer {
+
+enum class Escape {
+    Doubled,    // "" stands for one quote
+    Backslash,  // \" and \\ stand for a quote and a backslash ("" is still taken as a quote)
+};
+
+struct CsvRow {
+    size_t line = 0;  // the line the record starts on, from 1
+    std::vector<std::string> fields;
+};
+
+// Why a text cannot be read as records; `line` is where the fault is.
+class CsvError : public std::runtime_error {
+public:
+    CsvError(size_t line, const std::string& why) : std::runtime_error(why), Line(line) {}
+    size_t Line;
+};
+
+// Reads the records of `text` (UTF-8). Records end with CRLF, LF or CR, the
+// last one also with the end of the text; lines that hold nothing, or only
+// separators, are left out. A quote that is never closed, and anything but a
+// separator or a line's end right after a closing quote, are faults: such a
+// file would otherwise shift its columns without a word. A quote inside an
+// unquoted field is taken as it stands.
+std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape = Escape::Doubled);
+
+// Only the first record (the header), read with doubled quotes; an empty row
+// for an empty text.
+CsvRow ReadFirstRecord(std::string_view text);
+
+// Appends one field, quoted when it holds a comma, a quote, a line break, or
+// a space or tab at either end, with its quotes doubled.
+void AppendCsvField(std::string& out, std::string_view value);
+
+}  // namespace qm::transfer

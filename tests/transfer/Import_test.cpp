@@ -1,0 +1,215 @@
+// Import and export: every exporter's own form, the encodings, the plan's
+// verdicts, and the writes that must be all or nothing.
+#include "transfer/Import.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "store/Statement.h"
+#include "support/store_fixture.h"
+#include "text/codepage.h"
+#include "text/utf.h"
+#include "transfer/Export.h"
+
+using namespace qm::transfer;
+
+namespace {
+
+// Stands for the program's one place for secrets: a damaged text does not open.
+const SecretSeal kSeal{
+    [](SecretField f, std::string_view plain) { return (f == SecretField::Remarks ? "R:" : "P:") + std::string(plain); },
+    [](SecretField f, std::string_view stored) -> std::optional<std::string> {
+        if (stored.substr(0, 2) != (f == SecretField::Remarks ? "R:" : "P:")) return std::nullopt;
+        return std::string(stored.substr(2));
+    }};
+
+auto tie(const Account& a) { return std::tie(a.category, a.name, a.user, a.password, a.url, a.date, a.remarks); }
+
+Plan plan(std::string_view bytes, const Book& book = {}, DuplicateChoice d = DuplicateChoice::Skip) {
+    return MakePlan(ReadSource(bytes), book, d);
+}
+
+}  // namespace
+
+TEST(ImportFormats, EachExportersOwnFormImportsAsAUserExpects) {
+    struct Case {
+        const char* text;
+        FormatId format;
+        size_t imported, skipped;
+        Account first;
+    };
+    const Case cases[] = {
+        {"name,url,username,password,note\r\nexample.com,https://www.example.com:8080/a,amy,\"p\"\"w\",\"multi\nline\"\r\n",
+         FormatId::Chromium, 1, 0, {"网站帐号", "example.com", "amy", "p\"w", "https://www.example.com:8080/a", "", "multi\r\nline"}},
+        {"name,url,username,password\n,https://www.qq.com:443/x,u1,pw\n,,,\n", FormatId::Chromium, 1, 0,
+         {"网站帐号", "qq.com", "u1", "pw", "https://www.qq.com:443/x", "", ""}},
+        {"\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\",\"timeCreated\",\"timeLastUsed\","
+         "\"timePasswordChanged\"\r\n\"https://mail.163.com\",\"amy\",\"pw\",,\"\",\"{g}\",\"1600000000000\",\"1600000000000\","
+         "\"1600000000000\"\r\n\"chrome://FirefoxAccounts\",\"x\",\"{}\",\"Firefox Accounts credentials\",,\"{g}\",\"1\",\"1\",\"1\"",
+         FormatId::Firefox, 1, 1, {"网站帐号", "mail.163.com", "amy", "pw", "https://mail.163.com", "2020-09-13", ""}},
+        {"\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\",\"Created\"\n"
+         "\"Root/Emails/WS\",\"Mail\",\"amy\",\"pw\",\"https://x\",\"n\",\"otpauth://totp/x?secret=AB\",\"0\","
+         "\"2022-12-12T14:01:52Z\",\"2022-12-11T14:01:52Z\"\n\"Root\",\"Top\",\"bob\",\"pw2\",\"\",\"\",\"\",\"0\",\"\",\"\"\n"
+         "\"Root/Recycle Bin\",\"Old\",\"bob\",\"pw3\",\"\",\"\",\"\",\"0\",\"\",\"\"\n",
+         FormatId::KeePassXC, 2, 1, {"WS", "Mail", "amy", "pw", "https://x", "2022-12-11", "n\r\nTOTP: otpauth://totp/x?secret=AB"}},
+        {"\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"\r\n\"Entry \\\"q\\\"\",\"amy\",\"a\\\\b\\\"c\",\"https://k\",\"\"\r\n",
+         FormatId::KeePass2, 1, 0, {"网站帐号", "Entry \"q\"", "amy", "a\\b\"c", "https://k", "", ""}},
+        {"folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\r\n"
+         "Work/Projects,1,login,Proj,,\"pin: 1\r\nold: 2\",0,\"https://a.com,https://b.com\",amy,pw,JBSWY\r\n"
+         ",,note,Secure,text,,0,,,,",
+         FormatId::Bitwarden, 1, 1,
+         {"Projects", "Proj", "amy", "pw", "https://a.com", "", "自定义字段: pin: 1\r\nold: 2\r\nTOTP: JBSWY\r\n其他网址: https://b.com"}},
+        {"url,username,password,totp,extra,name,grouping,fav\nhttp://,amy,p&amp;w,,a &amp; b,Tom &amp; Jerry,Emails\\WS,0\n"
+         "http://sn,,,,secret,Note1,,0\n",
+         FormatId::LastPass, 1, 1, {"WS", "Tom & Jerry", "amy", "p&amp;w", "", "", "a & b"}},
+        {"Title,URL,Username,Password,Notes,OTPAuth\nexample.com (amy),https://example.com,amy,pw,\"L1\nL2\",otpauth://t?s=X",
+         FormatId::Apple, 1, 0, {"网站帐号", "example.com (amy)", "amy", "pw", "https://example.com", "", "L1\r\nL2\r\nTOTP: otpauth://t?s=X"}},
+        {"Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\nBank,https://bank.cn,amy,pw,,false,false,Starter Kit,note\n",
+         FormatId::OnePassword, 1, 0, {"网站帐号", "Bank", "amy", "pw", "https://bank.cn", "", "note\r\nTags: Starter Kit"}},
+        {"\"UUID\",\"TITLE\",\"USERNAME\",\"PASSWORD\",\"URL\",\"URLS\",\"EMAIL\",\"NOTES\",\"SECTION 1: X\"\n"
+         "\"x1\",\"Acct\",\"amy\",\"pw\",\"https://a\",\"https://a\",\"amy\",\"n\",\"\"\n\"x2\",\"Card\",\"\",\"\",\"\",\"\",\"\",\"\",\"4111\"",
+         FormatId::OnePassword, 1, 1, {"网站帐号", "Acct", "amy", "pw", "https://a", "", "n"}},
+        {"username,username2,username3,title,password,note,url,category,otpUrl\nTest user,alt,,Test,password123,,https://Test,Social,",
+         FormatId::Dashlane, 1, 0, {"Social", "Test", "Test user", "password123", "https://Test", "", "用户名2: alt"}},
+        {"\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\nFTP/SSH,Name,u,p,,\"r\nx\",2008-03-05\r\n",
+         FormatId::Quillmere, 1, 0, {"FTP/SSH", "Name", "u", "p", "", "2008-03-05", "r\nx"}},
+        {"站点,帐号,密码\nqq,u,p\n", FormatId::Unknown, 1, 0, {"网站帐号", "u", "u", "p", "", "", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SourceFile src = ReadSource(c.text);
+        EXPECT_EQ(src.format, c.format);
+        const Plan p = MakePlan(src, {}, DuplicateChoice::Skip);
+        EXPECT_EQ(p.imported, c.imported);
+        EXPECT_EQ(p.skipped, c.skipped);
+        ASSERT_FALSE(p.rows.empty());
+        EXPECT_EQ(tie(p.rows[0].account), tie(c.first));
+    }
+}
+
+TEST(ImportEncodings, GbkUtf16AndBomsReadTheSameRows) {
+    const std::string text = "Title,Username,Password,Notes\r\n工商银行,amy,pw,Café 中文\r\n";
+    const Plan utf8 = plan(text);
+    std::u16string u16 = qm::text::Utf8ToUtf16(text);
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (char16_t c : u16) {
+        le += static_cast<char>(c & 0xFF), le += static_cast<char>(c >> 8);
+        be += static_cast<char>(c >> 8), be += static_cast<char>(c & 0xFF);
+    }
+    // Spreadsheets on Chinese Windows save code page 936; those bytes are valid Latin-1 too.
+    const std::string gbk = qm::text::ToGb18030(text);
+    const std::pair<std::string, Encoding> files[] = {
+        {"\xEF\xBB\xBF" + text, Encoding::Utf8}, {le, Encoding::Utf16LE}, {be, Encoding::Utf16BE}, {gbk, Encoding::Gb18030}};
+    for (const auto& [bytes, encoding] : files) {
+        SCOPED_TRACE(EncodingName(encoding));
+        EXPECT_EQ(DetectEncoding(bytes), encoding);
+        const Plan p = plan(bytes);
+        ASSERT_EQ(p.rows.size(), 1u);
+        EXPECT_EQ(tie(p.rows[0].account), tie(utf8.rows[0].account));
+    }
+    // Read by hand as UTF-8, the GBK file shows replacement characters, not a fault.
+    EXPECT_NE(MakePlan(ReadSource(gbk, Encoding::Utf8), {}, DuplicateChoice::Skip).rows[0].account.name, "工商银行");
+}
+
+TEST(ImportBadFiles, AreRefusedNamingTheLine) {
+    const std::pair<std::string, size_t> files[] = {
+        {"", 0}, {"\r\n\r\n", 0}, {std::string("PK\x03\x04\x00\x00\x08\x00", 8) + "binary", 0},
+        {"\x89PNG\r\n\x1a\n\xff\xfe\xfd", 0}, {"onlyone\nx\n", 1}, {" , \nx,y\n", 1},
+        {"Title,Username,Password\na,b,c\n\"open,b,c\n", 3}, {"Title,Username,Password\n\"a\"b,c,d\n", 2}};
+    for (const auto& [bytes, line] : files) {
+        SCOPED_TRACE(bytes);
+        try {
+            ReadSource(bytes);
+            ADD_FAILURE() << "accepted";
+        } catch (const ImportError& e) {
+            EXPECT_EQ(e.Line, line);
+        }
+    }
+}
+
+TEST(ImportPlan, DuplicatesOfTheBookAndOfEarlierRowsAreSkippedOrCopied) {
+    Book book;
+    book.categories = {"网站帐号", "Mail"};
+    book.keys.insert(AccountKey("网站帐号", "qq", "amy"));
+    const std::string file = "Group,Title,Username,Password,URL,Notes\nRoot,QQ,AMY,1,,\nRoot/mail,x,bob,2,,\n"
+                             "Root/Mail,x,bob,3,,\nRoot/New,y,,,,\nRoot/New,z,c,,,\"" + std::string(kMaxTextLength + 1, 'n') + "\"\n";
+    const Plan skip = plan(file, book);
+    EXPECT_EQ(std::tie(skip.imported, skip.duplicates, skip.skipped), std::make_tuple(1u, 2u, 2u));
+    EXPECT_EQ(skip.rows[1].account.category, "Mail");  // the book's spelling
+    EXPECT_TRUE(skip.newCategories.empty());            // "New" would hold nothing
+    const Plan copy = plan(file, book, DuplicateChoice::Copy);
+    EXPECT_EQ(std::tie(copy.imported, copy.duplicates, copy.skipped), std::make_tuple(3u, 0u, 2u));
+    EXPECT_EQ(copy.rows[0].account.name, "QQ (2)");
+    EXPECT_EQ(copy.rows[2].account.name, "x (2)");
+    EXPECT_EQ(copy.perCategory, (std::vector<std::pair<std::string, size_t>>{{"网站帐号", 1}, {"Mail", 2}}));
+}
+
+class ImportWriteTest : public qm::test::StoreTest {
+protected:
+    std::vector<std::string> dump() {
+        std::vector<std::string> rows;
+        for (const char* sql : {"SELECT * FROM AccountType ORDER BY rowid", "SELECT * FROM AccountData ORDER BY rowid"}) {
+            qm::store::Statement st(conn.Handle(), sql);
+            while (st.Step()) {
+                std::string row;
+                for (int i = 0; i < st.ColumnCount(); ++i) row += st.Column(i).Text() + "|";
+                rows.push_back(row);
+            }
+        }
+        return rows;
+    }
+    const std::string file = "Group,Title,Username,Password,URL,Notes\nRoot/邮箱,邮箱,a,1,,n\nRoot/邮箱,b,b,2,,\nRoot,c,c,3,,\n";
+};
+
+TEST_F(ImportWriteTest, ACancelOrAFailureHalfwayLeavesTheBookAsItWas) {
+    addAccount("amy", "网站帐号", "old", "old");
+    const std::vector<std::string> before = dump();
+    const Plan p = MakePlan(ReadSource(file), ReadBook(conn, "amy"), DuplicateChoice::Skip);
+    {
+        ImportWriter w(conn, "amy", p, kSeal);
+        EXPECT_TRUE(w.Step(1));
+        w.Rollback();
+    }
+    { ImportWriter w(conn, "amy", p, kSeal); EXPECT_TRUE(w.Step(2)); }  // let go uncommitted
+    int sealed = 0;
+    const SecretSeal failing{[&](SecretField f, std::string_view s) {
+                                 if (++sealed == 3) throw std::runtime_error("disk full");
+                                 return kSeal.Seal(f, s);
+                             },
+                             kSeal.Open};
+    EXPECT_THROW(WriteImport(conn, "amy", p, failing), std::runtime_error);
+    EXPECT_EQ(dump(), before);
+
+    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal), 3u);
+    const std::vector<std::string> after = dump();
+    EXPECT_EQ(after.size(), before.size() + 5);  // two new categories, three accounts
+    EXPECT_EQ(after[0], "amy|邮箱|11|");
+    EXPECT_EQ(after.back(), "amy|网站帐号|c|C|c|P:3|||R:|");
+    EXPECT_EQ(after[after.size() - 3], "amy|邮箱|邮箱|YX|a|P:1|||R:n|");
+}
+
+TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
+    const std::vector<std::string> texts = {"", "plain", "a,b", "say \"hi\"", "l1\r\nl2", "l1\nl2", " lead ",
+                                            "=1+2", "+86 10", "-x", "@SUM(A1)", "中文", "😀 emoji", "\\\"", "Root/x"};
+    std::string file = "Group,Title,Username,Password,URL,Notes,Created\r\n";
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const std::string& t = texts[i];
+        for (const std::string& field : {"C" + t, "N" + std::to_string(i) + t, t, t, t, t}) {
+            AppendCsvField(file, field);
+            file += ',';
+        }
+        file += "2008-03-0" + std::to_string(i % 9 + 1) + "\r\n";
+    }
+    const Plan in = MakePlan(ReadSource(file), {}, DuplicateChoice::Skip);
+    ASSERT_EQ(in.imported, texts.size() - 1);  // the empty user name and password
+    WriteImport(conn, "amy", in, kSeal);
+    ExportResult result;
+    const std::string exported = ExportBytes(conn, "amy", kSeal, result);
+    EXPECT_EQ(result.written, in.imported);
+    EXPECT_EQ(exported.substr(0, 3 + std::string(kExportHeader).size() + 2),
+              "\xEF\xBB\xBF" + std::string(kExportHeader) + "\r\n");
+    const Plan back = MakePlan(ReadSource(exported), {}, DuplicateChoice::Skip);
+    ASSERT_EQ(back.imported, in.imported);
+    for (size_t i = 0; i < back.rows.size(); ++i) EXPECT_EQ(tie(back.rows[i].account), tie(in.rows[i + 1].account));
+}
