@@ -8,6 +8,7 @@
 #include "forms/FrmGenerate.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
+#include "forms/FrmProtect.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmNewUser.h"
 #include "forms/FrmResumeData.h"
@@ -89,6 +90,7 @@ void Forms::UnloadAll(const ui::Form* except) {
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
 FrmLoosenLock& Forms::LoosenLock() { return get(loosenLock_); }
+FrmProtect& Forms::Protect() { return get(protect_); }
 FrmTool& Forms::Tool() { return get(tool_); }
 FrmUser& Forms::User() { return get(user_); }
 FrmResumeData& Forms::ResumeData() { return get(resumeData_); }

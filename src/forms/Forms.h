@@ -22,6 +22,7 @@ class FrmTool;
 class FrmUser;
 class FrmResumeData;
 class FrmSetting;
+class FrmProtect;
 class FrmHealth;
 class FrmImport;
 class FrmVerifyPassword;
@@ -47,6 +48,7 @@ public:
     FrmUser& User();
     FrmResumeData& ResumeData();
     FrmSetting& Setting();
+    FrmProtect& Protect();
     FrmHealth& Health();
     FrmImport& Import();
     FrmVerifyPassword& VerifyPassword();
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<FrmUser> user_;
     std::unique_ptr<FrmResumeData> resumeData_;
     std::unique_ptr<FrmSetting> setting_;
+    std::unique_ptr<FrmProtect> protect_;
     std::unique_ptr<FrmHealth> health_;
     std::unique_ptr<FrmImport> import_;
     std::unique_ptr<FrmVerifyPassword> verifyPassword_;

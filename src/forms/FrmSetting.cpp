@@ -7,6 +7,7 @@
 
 #include "app/Options.h"
 #include "app/Settings.h"
+#include "forms/FrmProtect.h"
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/DataFile.h"
@@ -88,7 +89,7 @@ void PaintTabGradient(ui::PictureBox& box) {
     }
 }
 
-FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), app_(forms.App()) {
+FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), forms_(forms), app_(forms.App()) {
     SetCaption("设置");
     Move(0, 0, kPageLeft + kPageWidth + 120, 3960);
     for (int i = 0; i < kPages; ++i) {
@@ -158,6 +159,9 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), app
     lblNote3.SetCaption("注:0秒为不自动清空");
     lblNote3.SetForeColor(kNoteColour);
     place(lblNote3, 1, 2460, 2640, 3000, 300);
+    // Below the clipboard's seconds, clear of their note.
+    ChkStrongProtection.SetCaption("加强保护(推荐)");
+    place(ChkStrongProtection, 1, 300, 2700, 2100, 330);
 
     ui::Label* hotKeyLabels[4] = {&lblPlasterUser, &lblPlasterPassword, &lblPlasterURL, &Label1};
     const char* hotKeyCaptions[4] = {"粘贴用户名:", "粘贴密码:", "粘贴网址:", "老板键:"};
@@ -297,6 +301,8 @@ void FrmSetting::loadSettings() {
     TxtMinLock.SetText(user["MinLockTime"].Text());
     check(ChkShowPassword, "ShowPassword");
     check(ChkClearClipboard, "ClearClipboard");
+    // As the user's passwords are stored, whatever the option says.
+    ChkStrongProtection.SetValue(app_.Secrets.Protected() ? ui::CheckBox::Checked : ui::CheckBox::Unchecked);
     hotKey(0, kHotKeyFields[0]);
     hotKey(1, kHotKeyFields[1]);
     hotKey(2, kHotKeyFields[2]);
@@ -411,6 +417,20 @@ void FrmSetting::ImgPath_Click() {
     TxtPath.SetText(path);
 }
 
+bool FrmSetting::switchProtection(bool on) {
+    const auto cancelled = [this] {
+        ChkStrongProtection.SetValue(app_.Secrets.Protected() ? ui::CheckBox::Checked : ui::CheckBox::Unchecked);
+        return false;
+    };
+    if (!on && MsgBox("关闭加强保护后,密码和备注将只受程序内置的混淆保护,拿到数据文件的人可以还原它们。是否继续?",
+                      platform::vbQuestion | platform::vbYesNo, "提示") != platform::vbYes)
+        return cancelled();
+    FrmProtect& dialog = forms_.Protect();
+    dialog.SwitchingOn = on;
+    dialog.Show(true, this);
+    return dialog.Done || cancelled();
+}
+
 void FrmSetting::CmdOK_Click() {
     if (!TxtDay.Text().empty() && !isWholeNumber(TxtDay.Text())) {
         SelectPage(0);
@@ -419,6 +439,8 @@ void FrmSetting::CmdOK_Click() {
         TxtDay.SetFocus();
         return;
     }
+    const bool protect = ChkStrongProtection.Value() == ui::CheckBox::Checked;
+    if (protect != app_.Secrets.Protected() && !switchProtection(protect)) return;
     store::Recordset& user = app_.RsUser;
     const auto checked = [](const ui::CheckBox& box) { return box.Value() == ui::CheckBox::Checked; };
     user["AutoBackup"] = numberIn(TxtDay.Text());

@@ -57,6 +57,7 @@ public:
     ui::TextBox TxtClipboardSeconds{this, "TxtClipboardSeconds"};
     ui::Label lblSecond{this, "lblSecond"};
     ui::Label lblNote3{this, "lblNote3"};
+    ui::CheckBox ChkStrongProtection{this, "ChkStrongProtection"};
     // Page 2: hot keys; box 3 is the boss key.
     ui::Label lblPlasterUser{this, "lblPlasterUser"};
     ui::Label lblPlasterPassword{this, "lblPlasterPassword"};
@@ -110,6 +111,10 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    // Converts the user to `on` after the password dialog (and, to switch
+    // off, a warning); false when the user cancelled: the box then shows the
+    // stored state again and nothing is saved yet.
+    bool switchProtection(bool on);
     void loadSettings();
     int pageOf(const ui::Control* c) const;
     bool isHotKeyBox(const ui::Control* c) const;
@@ -130,6 +135,7 @@ private:
     void renameType(const std::string& from, const std::string& to);
     void deleteType(const std::string& name);
 
+    Forms& forms_;
     app::AppContext& app_;
     // The hot-key box with the focus (-1: none) and what it held when its
     // last capture was complete.

@@ -8,6 +8,7 @@
 #include "skin/Colours.h"
 #include "store/TextRules.h"
 #include "text/utf.h"
+#include "vault/Protection.h"
 
 namespace qm::forms {
 
@@ -193,7 +194,10 @@ void FrmUser::changePassword() {
         TxtoldPwd.SetFocus();
         return;
     }
-    if (!isUsersPassword(TxtoldPwd.Text())) {
+    // One derivation proves the old password and, for a protected user,
+    // gives the data key that the new password seals again.
+    const vault::Proven proven = app_.Secrets.Prove(app_.DbConn, app_.RsUser, TxtoldPwd.Text());
+    if (proven.Result != vault::Proof::Right) {
         Say("原始密码错误,请重新输入!");
         TxtoldPwd.SetFocus();
         return;
@@ -210,8 +214,7 @@ void FrmUser::changePassword() {
         TxtNewPwd.SetFocus();
         return;
     }
-    app_.RsUser["UserPassword"] = app_.Secrets.LegacyLogin(TxtNewPwd.Text());
-    app_.RsUser.Update();
+    vault::NewPassword(app_.DbConn, app_.RsUser, app_.Secrets, proven, TxtNewPwd.Text());
     Say("密码修改成功,请牢记密码!");
     Unload();
 }

@@ -20,7 +20,10 @@ std::string Sealer::Seal(Field field, std::string_view plain) const {
 }
 
 std::optional<SecretText> Sealer::Open(Field field, std::string_view stored) const {
-    if (stored.empty()) return SecretText();
+    // A remark may be empty in either form (a row written without one); a
+    // protected user's password never is: even an empty one is sealed, so
+    // a blanked one was tampered with.
+    if (stored.empty() && !(key_ && field == Field::AccountPassword)) return SecretText();
     if (key_) return OpenText(*key_, field, stored);
     // A sealed text in a row of the fixed-key forms came from another user.
     if (IsSealedText(stored)) return std::nullopt;

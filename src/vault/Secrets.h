@@ -48,9 +48,10 @@ public:
     Sealer(crypto::clsSimpleXOR& cipher, std::shared_ptr<const DataKey> key) : cipher_(&cipher), key_(std::move(key)) {}
 
     bool Sealed() const { return key_ != nullptr; }
+    const DataKey* Key() const { return key_.get(); }
     std::string Seal(Field field, std::string_view plain) const;
     // Nothing when `stored` is not a text of this form (damaged, or moved
-    // from another user's row). The empty text opens as empty in both forms.
+    // from another user's row). An empty remark opens as empty in both forms.
     std::optional<SecretText> Open(Field field, std::string_view stored) const;
 
 private:
@@ -125,6 +126,7 @@ public:
     // The logged-in user's form, and the fixed-key forms, for conversions.
     const Sealer& Current() const { return session_; }
     Sealer Legacy() const { return Sealer(cipher_); }
+    Sealer SealedUnder(std::shared_ptr<const DataKey> key) const { return Sealer(cipher_, std::move(key)); }
     // Becomes the form of the logged-in user after a conversion.
     void Adopt(Sealer form);
 

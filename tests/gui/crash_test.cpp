@@ -8,9 +8,14 @@
 #include <functional>
 #include <iostream>
 
+#include <map>
+
+#include "app/Startup.h"
 #include "crash_support.h"
 #include "crypto/SimpleXOR.h"
 #include "platform/files.h"
+#include "ui/test/TestHost.h"
+#include "vault/Protection.h"
 
 using namespace qm::gui_test;
 
@@ -84,7 +89,9 @@ HWND chooseOwnCategory(const Process& p) {
 
 const char* const kPoints[] = {"start.deciphered", "update.written", "batch.written", "category.changed",
                                "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
-                               "exit.closed",      "replace.written", "replace.renamed"};
+                               "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
+                               "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
+                               "password.key.written", "import.halfway"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -294,3 +301,138 @@ TEST(CrashPoint, InsideAnImport) {
     });
     EXPECT_EQ(OpenLogInAndQuit(copy), before) << "none of the import is kept";
 }
+
+namespace {
+
+// What a user of the book reads in every account: the passwords and remarks
+// as opened by the program's own code after logging in with `password`,
+// and whether the user is protected. A text that does not open reads "<damaged>".
+struct Readable {
+    bool protectedUser = false;
+    std::map<std::string, std::pair<std::string, std::string>> secrets;
+    bool operator==(const Readable&) const = default;
+};
+
+Readable readable(const ProgramCopy& copy, const std::string& password) {
+    qm::ui::TestHost host;
+    qm::app::AppContext app;
+    app.AppPath = copy.folderUtf8();
+    Readable r;
+    if (qm::app::StartUp(app, host.os) != qm::app::StartResult::Ready) return r;
+    app.RsUser.Filter("UserName = 'amy'");
+    EXPECT_EQ(app.Secrets.LogIn(app.DbConn, app.RsUser, password), qm::vault::Proof::Right);
+    r.protectedUser = app.Secrets.Protected();
+    app.RsData.Requery();
+    for (; !app.RsData.Eof(); app.RsData.MoveNext()) {
+        const auto pw = app.Secrets.Open(qm::vault::Field::AccountPassword, app.RsData["AccountPassword"].Text());
+        const auto remarks = app.Secrets.Open(qm::vault::Field::Remarks, app.RsData["Remarks"].Text());
+        r.secrets[app.RsData["AccountName"].Text() + "/" + app.RsData["AccountID"].Text()] = {
+            pw ? pw->str() : "<damaged>", remarks ? remarks->str() : "<damaged>"};
+    }
+    qm::app::CloseDataFile(app);
+    return r;
+}
+
+// Switches the book's user on with the program's own code, at rest.
+void protectAtRest(const ProgramCopy& copy) {
+    qm::ui::TestHost host;
+    qm::app::AppContext app;
+    app.AppPath = copy.folderUtf8();
+    ASSERT_EQ(qm::app::StartUp(app, host.os), qm::app::StartResult::Ready);
+    app.RsUser.Filter("UserName = 'amy'");
+    const std::string password = Utf8Of(kBookPassword);
+    const qm::vault::Proven proven = app.Secrets.Prove(app.DbConn, app.RsUser, password);
+    qm::vault::SwitchOn(app.DbConn, app.RsUser, app.Secrets, proven, password);
+    qm::app::CloseDataFile(app);
+}
+
+// The settings' security page: the strong protection's box clicked, OK, and the password given.
+void switchProtection(const Process& p, bool on) {
+    HWND main = LogIn(p);
+    ASSERT_NE(main, nullptr);
+    HWND settings = OpenFromMain(p, main, L"设置(&S)", L"设置");
+    ASSERT_NE(settings, nullptr);
+    ClickAt(CentreOf(FindDescendant(settings, L"Static", L"安全")));
+    HWND box = FindDescendant(settings, L"Button", L"加强保护(推荐)");
+    ASSERT_TRUE(WaitUntil([&] { return box && IsWindowVisible(box); }, 5000));
+    ClickAt(CentreOf(box));
+    ASSERT_TRUE(WaitUntil([&] { return (SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) == on; }, 5000));
+    Press(settings, L"确定(&O)");
+    if (!on) PressButton(WaitForBoxSaying(p, L"关闭加强保护后,密码和备注将只受程序内置的混淆保护,拿到数据文件的人可以还原它们。是否继续?"), IDYES);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"加强保护", 10000);
+    ASSERT_TRUE(dialog && BringToFront(dialog));
+    TypeText(kBookPassword);
+    PressKey(VK_RETURN);
+}
+
+enum What { On, Off, NewPassword, Restore };
+struct ProtectionCase {
+    const char* point;
+    What what;
+};
+void PrintTo(const ProtectionCase& c, std::ostream* os) { *os << c.point; }
+
+// One test per point, each within the time a test may take.
+class CrashInsideProtection : public ::testing::TestWithParam<ProtectionCase> {};
+
+}  // namespace
+
+// A death anywhere inside switching on or off, a new password, or a restore
+// for a protected user leaves the user wholly in one form: the shipped
+// program logs in, and every password and remark reads as before.
+TEST_P(CrashInsideProtection, LeavesTheUserInOneFormWithEveryAccountReadable) {
+    const auto [point, what] = GetParam();
+    const std::string password = Utf8Of(kBookPassword);
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize, "update AccountData set Remarks = '备注' || rowid");
+    const std::wstring backup = copy.folder() + L"\\old.dat";
+    ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
+    if (what != On) protectAtRest(copy);
+    const Readable before = readable(copy, password);
+    ASSERT_EQ(before.secrets.size(), kBookSize);
+    crashAt(copy, point, [&](const Process& p) {
+        if (what == On || what == Off) return switchProtection(p, what == On);
+        HWND tools = logInAndOpenTools(p);
+        ASSERT_NE(tools, nullptr);
+        if (what == NewPassword) {
+            Press(tools, L"修改密码(&P)");
+            HWND dialog = WaitForWindow(p.info.dwProcessId, L"修改密码", 10000);
+            ASSERT_TRUE(dialog && BringToFront(dialog));
+            for (const wchar_t* text : {kBookPassword, L"new-pass-9", L"new-pass-9"}) {
+                TypeText(text);
+                PressKey(VK_TAB);
+            }
+            Press(dialog, L"确定(&O)");
+            return;
+        }
+        Press(tools, L"恢复数据(&R)");
+        ASSERT_TRUE(ChooseInFileDialog(p, L"请选择备份文件", backup));
+        HWND restore = WaitForWindow(p.info.dwProcessId, L"恢复数据", 10000);
+        ASSERT_TRUE(restore && BringToFront(restore));
+        PressKey(VK_DOWN);
+        PressKey(VK_TAB);
+        TypeText(kBookPassword);
+        PressKey(VK_RETURN);
+        PressButton(WaitForBoxSaying(p, L"恢复数据将会覆盖现有的数据,是否继续?"), IDYES);
+    });
+    EXPECT_EQ(OpenLogInAndQuit(copy).size(), kBookSize);
+    const Readable after = readable(copy, password);
+    EXPECT_EQ(after.secrets, before.secrets) << "every account reads as before";
+    if (what == On || what == Off)
+        std::cout << "  the next start found the user " << (after.protectedUser ? "" : "not ") << "protected" << std::endl;
+    else
+        EXPECT_TRUE(after.protectedUser);
+}
+
+INSTANTIATE_TEST_SUITE_P(CrashPoint, CrashInsideProtection,
+                         ::testing::Values(ProtectionCase{"protect.on.key", On}, ProtectionCase{"protect.on.accounts", On},
+                                           ProtectionCase{"protect.on.written", On},
+                                           ProtectionCase{"protect.off.accounts", Off},
+                                           ProtectionCase{"protect.off.written", Off},
+                                           ProtectionCase{"password.key.written", NewPassword},
+                                           ProtectionCase{"restore.written", Restore}),
+                         [](const ::testing::TestParamInfo<ProtectionCase>& info) {
+                             std::string name = info.param.point;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name + (info.param.what == Restore ? "_protected" : "");
+                         });

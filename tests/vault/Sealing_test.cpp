@@ -121,6 +121,7 @@ TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
         {"a fixed-key text in a protected row", [&] { return cipher.EncryptString("hunter22", "tamzirkle"); }, mine,
          Field::AccountPassword},
         {"a plain remark in a protected row", [&] { return std::string("note"); }, mine, Field::Remarks},
+        {"a blanked password in a protected row", [&] { return std::string(); }, mine, Field::AccountPassword},
     };
     ASSERT_TRUE(mine.Open(Field::AccountPassword, stored));
     for (const Row& r : rows) EXPECT_FALSE(r.reader.Open(r.field, r.make())) << r.what;

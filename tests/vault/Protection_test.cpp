@@ -1,0 +1,314 @@
+// Strong protection through the program's own dialogs: switching it on and
+// off, logging in, locking, new passwords, damaged texts, and backups that
+// cross from one kind of user to the other.
+#include <gtest/gtest.h>
+
+#include "forms/FrmLoosenLock.h"
+#include "forms/FrmProtect.h"
+#include "forms/FrmSetting.h"
+#include "support/tray_fixture.h"
+
+using qm::forms::FrmData;
+using qm::forms::FrmProtect;
+using qm::forms::FrmSetting;
+using qm::forms::FrmTool;
+using qm::forms::FrmUser;
+using Texts = std::vector<std::string>;
+namespace vault = qm::vault;
+
+namespace {
+
+constexpr vault::DerivationCost kCheap{1, 64 * 1024};
+
+class ProtectionTest : public qm::test::TrayTest {
+protected:
+    ProtectionTest() { app->Secrets.Cost = kCheap; }
+    void restart() {
+        TrayTest::restart();
+        app->Tray = &tray;
+        app->Secrets.Cost = kCheap;
+    }
+
+    // amy with two accounts, one with remarks, one with a password in Chinese.
+    void amyWithAccounts() {
+        logIn("amy");
+        addAccount("其它", "mail", "amy@example.org", "p+ss 中文");
+        addAccount("其它", "bank", "amy", "ascii-pw");
+        app->DbConn.Execute("update AccountData set Remarks = '备注 note' where AccountName = 'mail'");
+        app->RsData.Requery();
+    }
+    // The settings dialog with the box set to `on`, the password dialog
+    // answered with each of `passwords` in turn (none: cancelled).
+    void switchTo(bool on, Texts passwords) {
+        host.OnModal<FrmSetting>("FrmSetting", [on](FrmSetting& s) {
+            s.ChkStrongProtection.SetValue(on ? qm::ui::CheckBox::Checked : qm::ui::CheckBox::Unchecked);
+            s.CmdOK.RaiseClick();
+            if (s.IsLoaded()) s.CmdCancel.RaiseClick();
+        });
+        host.OnModal<FrmProtect>("FrmProtect", [this, passwords](FrmProtect& p) {
+            ++passwordDialogs;
+            for (const std::string& pw : passwords) {
+                p.TxtPwd.SetText(pw);
+                p.CmdOK.RaiseClick();
+            }
+            if (p.IsLoaded()) p.CmdCancel.RaiseClick();
+        });
+        main().CmdSet.RaiseClick();
+    }
+    int passwordDialogs = 0;
+    struct Stored {
+        std::string password, remarks;
+    };
+    std::vector<Stored> storedOf(const std::string& user) {
+        qm::store::Recordset rs;
+        rs.Open("select * from AccountData where UserName = '" + user + "' order by AccountName", app->DbConn);
+        std::vector<Stored> out;
+        for (; !rs.Eof(); rs.MoveNext()) out.push_back({rs["AccountPassword"].Text(), rs["Remarks"].Text()});
+        return out;
+    }
+    std::string loginText(const std::string& user) {
+        qm::store::Recordset rs;
+        rs.Open("select * from sysuser where UserName = '" + user + "'", app->DbConn);
+        return rs["UserPassword"].Text();
+    }
+    // What the record dialog shows for the account named `name` (nothing: it did not open).
+    std::optional<std::string> shownPassword(const std::string& name) {
+        select(name);
+        std::optional<std::string> shown;
+        host.OnModal<FrmData>("FrmData", [&](FrmData& d) {
+            shown = d.TxtAccountPassword.Text();
+            d.CmdCancel.RaiseClick();
+        });
+        main().CmdLook.RaiseClick();
+        return shown;
+    }
+    void select(const std::string& name) {
+        auto& list = main().ListViewUser;
+        for (size_t i = 0; i < list.Count(); ++i)
+            if (list.Item(i).SubItems[0] == name) list.Select(static_cast<int>(i));
+    }
+    std::string fixedKey(const std::string& password) {
+        return app->Cipher.EncryptString(password, qm::crypto::kAccountPasswordKey);
+    }
+};
+
+}  // namespace
+
+TEST_F(ProtectionTest, SwitchingOnSealsEverySecretAndSwitchingOffGivesTheFixedKeyFormsBack) {
+    amyWithAccounts();
+    const std::vector<Stored> before = storedOf("amy");
+    const std::string loginBefore = loginText("amy");
+
+    switchTo(true, {"wrong-pw", "secret1"});
+    EXPECT_EQ(boxTexts(), Texts{"用户密码错误,请重新输入!"});
+    EXPECT_TRUE(app->Secrets.Protected());
+    EXPECT_EQ(loginText("amy"), vault::kProtectedLogin);
+    EXPECT_EQ(rowsOf("UserKeys", "amy"), 1u);
+    EXPECT_TRUE(app->Options.GetBool("StrongProtection", false));
+    for (const Stored& s : storedOf("amy")) {
+        EXPECT_TRUE(vault::IsSealedText(s.password)) << s.password;
+        EXPECT_TRUE(vault::IsSealedText(s.remarks)) << s.remarks;
+    }
+    EXPECT_EQ(shownPassword("mail"), "p+ss 中文");
+
+    restart();
+    host.os.boxes.clear();
+    qm::forms::FrmLogin& login = forms->Login();
+    login.Show();
+    login.CbUser.SetText("amy");
+    login.TxtPass.SetText("secret2");
+    login.CmdLogin.RaiseClick();
+    EXPECT_EQ(boxTexts(), Texts{"用户密码错误,请重新输入!"});
+    logInAgain("amy");
+    EXPECT_TRUE(app->Secrets.Protected());
+    EXPECT_EQ(shownPassword("bank"), "ascii-pw");
+
+    host.os.answers = {qm::platform::vbYes};
+    switchTo(false, {"secret1"});
+    EXPECT_FALSE(app->Secrets.Protected());
+    EXPECT_EQ(loginText("amy"), loginBefore);
+    EXPECT_EQ(rowsOf("UserKeys", "amy"), 0u);
+    const std::vector<Stored> after = storedOf("amy");
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].password, before[i].password);
+        EXPECT_EQ(after[i].remarks, before[i].remarks);
+    }
+    EXPECT_EQ(shownPassword("mail"), "p+ss 中文");
+}
+
+TEST_F(ProtectionTest, CancelLeavesTheUserAsHeWasAndTheBoxAsStored) {
+    amyWithAccounts();
+    const std::vector<Stored> before = storedOf("amy");
+    bool boxAfter = true;
+    host.OnModal<FrmSetting>("FrmSetting", [&](FrmSetting& s) {
+        s.ChkStrongProtection.SetValue(qm::ui::CheckBox::Checked);
+        s.CmdOK.RaiseClick();
+        EXPECT_TRUE(s.IsLoaded()) << "the settings stay open";
+        boxAfter = s.ChkStrongProtection.Value() == qm::ui::CheckBox::Checked;
+        s.CmdCancel.RaiseClick();
+    });
+    host.OnModal<FrmProtect>("FrmProtect", [this](FrmProtect& p) {
+        ++passwordDialogs;
+        p.CmdCancel.RaiseClick();
+    });
+    main().CmdSet.RaiseClick();
+    EXPECT_FALSE(boxAfter);
+    EXPECT_FALSE(app->Secrets.Protected());
+    EXPECT_EQ(storedOf("amy")[0].password, before[0].password);
+
+    switchTo(true, {"secret1"});
+    host.os.answers = {qm::platform::vbNo};  // to the warning
+    switchTo(false, {"secret1"});
+    EXPECT_TRUE(app->Secrets.Protected());
+    EXPECT_EQ(passwordDialogs, 2) << "No to the warning asks no password";
+}
+
+// A sealed text that fails its check is said to be damaged wherever it would
+// be used, and the stored bytes stay as they were.
+TEST_F(ProtectionTest, DamagedOrMovedSecretsAreToldEverywhereAndNeverOverwritten) {
+    registerUser("bob", "bobpass1");
+    logIn("bob", "bobpass1");
+    addAccount("其它", "bob acct", "b", "bobs-pw");
+    switchTo(true, {"bobpass1"});
+    const std::string bobs = storedOf("bob")[0].password;
+    restart();
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    std::string flipped = storedOf("amy")[0].password;  // bank
+    flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
+    const std::pair<const char*, std::string> damages[] = {{"a flipped byte", flipped}, {"bob's sealed text", bobs}};
+    const std::string damaged = "该密码已损坏,无法解密!";
+    for (const auto& [what, text] : damages) {
+        SCOPED_TRACE(what);
+        qm::store::Recordset rs;
+        rs.Open("select * from AccountData where AccountName = 'bank'", app->DbConn);
+        rs["AccountPassword"] = text;
+        rs.Update();
+        main().RequeryData();
+        host.os.boxes.clear();
+        host.os.clipboard = "keep";
+        EXPECT_EQ(shownPassword("bank"), std::nullopt);
+        chooseFromList("mnuCopyPwd");
+        chooseFromList("mnuCopyShortcut");
+        EXPECT_EQ(boxTexts(), Texts(3, damaged));
+        EXPECT_EQ(host.os.clipboard, "keep");
+        EXPECT_EQ(app->HotKeys.HotKeyTable[1].ActionText, "");
+        app->RsUser["ShowPassword"] = false;
+        app->RsUser.Update();
+        main().RequeryData();
+        select("bank");
+        EXPECT_EQ(main().ListViewUser.CellText(static_cast<size_t>(main().ListViewUser.SelectedIndex()), 3), damaged);
+        EXPECT_EQ(storedOf("amy")[0].password, text) << "nothing written over it";
+        EXPECT_EQ(shownPassword("mail"), "p+ss 中文") << "the others still open";
+    }
+}
+
+TEST_F(ProtectionTest, ADamagedKeyRowIsToldAtTheLoginAndCountsNoFailure) {
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    qm::store::Recordset keys;
+    keys.Open("select * from UserKeys", app->DbConn);
+    std::string salt = keys["Salt"].Text();
+    salt[0] = salt[0] == '0' ? '1' : '0';
+    keys["Salt"] = salt;
+    keys.Update();
+    restart();
+    host.os.boxes.clear();
+    qm::forms::FrmLogin& login = forms->Login();
+    login.Show();
+    for (int i = 0; i < 3; ++i) {
+        login.CbUser.SetText("amy");
+        login.TxtPass.SetText("secret1");
+        login.CmdLogin.RaiseClick();
+    }
+    EXPECT_EQ(boxTexts(), Texts(3, vault::kDamagedKeyMessage));
+    EXPECT_TRUE(login.IsLoaded()) << "not taken for three wrong passwords";
+}
+
+TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    const std::vector<Stored> before = storedOf("amy");
+    maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
+        u.TxtoldPwd.SetText("secret1");
+        u.TxtNewPwd.SetText("新的密码123");
+        u.TxtVerifyPwd.SetText("新的密码123");
+        u.CmdOK.RaiseClick();
+    });
+    EXPECT_EQ(boxTexts(), Texts{"密码修改成功,请牢记密码!"});
+    const std::vector<Stored> after = storedOf("amy");
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].password, before[i].password) << "no account re-sealed";
+    EXPECT_EQ(loginText("amy"), vault::kProtectedLogin);
+    EXPECT_TRUE(app->Secrets.IsLoginPassword("新的密码123", loginText("amy"))) << "the health check knows the new one";
+    EXPECT_FALSE(app->Secrets.IsLoginPassword("secret1", loginText("amy")));
+
+    minimise();
+    chooseFromTray("mnuLock");
+    EXPECT_TRUE(app->Secrets.Locked());
+    EXPECT_EQ(app->Secrets.Open(vault::Field::AccountPassword, after[0].password), std::nullopt);
+    chooseFromTray("mnuShowmain");
+    qm::forms::FrmLoosenLock& unlock = forms->LoosenLock();
+    host.os.boxes.clear();
+    unlock.TxtPwd.SetText("secret1");
+    unlock.CmdUntie.RaiseClick();
+    EXPECT_EQ(boxTexts(), Texts{"密码错误,请重新输入!"}) << "the old password no longer opens it";
+    unlock.TxtPwd.SetText("新的密码123");
+    unlock.CmdUntie.RaiseClick();
+    EXPECT_FALSE(app->Secrets.Locked());
+    EXPECT_EQ(shownPassword("mail"), "p+ss 中文");
+
+    restart();
+    logInAgain("amy", "新的密码123");
+    EXPECT_TRUE(forms->Main().IsLoaded());
+}
+
+// A file with a protected and a legacy user: each restores from a backup of
+// the other kind, and the restored accounts are in the restoring user's form.
+TEST_F(ProtectionTest, UsersOfBothKindsRestoreFromEachOther) {
+    registerUser("bob", "bobpass1");
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    const std::string amyBackup = dir.file("amy.dat");
+    ASSERT_TRUE(app->BackupDatabase(amyBackup, true));
+    restart();
+    logInAgain("bob", "bobpass1");
+    addAccount("其它", "bob acct", "b", "bobs-pw");
+    const std::string bobBackup = dir.file("bob.dat");
+    ASSERT_TRUE(app->BackupDatabase(bobBackup, true));
+
+    restoreFrom(amyBackup, choosingBackupUser(1, "bobpass1"));
+    EXPECT_EQ(boxTexts(), Texts{"用户密码错误,请重新输入!"}) << "amy's password as the backup holds it";
+    host.os.boxes.clear();
+    restoreFrom(amyBackup, choosingBackupUser(1, "secret1"));
+    EXPECT_EQ(boxTexts(), (Texts{"恢复数据将会覆盖现有的数据,是否继续?", "数据恢复成功!"}));
+    for (const Stored& s : storedOf("bob")) EXPECT_FALSE(vault::IsSealedText(s.password));
+    EXPECT_EQ(storedOf("bob")[1].password, fixedKey("p+ss 中文"));
+    EXPECT_EQ(storedOf("bob")[1].remarks, "备注 note");
+
+    restart();
+    logInAgain("amy");
+    restoreFrom(bobBackup, choosingBackupUser(0, "bobpass1"));
+    ASSERT_EQ(storedOf("amy").size(), 1u);
+    EXPECT_TRUE(vault::IsSealedText(storedOf("amy")[0].password));
+    EXPECT_EQ(shownPassword("bob acct"), "bobs-pw");
+}
+
+TEST_F(ProtectionTest, TheKeyRowFollowsARenameAndGoesWithALogOff) {
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    maintainUser(&FrmTool::CmdEditUserName, [](FrmUser& u) {
+        u.TxtNewUser.SetText("amy2");
+        u.CmdOK.RaiseClick();
+    });
+    EXPECT_EQ(rowsOf("UserKeys", "amy2"), 1u);
+    restart();
+    logInAgain("amy2");
+    EXPECT_EQ(shownPassword("mail"), "p+ss 中文");
+    maintainUser(&FrmTool::CmdLogoutUser, [](FrmUser& u) {
+        u.TxtLogoutPwd.SetText("secret1");
+        u.CmdOK.RaiseClick();
+    });
+    start();
+    EXPECT_EQ(rowsOf("UserKeys", "amy2"), 0u);
+}
