@@ -12,26 +12,6 @@
 
 namespace qm::forms {
 
-namespace {
-
-// Runs `work` as one transaction on `db`: all of it, or on an error none of it.
-template <class F>
-void allOrNothing(store::Connection& db, const char* name, F&& work) {
-    db.Execute(std::string("SAVEPOINT ") + name);
-    try {
-        work();
-        db.Execute(std::string("RELEASE ") + name);
-    } catch (...) {
-        try {
-            db.Execute(std::string("ROLLBACK TO ") + name + "; RELEASE " + name);
-        } catch (const std::exception&) {
-        }
-        throw;
-    }
-}
-
-}  // namespace
-
 FrmUser::FrmUser(Forms& forms) : ui::Form(forms.Host(), "FrmUser"), forms_(forms), app_(forms.App()) {
     SetCaption("修改用户");
     SetBackColor(skin::kFormColour);
@@ -153,7 +133,7 @@ void FrmUser::renameUser() {
     const std::string oldName = app_.CurrentUser;
     store::Recordset& user = app_.RsUser;
     try {
-        allOrNothing(app_.DbConn, "rename_user", [&] {
+        store::AllOrNothing(app_.DbConn, "rename_user", [&] {
             user["UserName"] = newName;
             user.Update();
             app_.DbConn.Execute("update AccountType set UserName = '" + store::esc(newName) + "' where UserName = '" +
@@ -235,7 +215,7 @@ void FrmUser::logOut() {
     // All three tables or none: a user row without its data, or data without
     // its user, could never be removed afterwards.
     const std::string who = "'" + store::esc(app_.CurrentUser) + "'";
-    allOrNothing(app_.DbConn, "log_out", [&] {
+    store::AllOrNothing(app_.DbConn, "log_out", [&] {
         app_.DbConn.Execute("delete SysUser from SysUser where UserName = " + who);
         app_.DbConn.Execute("delete AccountType from AccountType where UserName = " + who);
         app_.DbConn.Execute("delete AccountData from AccountData where UserName = " + who);

@@ -2,6 +2,7 @@
 // The one connection to the data file, standing where the program's
 // database connection always stood: it opens the file exclusively, runs
 // statement texts, and closes the record sets opened on it when it closes.
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,5 +67,22 @@ private:
 
 // The statement as SQLite takes it.
 std::string TranslateStatement(std::string_view jet);
+
+// Runs `work` inside the savepoint `name` on `db`: all of it stays, or on an
+// error none of it does and the error goes on to the caller.
+template <class F>
+void AllOrNothing(Connection& db, const char* name, F&& work) {
+    db.Execute(std::string("SAVEPOINT ") + name);
+    try {
+        work();
+        db.Execute(std::string("RELEASE ") + name);
+    } catch (...) {
+        try {
+            db.Execute(std::string("ROLLBACK TO ") + name + "; RELEASE " + name);
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+}
 
 }  // namespace qm::store

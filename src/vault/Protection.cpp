@@ -16,15 +16,9 @@ namespace {
 // `users` reads its row as it stands again.
 template <class F>
 void allOrNothing(store::Connection& db, store::Recordset& users, const char* name, F&& work) {
-    db.Execute(std::string("SAVEPOINT ") + name);
     try {
-        work();
-        db.Execute(std::string("RELEASE ") + name);
+        store::AllOrNothing(db, name, work);
     } catch (...) {
-        try {
-            db.Execute(std::string("ROLLBACK TO ") + name + "; RELEASE " + name);
-        } catch (const std::exception&) {
-        }
         try {
             if (users.HasPendingChanges()) users.CancelUpdate();
             users.Requery();
