@@ -209,6 +209,8 @@ TEST(Generator, BitsAreShownRoundedDown) {
     EXPECT_EQ(PasswordBits(choices(4, 15, false)), 22);
     EXPECT_NEAR(PasswordEntropy({26, 26, 10, 32}, 4), std::log2(26.0 * 26 * 10 * 32 * 24), 1e-9);
     EXPECT_EQ(PasswordBits(choices(5, 8, false)), 25);  // 5 bits a symbol exactly
+    EXPECT_EQ(PasswordEntropy({}, 16), 0);  // no class, or more classes than places: no password
+    EXPECT_EQ(PasswordEntropy({26, 26, 10, 32}, 3), 0);
     EXPECT_EQ(PasswordBits(choices(4, 4, false)), 13);
     EXPECT_EQ(PasswordBits(choices(128, 15, false)), 838);
     const double perWord = std::log2(static_cast<double>(Words().size()));
