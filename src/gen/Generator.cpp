@@ -138,6 +138,9 @@ int PasswordBits(const CharChoices& c) {
     return static_cast<int>(std::floor(PasswordEntropy(sizes, c.length) + 1e-9));
 }
 
+// Every draw is as likely as every other and gives a phrase of its own (the
+// words read one way, the digit shows its place whatever the separator), so
+// the figure is log2 of how many draws there are.
 int PassphraseBits(const PhraseChoices& c) {
     double bits = c.words * std::log2(static_cast<double>(Words().size()));
     if (c.digit) bits += std::log2(10.0 * c.words);
