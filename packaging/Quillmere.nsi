@@ -2,8 +2,9 @@
 ; Simplified Chinese. The program keeps SystemData.dat beside itself, so it is
 ; installed where the user can write, by default %LOCALAPPDATA%\Programs\Quillmere.
 ;
-; makensis is given: VERSION (x.y.z), FILE_VERSION (x.y.z.0), EXE, HELP, SODIUM_LICENSE, ICON,
-; SIDE_PICTURE, MAKER_URL and OUTFILE (packaging/CMakeLists.txt passes them).
+; makensis is given: VERSION (x.y.z), FILE_VERSION (x.y.z.0), EXE, HELP, SODIUM_LICENSE,
+; WORDLIST_LICENSE, UNICODE_LICENSE, ICON, SIDE_PICTURE, MAKER_URL and OUTFILE
+; (packaging/CMakeLists.txt passes them).
 
 Unicode true
 Target amd64-unicode  ; the program itself is 64-bit
@@ -244,6 +245,8 @@ Section "-Quillmere"
   SetOverwrite on
   File "/oname=帮助.doc" "${HELP}"
   File "/oname=libsodium-LICENSE.txt" "${SODIUM_LICENSE}"
+  File "/oname=EFF-wordlist-LICENSE.txt" "${WORDLIST_LICENSE}"
+  File "/oname=Unicode-LICENSE.txt" "${UNICODE_LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\Quillmere.lnk" "$INSTDIR\Quillmere.exe" "" "$INSTDIR\Quillmere.exe" 0
@@ -259,6 +262,8 @@ Section "-Quillmere"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\Quillmere.exe"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\帮助.doc"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\libsodium-LICENSE.txt"
+  !insertmacro ADD_FILE_SIZE "$INSTDIR\EFF-wordlist-LICENSE.txt"
+  !insertmacro ADD_FILE_SIZE "$INSTDIR\Unicode-LICENSE.txt"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\uninstall.exe"
   IntOp $1 $1 + 1023
   IntOp $1 $1 / 1024
@@ -357,6 +362,8 @@ Section "Uninstall"
   ${EndIf}
   Delete "$INSTDIR\帮助.doc"
   Delete "$INSTDIR\libsodium-LICENSE.txt"
+  Delete "$INSTDIR\EFF-wordlist-LICENSE.txt"
+  Delete "$INSTDIR\Unicode-LICENSE.txt"
   Delete "$SMPROGRAMS\Quillmere.lnk"
   Delete "$DESKTOP\Quillmere.lnk"
   !insertmacro REMOVE_DEAD_RUN_ENTRY HKCU

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Makes the portable zip: the program, the help document, the read-me and
-the licence of the library linked into the program, side by side at the top
-of the archive, nothing else.
+the licences of the library linked into the program and of the data it
+holds, side by side at the top of the archive, nothing else.
 
-    make_portable_zip.py OUT.zip VERSION PROGRAM HELP README SODIUM_LICENSE
+    make_portable_zip.py OUT.zip VERSION PROGRAM HELP README NAME=LICENCE...
+
+Each licence file goes into the archive under its NAME.
 
 The read-me is written as Windows' Notepad reads it everywhere (UTF-8 with a
 byte-order mark, CRLF line ends), with @VERSION@ filled in. Chinese names are
@@ -19,7 +21,6 @@ import zipfile
 PROGRAM_NAME = "Quillmere.exe"
 HELP_NAME = "帮助.doc"
 README_NAME = "使用说明.txt"
-SODIUM_LICENSE_NAME = "libsodium-LICENSE.txt"
 
 
 def entry(name, source):
@@ -31,7 +32,8 @@ def entry(name, source):
 
 
 def main():
-    out, version, program, help_doc, readme, sodium_license = sys.argv[1:7]
+    out, version, program, help_doc, readme = sys.argv[1:6]
+    licences = [arg.split("=", 1) for arg in sys.argv[6:]]
     text = open(readme, encoding="utf-8").read().replace("@VERSION@", version)
     readme_bytes = "\ufeff".encode("utf-8") + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
     partial = out + ".part"
@@ -41,8 +43,9 @@ def main():
         with open(help_doc, "rb") as f:
             z.writestr(entry(HELP_NAME, help_doc), f.read())
         z.writestr(entry(README_NAME, readme), readme_bytes)
-        with open(sodium_license, "rb") as f:
-            z.writestr(entry(SODIUM_LICENSE_NAME, sodium_license), f.read())
+        for name, path in licences:
+            with open(path, "rb") as f:
+                z.writestr(entry(name, path), f.read())
     os.replace(partial, out)
 
 

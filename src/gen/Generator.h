@@ -40,13 +40,17 @@ std::string PhraseRefusal(const PhraseChoices& c);
 // drawn from all of them alike, in an order shuffled at random. The choices
 // must have no refusal.
 std::string MakePassword(const CharChoices& c, RandomSource& random);
+// The same from these classes (none empty, no more of them than `length`).
+std::string MakePassword(const std::vector<std::string>& classes, int length, RandomSource& random);
 std::string MakePassphrase(const PhraseChoices& c, RandomSource& random);
 
-// Bits of entropy, rounded down: the length times the bits of one character
-// drawn from all ticked classes; for a phrase, the bits of its words and of
-// the digit and its place.
+// Bits of entropy of what MakePassword and MakePassphrase give, rounded
+// down; for a phrase, the bits of its words and of the digit and its place.
 int PasswordBits(const CharChoices& c);
 int PassphraseBits(const PhraseChoices& c);
+// The Shannon entropy in bits, unrounded, of a password of `length` made
+// from classes of these sizes.
+double PasswordEntropy(const std::vector<size_t>& classSizes, int length);
 // "约 104 位".
 std::string BitsText(int bits);
 

@@ -90,3 +90,33 @@ TEST_F(GenerateTest, TheButtonOnlyWhereThePasswordCanChange) {
     forms->Main().ListViewUser.Select(0);
     forms->Main().CmdLook_Click();
 }
+
+// What is typed in the number boxes: a whole number in range, spaces around
+// it allowed, and nothing else; a refused text leaves nothing to use.
+TEST_F(GenerateTest, NumberBoxesTakeOnlyAWholeNumberInRange) {
+    const char *length = "密码长度应在4到128位之间!", *words = "单词个数应在4到10之间!";
+    const struct {
+        bool phrase;
+        const char* typed;
+        const char* said;  // "" when taken
+    } rows[] = {{false, "16a", length}, {false, "a16", length}, {false, "1 6", length}, {false, "", length},
+                {false, "-16", length}, {false, "3", length},   {false, "129", length}, {false, " 20 ", ""},
+                {false, "128", ""},    {true, "5x", words},     {true, "", words},      {true, "11", words},
+                {true, " 4", ""}};
+    logIn("amy");
+    generate([&](FrmGenerate& g) {
+        for (const auto& r : rows) {
+            SCOPED_TRACE(std::string(r.phrase ? "words " : "length ") + "'" + r.typed + "'");
+            g.CbMode.SetListIndex(r.phrase ? FrmGenerate::kPhrase : FrmGenerate::kCharacters);
+            (r.phrase ? g.TxtWords : g.TxtLength).SetText(r.typed);
+            const bool taken = !*r.said;
+            EXPECT_EQ(g.lblRefusal.Caption(), r.said);
+            EXPECT_EQ(g.CmdUse.Enabled(), taken);
+            EXPECT_EQ(g.TxtPassword.Text().empty(), !taken);
+            if (taken && !r.phrase) {
+                EXPECT_EQ(g.TxtPassword.Text().size(), static_cast<size_t>(std::atoi(r.typed)));
+            }
+        }
+        g.CmdCancel.RaiseClick();
+    });
+}

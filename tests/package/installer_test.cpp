@@ -49,6 +49,11 @@ TEST(Installer, SilentInstallLandsEveryFileTheShortcutAndTheUninstallEntry) {
     // The program and its help exactly as built, the uninstaller beside them, and no data yet.
     EXPECT_EQ(ReadBytes(programIn(folder)), ReadBytes(ProgramFolder() + L"\\Quillmere.exe"));
     EXPECT_EQ(ReadBytes(folder + L"\\帮助.doc"), ReadBytes(ProgramFolder() + L"\\帮助.doc"));
+    for (const wchar_t* name : kMadeLicences) {
+        const std::string made = ReadBytes(MadeLicence(name));
+        EXPECT_FALSE(made.empty()) << "no licence made at " << Narrow(MadeLicence(name));
+        EXPECT_EQ(ReadBytes(folder + name), made) << Narrow(name);
+    }
     EXPECT_TRUE(Exists(folder + L"\\uninstall.exe"));
     EXPECT_FALSE(Exists(folder + L"\\SystemData.dat"));
     EXPECT_EQ(ProductVersionOf(programIn(folder)), L"" QM_VERSION);
@@ -65,7 +70,7 @@ TEST(Installer, SilentInstallLandsEveryFileTheShortcutAndTheUninstallEntry) {
     EXPECT_EQ(UninstallValue(L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
     EXPECT_EQ(UninstallValue(L"QuietUninstallString"), L"\"" + folder + L"\\uninstall.exe\" /S");
     size_t bytes = 0;
-    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\libsodium-LICENSE.txt", L"\\uninstall.exe"})
+    for (const wchar_t* name : kInstalledFiles)
         bytes += ReadBytes(folder + name).size();
     EXPECT_EQ(UninstallNumber(L"EstimatedSize"), (bytes + 1023) / 1024) << "kilobytes of the program's own files";
 }
@@ -105,7 +110,7 @@ TEST(Installer, UpgradeAndUninstallKeepTheUsersDataByteForByte) {
     const std::string afterUpgrade = ReadBytes(dataFile);
 
     UninstallSilently();
-    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\libsodium-LICENSE.txt", L"\\uninstall.exe"})
+    for (const wchar_t* name : kInstalledFiles)
         EXPECT_FALSE(Exists(folder + name)) << Narrow(name);
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     EXPECT_FALSE(UninstallEntryExists());
@@ -142,6 +147,11 @@ TEST(Installer, NeverReplacesOrRemovesARunningProgram) {
     ASSERT_EQ(program.WaitForExit(10000), 0);
     EXPECT_EQ(InstallSilently(), 0) << "once the program has ended";
     EXPECT_EQ(ReadBytes(folder + L"\\帮助.doc"), ReadBytes(ProgramFolder() + L"\\帮助.doc"));
+    for (const wchar_t* name : kMadeLicences) {
+        const std::string made = ReadBytes(MadeLicence(name));
+        EXPECT_FALSE(made.empty()) << "no licence made at " << Narrow(MadeLicence(name));
+        EXPECT_EQ(ReadBytes(folder + name), made) << Narrow(name);
+    }
 }
 
 TEST(Installer, RefusesAFolderItCannotWriteToBeforeCopyingAnything) {

@@ -127,7 +127,7 @@ TEST(InstallerWindows, ChinesePagesRefuseALockedFolderAndInstallWhereTheUserChoo
     PressButton(wizard, kNext);
     EXPECT_EQ(setup.WaitForExit(10000), 0);
 
-    for (const wchar_t* name : {L"\\Quillmere.exe", L"\\帮助.doc", L"\\libsodium-LICENSE.txt", L"\\uninstall.exe"})
+    for (const wchar_t* name : kInstalledFiles)
         EXPECT_TRUE(Exists(chosen + name)) << Narrow(name);
     EXPECT_EQ(UninstallValue(L"InstallLocation"), chosen);
     EXPECT_EQ(_wcsicmp(ShortcutTarget(DesktopShortcut()).c_str(), (chosen + L"\\Quillmere.exe").c_str()), 0);

@@ -34,6 +34,8 @@ std::wstring SetupPath() {
     return fullPath(ProgramFolder() + L"\\..\\packages\\Quillmere-" QM_VERSION L"-setup.exe");
 }
 
+std::wstring MadeLicence(const wchar_t* name) { return fullPath(ProgramFolder() + L"\\..\\packaging" + name); }
+
 std::wstring DefaultFolder() { return knownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillmere"; }
 std::wstring StartMenuShortcut() { return knownFolder(FOLDERID_Programs) + L"\\Quillmere.lnk"; }
 std::wstring DesktopShortcut() { return knownFolder(FOLDERID_Desktop) + L"\\Quillmere.lnk"; }

@@ -438,8 +438,8 @@ TEST_F(StoreTest, QuickFindWhileTypingFindsWhatTheEngineFinds) {
 // keeps and makes again only when a row is written or read: after every key
 // it holds exactly the rows whose names the typed text finds afresh.
 TEST_F(StoreTest, PinyinFindWhileTypingFindsWhatEachNameFindsAfresh) {
-    const char* const parts[] = {"网易", "邮箱", "QQ", "银行", "重庆", "𠮷", "a b", "O'Neil", "长沙", "x"};
-    const char* const keys[] = {"y", "x", "i", "n", "h", "a", "g", "q", "'", " ", "z", "c", "邮", "Y"};
+    const char* const parts[] = {"网易", "邮箱", "QQ", "银行", "重庆", "𠮷", "a b", "O'Neil", "长沙", "x", "中国\u3000"};
+    const char* const keys[] = {"y", "x", "i", "n", "h", "a", "g", "q", "'", " ", "z", "c", "邮", "Y", "\u3000"};
     sqlite3_exec(conn.Handle(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
     std::mt19937 rng(29);
     const auto pick = [&](const auto& from) { return std::string(from[rng() % std::size(from)]); };

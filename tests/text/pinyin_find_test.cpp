@@ -61,11 +61,15 @@ TEST(PinyinFind, TypedTextsFindNamesByAnyReadingOfEachCharacter) {
         // The start of a syllable at the end; separators between syllables.
         {"网易", "wangy", true}, {"网易", "wy", true}, {"网易", "wang'yi", true}, {"网易", "wang yi", true},
         {"中国 银行", "guoyinhang", true}, {"中国 银行", "guo yin", true},
+        // The ideographic space an input method types in full-width mode, typed or in the name.
+        {"网易", "wang\u3000yi", true}, {"中国 银行", "guo\u3000\u3000yin", true}, {"中国\u3000银行", "zhongguoyh", true},
+        {"中国\u3000银行", "guo yin", true}, {"网易", "wang\u3000'yi", true},
         // Only across the boundary of two syllables.
         {"西安", "xian", true}, {"中国银行", "gyinh", true}, {"中国", "zhg", true},
         // Texts that must find nothing.
         {"银行", "yhx", false}, {"银行", "hy", false}, {"银行", "yinhangx", false}, {"网易", "angyi", false},
         {"网易", "wangyy", false}, {"银行", "yinh ang", false}, {"银行", "yi nhang", false}, {"银行", " ' ", false},
+        {"银行", "yinh\u3000ang", false}, {"中国\u3000银行", "\u3000", false},
         {"邮箱", "yxq", false}, {"QQ邮箱", "qyq", false}, {"中国", "zgh", false}, {"网易", "ngyi", false},
     };
     for (const Row& r : rows) EXPECT_EQ(finds(r.name, r.typed), r.found) << r.name << " / " << r.typed;
