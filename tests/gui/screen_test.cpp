@@ -47,7 +47,10 @@ void expectReachable(HWND hwnd, const char* what, bool sizable) {
     const auto axis = [](LONG lo, LONG hi, LONG start, LONG end) {
         return end - start > hi - lo ? start == lo : start >= lo && end <= hi;
     };
-    if (sizable) EXPECT_TRUE(r.right - r.left <= work.right - work.left && r.bottom - r.top <= work.bottom - work.top);
+    if (sizable) {
+        EXPECT_LE(r.right - r.left, work.right - work.left) << "a sizable window is made to fit";
+        EXPECT_LE(r.bottom - r.top, work.bottom - work.top) << "a sizable window is made to fit";
+    }
     EXPECT_TRUE(axis(work.left, work.right, r.left, r.right) && axis(work.top, work.bottom, r.top, r.bottom))
         << "window (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << "), work area (" << work.left
         << "," << work.top << ")-(" << work.right << "," << work.bottom << ")";
