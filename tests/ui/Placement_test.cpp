@@ -37,6 +37,7 @@ TEST(Placement, EveryWindowEndsInsideTheWorkAreaOrWithItsCaptionInIt) {
         {"too tall only", kBottomBar, {100, -35, 600, 774}, true, 0, 0, {100, 0, 600, 738}},
         {"no smaller than its minimum", kBottomBar, {-91, -35, 1115, 774}, true, 1100, 700, {0, 0, 1100, 738}},
         {"exactly fitting", kBottomBar, {0, 0, 1024, 738}, false, 0, 0, {0, 0, 1024, 738}},
+        {"fitting, never grown", kBottomBar, {0, 0, 1024, 738}, true, 1100, 800, {0, 0, 1024, 738}},
         {"fitting, one pixel off", kBottomBar, {1, 1, 1025, 739}, true, 0, 0, {0, 0, 1024, 738}},
         {"inside already", kBottomBar, {100, 100, 500, 400}, true, 0, 0, {100, 100, 500, 400}},
         {"off the left", kBottomBar, {-50, 100, 350, 400}, false, 0, 0, {0, 100, 400, 400}},
