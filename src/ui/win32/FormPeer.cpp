@@ -21,10 +21,14 @@ void FormPeer::Sync(Prop what) {
             const ScreenRect placed = host.PlaceForm(hwnd, w, h, !form.FixedDialog);
             SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.Width(), placed.Height(),
                          SWP_NOZORDER | SWP_NOACTIVATE);
-            // The model learns the whole window's size, and the size it was
-            // shrunk to where the screen was too small for it.
-            if (clientSize || placed.Width() != w || placed.Height() != h)
-                form.WindowSized(MulDiv(placed.Width(), 1440, host.Dpi()), MulDiv(placed.Height(), 1440, host.Dpi()));
+            // The model learns the whole window's size, and the size it got
+            // where the screen was too small for it (shrunk to the work area,
+            // or cut by the system to its largest window).
+            RECT got{placed.left, placed.top, placed.right, placed.bottom};
+            if (!IsIconic(hwnd) && !IsZoomed(hwnd)) GetWindowRect(hwnd, &got);
+            const int gotW = got.right - got.left, gotH = got.bottom - got.top;
+            if (clientSize || gotW != w || gotH != h)
+                form.WindowSized(MulDiv(gotW, 1440, host.Dpi()), MulDiv(gotH, 1440, host.Dpi()));
             break;
         }
         case Prop::Visible:
