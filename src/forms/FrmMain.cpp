@@ -82,6 +82,7 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     Move(0, 0, 12000, 7800);
     SetBackColor(skin::kFormColour);
     MinButton = true;
+    FixedDialog = false;  // the user may maximise it or make it smaller
     const std::pair<ui::CommandButton*, const char*> buttons[] = {
         {&CmdAdd, "添加(&A)"}, {&CmdEdit, "修改(&E)"}, {&CmdDel, "删除(&D)"},  {&CmdLook, "查看(&L)"},
         {&CmdFind, "查询(&F)"}, {&CmdSet, "设置(&S)"},  {&CmdTool, "工具(&T)"}, {&CmdHelp, "帮助(&H)"},

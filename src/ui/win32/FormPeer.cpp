@@ -12,16 +12,23 @@ void FormPeer::Sync(Prop what) {
             SetWindowTextW(hwnd, Widen(form.Caption()).c_str());
             break;
         case Prop::Geometry: {
-            // The window opens centred on the screen.
             RECT r{0, 0, host.Px(form.Width()), host.Px(form.Height())};
             const bool clientSize = !form.SizeIsWholeWindow();
             if (clientSize)
                 AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                                    static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
             const int w = r.right - r.left, h = r.bottom - r.top;
-            SetWindowPos(hwnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w,
-                         h, SWP_NOZORDER | SWP_NOACTIVATE);
-            if (clientSize) form.WindowSized(MulDiv(w, 1440, host.Dpi()), MulDiv(h, 1440, host.Dpi()));
+            const ScreenRect placed = host.PlaceForm(hwnd, w, h, !form.FixedDialog);
+            SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.Width(), placed.Height(),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            // The model learns the whole window's size, and the size it got
+            // where the screen was too small for it (shrunk to the work area,
+            // or cut by the system to its largest window).
+            RECT got{placed.left, placed.top, placed.right, placed.bottom};
+            if (!IsIconic(hwnd) && !IsZoomed(hwnd)) GetWindowRect(hwnd, &got);
+            const int gotW = got.right - got.left, gotH = got.bottom - got.top;
+            if (clientSize || gotW != w || gotH != h)
+                form.WindowSized(MulDiv(gotW, 1440, host.Dpi()), MulDiv(gotH, 1440, host.Dpi()));
             break;
         }
         case Prop::Visible:

@@ -89,6 +89,27 @@ Win32Peer* Win32Host::PeerOf(HWND hwnd) const {
     return it == peers_.end() ? nullptr : it->second;
 }
 
+ScreenRect Win32Host::PlaceForm(HWND hwnd, int width, int height, bool resizable) const {
+    // The monitor of the window the user is working in (the one that opens
+    // this form), else of another of the program's forms (the main window,
+    // hidden in the tray, when the unlock dialog opens), else the window's own.
+    HWND anchor = GetActiveWindow();
+    if (!anchor || anchor == hwnd) {
+        anchor = hwnd;
+        for (const auto& [form, fw] : windows_)
+            if (fw->hwnd != hwnd && (anchor == hwnd || IsWindowVisible(fw->hwnd))) anchor = fw->hwnd;
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &info);
+    const ScreenRect work{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    // A fixed dialog larger than the work area cannot be made to fit: it
+    // keeps its size with its caption inside the work area, where it can be
+    // moved. A sizable window is shrunk, no smaller than the system allows.
+    return FitIntoWorkArea(work, CentredOn(work, width, height), resizable, GetSystemMetrics(SM_CXMINTRACK),
+                           GetSystemMetrics(SM_CYMINTRACK));
+}
+
 Win32Peer* Win32Host::senderOf(HWND child) const {
     if (Win32Peer* peer = PeerOf(child)) return peer;
     // A combo box passes on its edit's colour messages with the edit's handle.

@@ -12,6 +12,7 @@
 
 #include "platform/win32/Win32Platform.h"
 #include "ui/Form.h"
+#include "ui/Placement.h"
 #include "ui/win32/Win32Peer.h"
 
 namespace qm::ui {
@@ -46,6 +47,11 @@ public:
     HBRUSH Brush(Colour c);
     HIMAGELIST CategoryImages();
     HINSTANCE Instance() const { return instance_; }
+
+    // Where the form window `hwnd` goes, `width` by `height` pixels as the
+    // form asks: centred on the work area of the monitor the program's other
+    // windows are on, and wholly inside it (see FitIntoWorkArea).
+    ScreenRect PlaceForm(HWND hwnd, int width, int height, bool resizable) const;
 
     HWND WindowOf(const Control& c) const;
     Win32Peer* PeerOf(HWND hwnd) const;
