@@ -226,10 +226,16 @@ TEST_F(ProtectionTest, ADamagedKeyRowIsToldAtTheLoginAndCountsNoFailure) {
     EXPECT_TRUE(login.IsLoaded()) << "not taken for three wrong passwords";
 }
 
-TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
+// Whoever kept the old key row (an older backup) and knew the old password
+// opens nothing the book holds after a new password.
+TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTheKey) {
     amyWithAccounts();
     switchTo(true, {"secret1"});
-    const std::vector<Stored> before = storedOf("amy");
+    const std::optional<vault::KeyRow> oldRow = vault::ReadKeyRow(app->DbConn, "amy");
+    ASSERT_TRUE(oldRow);
+    app->RsUser["ShowPassword"] = false;  // the list shows the passwords
+    app->RsUser.Update();
+    main().RequeryData();
     maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
         u.TxtoldPwd.SetText("secret1");
         u.TxtNewPwd.SetText("新的密码123");
@@ -238,7 +244,15 @@ TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
     });
     EXPECT_EQ(boxTexts(), Texts{"密码修改成功,请牢记密码!"});
     const std::vector<Stored> after = storedOf("amy");
-    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].password, before[i].password) << "no account re-sealed";
+    const vault::Sealer old(app->Cipher, std::shared_ptr<const vault::DataKey>(oldRow->Open("secret1")));
+    ASSERT_TRUE(old.Key());
+    for (const Stored& s : after) {
+        EXPECT_FALSE(old.Open(vault::Field::AccountPassword, s.password)) << "the old key opens no password";
+        EXPECT_FALSE(old.Open(vault::Field::Remarks, s.remarks)) << "nor a remark";
+    }
+    select("mail");
+    EXPECT_EQ(main().ListViewUser.CellText(static_cast<size_t>(main().ListViewUser.SelectedIndex()), 3), "p+ss 中文")
+        << "the list reads the texts as they are now";
     EXPECT_EQ(loginText("amy"), vault::kProtectedLogin);
     EXPECT_TRUE(app->Secrets.IsLoginPassword("新的密码123", loginText("amy"))) << "the health check knows the new one";
     EXPECT_FALSE(app->Secrets.IsLoginPassword("secret1", loginText("amy")));
@@ -261,6 +275,42 @@ TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
     restart();
     logInAgain("amy", "新的密码123");
     EXPECT_TRUE(forms->Main().IsLoaded());
+    EXPECT_EQ(shownPassword("bank"), "ascii-pw");
+    EXPECT_EQ(app->Secrets.Open(vault::Field::Remarks, storedOf("amy")[1].remarks)->str(), "备注 note");
+}
+
+// A key row no password can be tried against is told as what it is, in
+// every dialog that asks for the password, and nothing is changed.
+TEST_F(ProtectionTest, AKeyRowDamagedOrOfANewerVersionIsToldAsSuchByEveryPasswordDialog) {
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    const std::vector<Stored> before = storedOf("amy");
+    const vault::KeyRow whole = *vault::ReadKeyRow(app->DbConn, "amy");
+    vault::KeyRow damaged = whole, newer = whole;
+    damaged.Salt[0] ^= 1;
+    newer.Version = vault::KeyRow::kVersion + 1;
+    newer.Checksum = newer.ComputeChecksum();
+    const std::pair<const vault::KeyRow*, const char*> rows[] = {{&damaged, vault::kDamagedKeyMessage},
+                                                                 {&newer, vault::kNewerKeyMessage}};
+    for (const auto& [row, said] : rows) {
+        SCOPED_TRACE(said);
+        vault::WriteKeyRow(app->DbConn, "amy", *row);
+        host.os.boxes.clear();
+        host.os.answers = {qm::platform::vbYes};
+        switchTo(false, {"secret1"});
+        maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
+            u.TxtoldPwd.SetText("secret1");
+            u.TxtNewPwd.SetText("another9");
+            u.TxtVerifyPwd.SetText("another9");
+            u.CmdOK.RaiseClick();
+            if (u.IsLoaded()) u.CmdCancel.RaiseClick();
+        });
+        EXPECT_EQ(boxTexts(), (Texts{"关闭加强保护后,密码和备注将只受程序内置的混淆保护,拿到数据文件的人可以还原它们。是否继续?",
+                                     said, said}));
+        EXPECT_TRUE(app->Secrets.Protected());
+        const std::vector<Stored> now = storedOf("amy");
+        for (size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i].password, before[i].password);
+    }
 }
 
 // A file with a protected and a legacy user: each restores from a backup of
