@@ -6,6 +6,7 @@
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
 #include "forms/FrmSetting.h"
+#include "forms/FrmVerifyPassword.h"
 #include "support/tray_fixture.h"
 
 using qm::forms::FrmData;
@@ -361,4 +362,27 @@ TEST_F(ProtectionTest, TheKeyRowFollowsARenameAndGoesWithALogOff) {
     });
     start();
     EXPECT_EQ(rowsOf("UserKeys", "amy2"), 0u);
+}
+
+// The two dialogs that ask for the login password once more (the switch,
+// the export) hide what is typed and answer Enter and Esc alike.
+TEST_F(ProtectionTest, BothPasswordDialogsHideThePasswordAndAnswerEnterAndEsc) {
+    amyWithAccounts();
+    FrmProtect& protect = forms->Protect();
+    qm::forms::FrmVerifyPassword& verify = forms->VerifyPassword();
+    struct Dialog {
+        const char* name;
+        qm::ui::TextBox& password;
+        qm::ui::CommandButton &ok, &cancel;
+    };
+    const Dialog dialogs[] = {{"protect", protect.TxtPwd, protect.CmdOK, protect.CmdCancel},
+                              {"verify", verify.TxtPwd, verify.CmdOK, verify.CmdCancel}};
+    for (const Dialog& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        EXPECT_EQ(d.password.PasswordChar(), '*');
+        EXPECT_TRUE(d.ok.Default());
+        EXPECT_TRUE(d.cancel.Cancel);
+        EXPECT_EQ(d.ok.Caption(), "确定(&O)");
+        EXPECT_EQ(d.cancel.Caption(), "取消(&C)");
+    }
 }
