@@ -7,9 +7,9 @@ namespace qm::forms {
 
 FrmProtect::FrmProtect(Forms& forms) : ui::Form(forms.Host(), "FrmProtect"), app_(forms.App()) {
     SetCaption("加强保护");
-    // Three lines of note under the box.
-    LayOutPasswordPrompt(*this, lblTips, TxtPwd, CmdOK, CmdCancel, 780);
-    lblNote.Move(300, kPromptNoteTop, 4200, 720);
+    // Two lines of note under the box.
+    LayOutPasswordPrompt(*this, lblTips, TxtPwd, CmdOK, CmdCancel, 540);
+    lblNote.Move(300, kPromptNoteTop, 4200, 480);
 
     CmdOK.Click = [this] { CmdOK_Click(); };
     CmdCancel.Click = [this] { CmdCancel_Click(); };

@@ -306,8 +306,14 @@ TEST_F(ProtectionTest, AKeyRowDamagedOrOfANewerVersionIsToldAsSuchByEveryPasswor
             u.CmdOK.RaiseClick();
             if (u.IsLoaded()) u.CmdCancel.RaiseClick();
         });
+        const std::string backup = dir.file(std::string("key") + std::to_string(row->Version) + ".dat");
+        ASSERT_TRUE(app->BackupDatabase(backup, true));
+        restoreFrom(backup, [](qm::forms::FrmResumeData& d) {
+            choosingBackupUser(0, "secret1")(d);
+            if (d.IsLoaded()) d.CmdCancel.RaiseClick();
+        });
         EXPECT_EQ(boxTexts(), (Texts{"关闭加强保护后,密码和备注将只受程序内置的混淆保护,拿到数据文件的人可以还原它们。是否继续?",
-                                     said, said}));
+                                     said, said, said}));
         EXPECT_TRUE(app->Secrets.Protected());
         const std::vector<Stored> now = storedOf("amy");
         for (size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i].password, before[i].password);
