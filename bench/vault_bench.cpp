@@ -1,7 +1,7 @@
 // The figures of strong protection, printed: one derivation of the login
 // key at the program's cost; the login to a filled main window at 10,000
 // accounts for a protected user beside a legacy one; switching 10,000
-// accounts on. Built natively and for Windows, so that the figures that
+// accounts on; a new password for a protected user of 10,000 accounts. Built natively and for Windows, so that the figures that
 // matter can be taken under Wine:
 //   build/native/bin/qm_vault_bench
 //   scripts/wine-exec build/windows/bin/qm_vault_bench.exe
@@ -84,6 +84,17 @@ struct Run {
         const qm::vault::Proven proven = app.Secrets.Prove(app.DbConn, app.RsUser, qm::bench::kBookPassword);
         return msOf([&] { qm::vault::SwitchOn(app.DbConn, app.RsUser, app.Secrets, proven, qm::bench::kBookPassword); });
     }
+    // A new password and back, as the user dialog gives it: proven, then
+    // every secret sealed again under a new key. Times the first.
+    double newPassword() {
+        const auto change = [&](const char* from, const char* to) {
+            const qm::vault::Proven proven = app.Secrets.Prove(app.DbConn, app.RsUser, from);
+            return msOf([&] { qm::vault::NewPassword(app.DbConn, app.RsUser, app.Secrets, proven, to); });
+        };
+        const double ms = change(qm::bench::kBookPassword, "another-pw9");
+        change("another-pw9", qm::bench::kBookPassword);
+        return ms;
+    }
 };
 
 std::string freshBook(const std::filesystem::path& root, const char* name) {
@@ -126,6 +137,15 @@ int main() {
         run.switchOn();
     }
     std::printf("switching %zu accounts on (one derivation included): %.0f ms\n", kAccounts, median(switching));
+    {
+        Run run(protectedBook);
+        run.logIn();
+        std::vector<double> renew;
+        for (int i = 0; i < kRuns; ++i) renew.push_back(run.newPassword());
+        std::printf("a new password, protected user of %zu accounts (a new data key, every secret sealed again, one "
+                    "derivation included): %.0f ms\n",
+                    kAccounts, median(renew));
+    }
 
     for (const auto& [what, folder] : {std::pair{"legacy", legacy}, std::pair{"protected", protectedBook}}) {
         std::vector<double> login;

@@ -80,9 +80,9 @@ void FrmLogin::CmdLogin_Click() {
     app_.RsUser.Filter("UserName = '" + store::esc(user) + "'");
     // A user that vanished since the list was filled counts as a wrong password.
     const vault::Proof proof = app_.Secrets.LogIn(app_.DbConn, app_.RsUser, TxtPass.Text());
-    if (proof == vault::Proof::Damaged) {
+    if (const char* why = vault::KeyRowMessage(proof)) {
         // No password could open it: typing again would not help, and is not counted.
-        Say(vault::kDamagedKeyMessage);
+        Say(why);
         return;
     }
     if (proof != vault::Proof::Right) {

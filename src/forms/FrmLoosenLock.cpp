@@ -40,8 +40,8 @@ void FrmLoosenLock::CmdUntie_Click() {
     // The user's row as it stands now, so a password changed since the login
     // is the one asked for; a protected user's data key comes back with it.
     const vault::Proof proof = app_.Secrets.LogIn(app_.DbConn, app_.RsUser, typed);
-    if (proof == vault::Proof::Damaged) {
-        Say(vault::kDamagedKeyMessage);
+    if (const char* why = vault::KeyRowMessage(proof)) {
+        Say(why);
         return;
     }
     if (proof != vault::Proof::Right) {

@@ -1,23 +1,15 @@
 #include "forms/FrmProtect.h"
 
-#include "skin/Colours.h"
+#include "forms/PasswordPrompt.h"
 #include "vault/Protection.h"
 
 namespace qm::forms {
 
 FrmProtect::FrmProtect(Forms& forms) : ui::Form(forms.Host(), "FrmProtect"), app_(forms.App()) {
     SetCaption("加强保护");
-    Move(0, 0, 4800, 2250);
-    SetBackColor(skin::kFormColour);
-    lblTips.Move(300, 300, 4200, 300);
-    TxtPwd.Move(300, 720, 4200, 330);
-    TxtPwd.SetPasswordChar('*');
-    CmdOK.SetCaption("确定(&O)");
-    CmdOK.Move(900, 1350, 1300, 420);
-    CmdOK.SetDefault(true);
-    CmdCancel.SetCaption("取消(&C)");
-    CmdCancel.Move(2600, 1350, 1300, 420);
-    CmdCancel.Cancel = true;
+    // Two lines of note under the box.
+    LayOutPasswordPrompt(*this, lblTips, TxtPwd, CmdOK, CmdCancel, 540);
+    lblNote.Move(300, kPromptNoteTop, 4200, 480);
 
     CmdOK.Click = [this] { CmdOK_Click(); };
     CmdCancel.Click = [this] { CmdCancel_Click(); };
@@ -26,6 +18,8 @@ FrmProtect::FrmProtect(Forms& forms) : ui::Form(forms.Host(), "FrmProtect"), app
 void FrmProtect::Form_Load() {
     Host().AttachSkin(*this);
     lblTips.SetCaption(SwitchingOn ? "请输入登录密码以启用加强保护:" : "请输入登录密码以关闭加强保护:");
+    // A switch changes the data file only: every backup keeps the form it was made in.
+    lblNote.SetCaption(SwitchingOn ? kNoteOn : kNoteOff);
     Done = false;
 }
 
@@ -37,8 +31,8 @@ void FrmProtect::CmdOK_Click() {
         return;
     }
     const vault::Proven proven = app_.Secrets.Prove(app_.DbConn, app_.RsUser, typed);
-    if (proven.Result == vault::Proof::Damaged) {
-        Say(vault::kDamagedKeyMessage);
+    if (const char* why = vault::KeyRowMessage(proven.Result)) {
+        Say(why);
         return;
     }
     if (proven.Result != vault::Proof::Right) {

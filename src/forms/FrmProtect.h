@@ -14,6 +14,12 @@ public:
     ui::TextBox TxtPwd{this, "TxtPwd"};
     ui::CommandButton CmdOK{this, "CmdOK"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
+    ui::Label lblNote{this, "lblNote"};
+
+    // What the note under the box says about the backups made before the switch.
+    static constexpr const char* kNoteOn =
+        "注意:此前做的备份中,登录密码、帐号密码和备注仍只做了混淆,拿到备份的人仍能还原它们。";
+    static constexpr const char* kNoteOff = "注意:此前做的备份仍是加强保护的形式,恢复时要输入当时的登录密码。";
 
     // Set before the dialog is shown: switch on (true) or off (false).
     bool SwitchingOn = true;

@@ -100,8 +100,8 @@ void FrmResumeData::CmdResume_Click() {
     backupUsers_.Filter("UserName = '" + store::esc(chosen) + "'");
     // Proven against the backup's own rows: the password as it stood then.
     const vault::Proven proven = app_.Secrets.Prove(backup_, backupUsers_, TxtPass.Text());
-    if (proven.Result == vault::Proof::Damaged) {
-        Say(vault::kDamagedKeyMessage);
+    if (const char* why = vault::KeyRowMessage(proven.Result)) {
+        Say(why);
         return;
     }
     if (proven.Result != vault::Proof::Right) {

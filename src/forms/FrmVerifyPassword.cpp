@@ -1,6 +1,6 @@
 #include "forms/FrmVerifyPassword.h"
 
-#include "skin/Colours.h"
+#include "forms/PasswordPrompt.h"
 
 namespace qm::forms {
 
@@ -21,26 +21,16 @@ transfer::SecretSeal StoredSecrets(app::AppContext& app) {
 
 FrmVerifyPassword::FrmVerifyPassword(Forms& forms) : ui::Form(forms.Host(), "FrmVerifyPassword"), app_(forms.App()) {
     SetCaption("验证登录密码");
-    Move(0, 0, 4800, 2250);
-    SetBackColor(skin::kFormColour);
+    LayOutPasswordPrompt(*this, lblTips, TxtPwd, CmdOK, CmdCancel);
     lblTips.SetCaption("请输入登录密码:");
-    lblTips.Move(300, 300, 4200, 300);
-    TxtPwd.Move(300, 720, 4200, 330);
-    TxtPwd.SetPasswordChar('*');
-    CmdOK.SetCaption("确定(&O)");
-    CmdOK.Move(900, 1350, 1300, 420);
-    CmdOK.SetDefault(true);
-    CmdCancel.SetCaption("取消(&C)");
-    CmdCancel.Move(2600, 1350, 1300, 420);
-    CmdCancel.Cancel = true;
     CmdOK.Click = [this] { CmdOK_Click(); };
     CmdCancel.Click = [this] { CmdCancel_Click(); };
 }
 
 void FrmVerifyPassword::CmdOK_Click() {
     const vault::Proof proof = app_.Secrets.Check(app_.DbConn, app_.RsUser, TxtPwd.Text());
-    if (proof == vault::Proof::Damaged) {
-        Say(vault::kDamagedKeyMessage);
+    if (const char* why = vault::KeyRowMessage(proof)) {
+        Say(why);
         return;
     }
     if (proof != vault::Proof::Right) {

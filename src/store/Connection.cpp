@@ -60,8 +60,13 @@ void Connection::Open(const std::string& path) {
         throw StoreError(message, rc);
     }
     // The file itself is held exclusively from the open on; the lock mode
-    // keeps the journal open with it. Temporary data stays in memory, so no
-    // plain page lands in a shareable temporary file. Deleted rows are
+    // keeps the journal open with it. Held so, SQLite would keep the pages a
+    // commit replaced in the journal and only zero its header: the old forms
+    // of whatever was changed (a login password's fixed-key form, an old key
+    // row) would lie there until the next change overwrote them. A size limit
+    // of 0 cuts the journal to nothing at every commit and rollback; the cut,
+    // synced, is the commit, as the zeroed header was. Temporary data stays
+    // in memory, so no plain page lands in a shareable temporary file. Deleted rows are
     // overwritten, so a deleted user or account leaves no readable trace in
     // the file. The first read also proves that the file is a database at all.
     // The record sets keep every row they read, so SQLite's own cache of the
@@ -69,6 +74,7 @@ void Connection::Open(const std::string& path) {
     // copy of a book of 10,000 accounts, and a page is read again in 1.5 us.
     const char* setup =
         "PRAGMA locking_mode = EXCLUSIVE;"
+        "PRAGMA journal_size_limit = 0;"
         "PRAGMA temp_store = MEMORY;"
         "PRAGMA cache_size = -256;"
         "PRAGMA secure_delete = ON;"
@@ -87,6 +93,24 @@ void Connection::Open(const std::string& path) {
     }
     db_ = db;
     path_ = path;
+    removeLeftoverJournal();
+}
+
+void Connection::removeLeftoverJournal() {
+    // The first read has rolled back a hot journal, and SQLite keeps that one
+    // open. One it left closed was not hot: what an earlier run's commits
+    // left there (an older version kept the replaced pages), which nothing
+    // needs and a copy of the folder would carry away. Nobody else can make
+    // a journal while the file is held, so it can go now.
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) != SQLITE_OK || !journal ||
+        journal->pMethods)
+        return;
+    sqlite3_vfs* vfs = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs) return;
+    // There may be none (SQLite then says so, and it does not matter). Should
+    // the removal fail, the first commit empties it all the same.
+    if (const char* name = sqlite3_filename_journal(sqlite3_db_filename(db_, "main"))) vfs->xDelete(vfs, name, 0);
 }
 
 void Connection::OpenImage(const std::vector<unsigned char>& image) {

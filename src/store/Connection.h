@@ -22,7 +22,9 @@ public:
 
     // Opens an existing database file so that, until Close, no other program
     // can open it at all, not even to read. A file that another program
-    // holds fails with a busy error (StoreError::IsBusy).
+    // holds fails with a busy error (StoreError::IsBusy). A hot journal
+    // beside it is rolled back; any other is removed. From then on the
+    // journal is emptied at every commit: no file holds what a commit replaced.
     void Open(const std::string& path);
     // Opens a database that lives in memory only, made from the bytes of a
     // database file: reading a backup this way leaves no plain copy on the disk.
@@ -59,6 +61,7 @@ private:
     friend class Recordset;
     void attach(Recordset* rs);
     void detach(Recordset* rs);
+    void removeLeftoverJournal();
 
     sqlite3* db_ = nullptr;
     std::string path_;

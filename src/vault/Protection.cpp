@@ -100,12 +100,19 @@ void NewPassword(store::Connection& db, store::Recordset& users, Secrets& secret
         secrets.RememberLogin(newPassword);
         return;
     }
-    const KeyRow row = KeyRow::Make(*proven.Form->Key(), newPassword, secrets.Cost);
+    // A new data key, not only the old one sealed again: whoever knew the
+    // old password and kept the old key row (an older backup) must open
+    // nothing written from now on, nor anything of today's book.
+    std::shared_ptr<const DataKey> key = DataKey::Random();
+    const KeyRow row = KeyRow::Make(*key, newPassword, secrets.Cost);
+    const Sealer sealed = secrets.SealedUnder(key);
     allOrNothing(db, users, "new_password", [&] {
         WriteKeyRow(db, user, row);
         QM_CRASH_POINT("password.key.written");
+        restoreEvery(db, user, *proven.Form, sealed);
+        QM_CRASH_POINT("password.accounts");
     });
-    secrets.Adopt(*proven.Form);
+    secrets.Adopt(sealed);
     secrets.RememberLogin(newPassword);
 }
 

@@ -28,8 +28,8 @@ void SwitchOn(store::Connection& db, store::Recordset& users, Secrets& secrets, 
 // row goes, and the user row holds the login password's fixed-key form again.
 void SwitchOff(store::Connection& db, store::Recordset& users, Secrets& secrets, const Proven& proven,
                std::string_view password);
-// A new login password. For a protected user only the data key is sealed
-// again, under the new password; no account is touched.
+// A new login password. A protected user gets a new data key, sealed under
+// the new password, and every password and remark is sealed again under it.
 void NewPassword(store::Connection& db, store::Recordset& users, Secrets& secrets, const Proven& proven,
                  std::string_view newPassword);
 

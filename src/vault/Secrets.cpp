@@ -11,6 +11,14 @@ namespace qm::vault {
 
 bool IsProtectedLogin(std::string_view storedUserPassword) { return storedUserPassword == kProtectedLogin; }
 
+const char* KeyRowMessage(Proof proof) {
+    switch (proof) {
+        case Proof::Damaged: return kDamagedKeyMessage;
+        case Proof::Newer: return kNewerKeyMessage;
+        default: return nullptr;
+    }
+}
+
 void TellDamaged(platform::Platform& os) { os.MsgBox("该密码已损坏,无法解密!", platform::vbInformation, "提示"); }
 
 std::string Sealer::Seal(Field field, std::string_view plain) const {
@@ -58,6 +66,7 @@ Proven Secrets::Prove(store::Connection& db, store::Recordset& users, std::strin
         return {Proof::Right, Sealer(cipher_)};
     }
     const std::optional<KeyRow> row = ReadKeyRow(db, name);
+    if (row && row->Newer()) return {Proof::Newer, std::nullopt};
     if (!row || !row->Intact()) return {Proof::Damaged, std::nullopt};
     std::unique_ptr<DataKey> key = row->Open(typed);
     if (!key) return {};

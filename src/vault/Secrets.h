@@ -37,8 +37,10 @@ bool IsProtectedLogin(std::string_view storedUserPassword);
 
 // Says that a stored secret did not open: "该密码已损坏,无法解密!".
 void TellDamaged(platform::Platform& os);
-// What a password dialog says when the user's key row is damaged.
+// What a password dialog says when the user's key row is damaged, or was
+// written by a newer version of the program.
 inline constexpr const char* kDamagedKeyMessage = "该用户的密钥已损坏,无法验证登录密码!";
+inline constexpr const char* kNewerKeyMessage = "该用户的密钥由更新版本的程序写入,请用新版本的程序打开。";
 
 // One user's form of stored secrets: the fixed-key forms, or sealed under
 // that user's data key.
@@ -64,7 +66,12 @@ enum class Proof {
     Right,
     Wrong,
     Damaged,  // the user's key row is damaged or missing: no password can be proven
+    Newer,    // the key row is whole but of a later version: only a newer program proves it
 };
+
+// What a password dialog says when no password could be tried against the
+// key row (Damaged, Newer): typing again would not help. Null otherwise.
+const char* KeyRowMessage(Proof proof);
 
 struct Proven {
     Proof Result = Proof::Wrong;

@@ -89,6 +89,10 @@ bool KeyRow::Intact() const {
            Checksum.size() == 16 && sodium_memcmp(Checksum.data(), ComputeChecksum().data(), 16) == 0;
 }
 
+bool KeyRow::Newer() const {
+    return Version > kVersion && Checksum.size() == 16 && sodium_memcmp(Checksum.data(), ComputeChecksum().data(), 16) == 0;
+}
+
 std::unique_ptr<DataKey> KeyRow::Open(std::string_view password) const {
     if (!Intact()) return nullptr;
     WrappingKey wrap;

@@ -38,6 +38,9 @@ struct KeyRow {
     static KeyRow Make(const DataKey& key, std::string_view password, DerivationCost cost);
     // The checksum matches and every part has a size and cost this program can use.
     bool Intact() const;
+    // A whole row of a later version: its checksum matches, but only a newer
+    // program knows how to use it. Neither damaged nor a wrong password.
+    bool Newer() const;
     // The data key, or nothing when `password` is not the one it was sealed
     // under. Costs one derivation either way.
     std::unique_ptr<DataKey> Open(std::string_view password) const;

@@ -91,7 +91,7 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
                                "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
-                               "password.key.written", "import.halfway"};
+                               "password.key.written", "password.accounts", "import.halfway"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -430,6 +430,7 @@ INSTANTIATE_TEST_SUITE_P(CrashPoint, CrashInsideProtection,
                                            ProtectionCase{"protect.off.accounts", Off},
                                            ProtectionCase{"protect.off.written", Off},
                                            ProtectionCase{"password.key.written", NewPassword},
+                                           ProtectionCase{"password.accounts", NewPassword},
                                            ProtectionCase{"restore.written", Restore}),
                          [](const ::testing::TestParamInfo<ProtectionCase>& info) {
                              std::string name = info.param.point;

@@ -29,6 +29,32 @@ void answerWith(HWND dialog, const std::wstring& text, const wchar_t* button) {
     PostMessageW(FindDescendant(dialog, L"Button", button), BM_CLICK, 0, 0);
 }
 
+// Registers gwen, adds one account with kPassword, and switches strong
+// protection on through the settings and the password dialog (a wrong
+// password first). Returns the main window.
+HWND switchOnAsNewUser(const Process& p) {
+    HWND main = RegisterAndLogIn(p, L"gwen", kLogin);
+    if (!main || !AddAccount(p, main, L"其它", L"论坛", L"gwen", kPassword)) return nullptr;
+    PostMessageW(FindDescendant(main, L"Button", L"设置(&S)"), BM_CLICK, 0, 0);
+    HWND settings = WaitForWindow(p.info.dwProcessId, L"设置", 10000);
+    if (!settings) return nullptr;
+    ClickAt(CentreOf(FindDescendant(settings, L"Static", L"安全")));
+    HWND box = FindDescendant(settings, L"Button", L"加强保护(推荐)");
+    EXPECT_TRUE(WaitUntil([&] { return box && IsWindowVisible(box); }, 5000));
+    ClickAt(CentreOf(box));
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
+    SaveScreenshot(settings, L"protection-settings");
+    PostMessageW(FindDescendant(settings, L"Button", L"确定(&O)"), BM_CLICK, 0, 0);
+    HWND dialog = WaitForWindow(p.info.dwProcessId, L"加强保护", 10000);
+    if (!dialog) return nullptr;
+    EXPECT_NE(FindDescendant(dialog, L"Static", L"请输入登录密码以启用加强保护:"), nullptr);
+    SaveScreenshot(dialog, L"protection-dialog");
+    answerWith(dialog, L"wrong12", L"确定(&O)");
+    Answer(WaitForBoxSaying(p, L"用户密码错误,请重新输入!"));
+    answerWith(dialog, kLogin, L"确定(&O)");
+    return WaitUntil([&] { return !IsWindow(dialog) && !IsWindow(settings); }, 15000) ? main : nullptr;
+}
+
 std::wstring clipboardText() {
     std::wstring text;
     if (OpenClipboard(nullptr)) {
@@ -45,27 +71,8 @@ TEST(Protection, TheSwitchLeavesNoPasswordInTheFileAndEveryWayBackOpensThem) {
     {
         Process p;
         ASSERT_TRUE(copy.Start(p));
-        HWND main = RegisterAndLogIn(p, L"gwen", kLogin);
+        HWND main = switchOnAsNewUser(p);
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(AddAccount(p, main, L"其它", L"论坛", L"gwen", kPassword));
-        PostMessageW(FindDescendant(main, L"Button", L"设置(&S)"), BM_CLICK, 0, 0);
-        HWND settings = WaitForWindow(p.info.dwProcessId, L"设置", 10000);
-        ASSERT_NE(settings, nullptr);
-        ClickAt(CentreOf(FindDescendant(settings, L"Static", L"安全")));
-        HWND box = FindDescendant(settings, L"Button", L"加强保护(推荐)");
-        ASSERT_TRUE(WaitUntil([&] { return box && IsWindowVisible(box); }, 5000));
-        ClickAt(CentreOf(box));
-        ASSERT_TRUE(WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
-        SaveScreenshot(settings, L"protection-settings");
-        PostMessageW(FindDescendant(settings, L"Button", L"确定(&O)"), BM_CLICK, 0, 0);
-        HWND dialog = WaitForWindow(p.info.dwProcessId, L"加强保护", 10000);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_NE(FindDescendant(dialog, L"Static", L"请输入登录密码以启用加强保护:"), nullptr);
-        SaveScreenshot(dialog, L"protection-dialog");
-        answerWith(dialog, L"wrong12", L"确定(&O)");
-        Answer(WaitForBoxSaying(p, L"用户密码错误,请重新输入!"));
-        answerWith(dialog, kLogin, L"确定(&O)");
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) && !IsWindow(settings); }, 15000));
         QuitProgram(main);
         ASSERT_EQ(p.WaitForExit(10000), 0);
     }
@@ -127,4 +134,45 @@ TEST(Protection, TheSwitchLeavesNoPasswordInTheFileAndEveryWayBackOpensThem) {
 
     QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
+}
+
+// SQLite's journal beside the data file must not keep the pages the switch
+// replaced: the fixed-key forms of the login password and of the account's
+// password. Not while the program runs, not after it is killed, and not
+// after a later run that changes nothing.
+TEST(Protection, TheJournalKeepsNoOldFormWhileRunningAfterAKillOrALaterRun) {
+    ProgramCopy copy;
+    const std::wstring journal = copy.dataFile() + L"-journal";
+    qm::crypto::clsSimpleXOR cipher;
+    const std::string oldForms[] = {cipher.EncryptString(Utf8Of(kLogin), qm::crypto::kLoginPasswordKey),
+                                    cipher.EncryptString(Utf8Of(kPassword), qm::crypto::kAccountPasswordKey)};
+    // Held with no sharing while the program runs: only its size can be read then.
+    const auto expectNoOldForm = [&](const char* when, bool readable) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(journal.c_str(), GetFileExInfoStandard, &data)) return;
+        EXPECT_EQ(data.nFileSizeLow, 0u) << when;
+        if (!readable) return;
+        const std::vector<unsigned char> bytes = qm::platform::ReadWholeFile(Utf8Of(journal));
+        for (const std::string& form : oldForms) EXPECT_FALSE(contains(bytes, form)) << when;
+    };
+    {
+        Process p;
+        ASSERT_TRUE(copy.Start(p));
+        ASSERT_NE(switchOnAsNewUser(p), nullptr);
+        expectNoOldForm("while running", false);
+        TerminateProcess(p.info.hProcess, 9);
+        p.WaitForExit(10000);
+    }
+    expectNoOldForm("after a kill", true);
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND login = WaitForWindow(p.info.dwProcessId, L"登录", 15000);
+    ASSERT_TRUE(login && BringToFront(login));
+    TypeText(kLogin);
+    PressKey(VK_RETURN);
+    HWND main = WaitForWindow(p.info.dwProcessId, L"Ostrevin V1.0 正式版 --- 当前用户:gwen", 10000);
+    ASSERT_NE(main, nullptr);
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+    expectNoOldForm("after a later run", true);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #ifndef _WIN32
@@ -54,6 +55,14 @@ void rawCopy(const std::string& from, const std::string& to) {
     std::ifstream in(qm::test::PathOf(from), std::ios::binary);
     std::ofstream out(qm::test::PathOf(to), std::ios::binary);
     out << in.rdbuf();
+}
+
+// The journal's size, -1 when there is none. Read from the folder's entry,
+// which Windows gives even for a file held with no sharing.
+int64_t journalSize(const std::string& database) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(qm::test::PathOf(database + "-journal"), error);
+    return error ? -1 : static_cast<int64_t>(size);
 }
 
 #ifndef _WIN32
@@ -146,6 +155,43 @@ TEST_F(StoreTest, AWriteCutOffMidwayIsUndoneAtTheNextOpen) {
     next.Open(left);
     EXPECT_EQ(scalar(next, "select count(*) from AccountData where AccountID = '" + bigText('a') + "'"), "50");
     EXPECT_EQ(scalar(next, "pragma integrity_check"), "ok");
+    EXPECT_EQ(journalSize(left), 0) << "played back, then emptied";
+}
+
+// A commit replaces rows; the journal must not keep the replaced pages, or
+// a copy of the folder carries away the old forms of what was changed.
+TEST_F(StoreTest, EveryCommitAndRollbackLeavesTheJournalEmpty) {
+    for (int i = 0; i < 30; ++i) addAccount("amy", "其它", "n" + std::to_string(i), bigText('a'));
+    const std::pair<const char*, const char*> changes[] = {
+        {"an update", "update AccountData set AccountID = 'new' where AccountName = 'n1'"},
+        {"a deletion", "delete from AccountData where AccountName = 'n2'"},
+        {"a transaction of two", "begin; update AccountData set AccountID = 'x'; delete from AccountData where AccountName = 'n3'; commit"},
+        {"a savepoint", "savepoint s; update AccountData set AccountPY = 'p'; release s"},
+        {"a rollback", "begin; update AccountData set AccountID = 'y'; rollback"},
+        {"a compaction", "vacuum"},
+    };
+    for (const auto& [what, sql] : changes) {
+        conn.Execute(sql);
+        EXPECT_EQ(journalSize(path), 0) << what;
+    }
+}
+
+// A journal that is not hot (what the commits of an older version left, or
+// an empty one) holds nothing to undo and goes at the next open; the book
+// stays as it was.
+TEST_F(StoreTest, ALeftoverJournalThatIsNotHotGoesAtTheOpen) {
+    addAccount("amy", "其它", "mail", "kept");
+    conn.Close();
+    const std::string zeroedHeader = std::string(512, '\0') + "Zq7-an-old-form" + bigText('o');
+    for (const std::string& leftover : {zeroedHeader, std::string()}) {
+        SCOPED_TRACE(leftover.size());
+        std::ofstream(qm::test::PathOf(path + "-journal"), std::ios::binary) << leftover;
+        ASSERT_EQ(journalSize(path), static_cast<int64_t>(leftover.size()));
+        conn.Open(path);
+        EXPECT_EQ(journalSize(path), -1);
+        EXPECT_EQ(scalar(conn, "select AccountID from AccountData"), "kept");
+        conn.Close();
+    }
 }
 
 TEST_F(StoreTest, CompactingShrinksTheFile) {

@@ -24,3 +24,15 @@ TEST(LoginDigest, OnlyTheExactLoginPasswordMatchesAndNothingAfterTheLogOff) {
         EXPECT_FALSE(secrets.IsLoginPassword("Login#Pass9", stored));
     }
 }
+
+// Digests kept by one check must say nothing to another: each instance has
+// its own random key, so the same text digests differently under each.
+TEST(LoginDigest, EachKeyedDigestHasItsOwnKey) {
+    const KeyedDigest one, other;
+    for (const char* text : {"Login#Pass9", "", "中文密码"}) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(KeyedDigest::Same(one.Of(text), one.Of(text)));
+        EXPECT_FALSE(KeyedDigest::Same(one.Of(text), other.Of(text)));
+        EXPECT_FALSE(KeyedDigest::Same(one.Of(text), one.Of(std::string(text) + "x")));
+    }
+}

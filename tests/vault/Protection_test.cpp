@@ -6,6 +6,7 @@
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
 #include "forms/FrmSetting.h"
+#include "forms/FrmVerifyPassword.h"
 #include "support/tray_fixture.h"
 
 using qm::forms::FrmData;
@@ -226,10 +227,16 @@ TEST_F(ProtectionTest, ADamagedKeyRowIsToldAtTheLoginAndCountsNoFailure) {
     EXPECT_TRUE(login.IsLoaded()) << "not taken for three wrong passwords";
 }
 
-TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
+// Whoever kept the old key row (an older backup) and knew the old password
+// opens nothing the book holds after a new password.
+TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTheKey) {
     amyWithAccounts();
     switchTo(true, {"secret1"});
-    const std::vector<Stored> before = storedOf("amy");
+    const std::optional<vault::KeyRow> oldRow = vault::ReadKeyRow(app->DbConn, "amy");
+    ASSERT_TRUE(oldRow);
+    app->RsUser["ShowPassword"] = false;  // the list shows the passwords
+    app->RsUser.Update();
+    main().RequeryData();
     maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
         u.TxtoldPwd.SetText("secret1");
         u.TxtNewPwd.SetText("新的密码123");
@@ -238,7 +245,15 @@ TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
     });
     EXPECT_EQ(boxTexts(), Texts{"密码修改成功,请牢记密码!"});
     const std::vector<Stored> after = storedOf("amy");
-    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].password, before[i].password) << "no account re-sealed";
+    const vault::Sealer old(app->Cipher, std::shared_ptr<const vault::DataKey>(oldRow->Open("secret1")));
+    ASSERT_TRUE(old.Key());
+    for (const Stored& s : after) {
+        EXPECT_FALSE(old.Open(vault::Field::AccountPassword, s.password)) << "the old key opens no password";
+        EXPECT_FALSE(old.Open(vault::Field::Remarks, s.remarks)) << "nor a remark";
+    }
+    select("mail");
+    EXPECT_EQ(main().ListViewUser.CellText(static_cast<size_t>(main().ListViewUser.SelectedIndex()), 3), "p+ss 中文")
+        << "the list reads the texts as they are now";
     EXPECT_EQ(loginText("amy"), vault::kProtectedLogin);
     EXPECT_TRUE(app->Secrets.IsLoginPassword("新的密码123", loginText("amy"))) << "the health check knows the new one";
     EXPECT_FALSE(app->Secrets.IsLoginPassword("secret1", loginText("amy")));
@@ -261,6 +276,48 @@ TEST_F(ProtectionTest, ANewPasswordSealsOnlyTheKeyAgainAndTheLockWipesTheKey) {
     restart();
     logInAgain("amy", "新的密码123");
     EXPECT_TRUE(forms->Main().IsLoaded());
+    EXPECT_EQ(shownPassword("bank"), "ascii-pw");
+    EXPECT_EQ(app->Secrets.Open(vault::Field::Remarks, storedOf("amy")[1].remarks)->str(), "备注 note");
+}
+
+// A key row no password can be tried against is told as what it is, in
+// every dialog that asks for the password, and nothing is changed.
+TEST_F(ProtectionTest, AKeyRowDamagedOrOfANewerVersionIsToldAsSuchByEveryPasswordDialog) {
+    amyWithAccounts();
+    switchTo(true, {"secret1"});
+    const std::vector<Stored> before = storedOf("amy");
+    const vault::KeyRow whole = *vault::ReadKeyRow(app->DbConn, "amy");
+    vault::KeyRow damaged = whole, newer = whole;
+    damaged.Salt[0] ^= 1;
+    newer.Version = vault::KeyRow::kVersion + 1;
+    newer.Checksum = newer.ComputeChecksum();
+    const std::pair<const vault::KeyRow*, const char*> rows[] = {{&damaged, vault::kDamagedKeyMessage},
+                                                                 {&newer, vault::kNewerKeyMessage}};
+    for (const auto& [row, said] : rows) {
+        SCOPED_TRACE(said);
+        vault::WriteKeyRow(app->DbConn, "amy", *row);
+        host.os.boxes.clear();
+        host.os.answers = {qm::platform::vbYes};
+        switchTo(false, {"secret1"});
+        maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
+            u.TxtoldPwd.SetText("secret1");
+            u.TxtNewPwd.SetText("another9");
+            u.TxtVerifyPwd.SetText("another9");
+            u.CmdOK.RaiseClick();
+            if (u.IsLoaded()) u.CmdCancel.RaiseClick();
+        });
+        const std::string backup = dir.file(std::string("key") + std::to_string(row->Version) + ".dat");
+        ASSERT_TRUE(app->BackupDatabase(backup, true));
+        restoreFrom(backup, [](qm::forms::FrmResumeData& d) {
+            choosingBackupUser(0, "secret1")(d);
+            if (d.IsLoaded()) d.CmdCancel.RaiseClick();
+        });
+        EXPECT_EQ(boxTexts(), (Texts{"关闭加强保护后,密码和备注将只受程序内置的混淆保护,拿到数据文件的人可以还原它们。是否继续?",
+                                     said, said, said}));
+        EXPECT_TRUE(app->Secrets.Protected());
+        const std::vector<Stored> now = storedOf("amy");
+        for (size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i].password, before[i].password);
+    }
 }
 
 // A file with a protected and a legacy user: each restores from a backup of
@@ -311,4 +368,27 @@ TEST_F(ProtectionTest, TheKeyRowFollowsARenameAndGoesWithALogOff) {
     });
     start();
     EXPECT_EQ(rowsOf("UserKeys", "amy2"), 0u);
+}
+
+// The two dialogs that ask for the login password once more (the switch,
+// the export) hide what is typed and answer Enter and Esc alike.
+TEST_F(ProtectionTest, BothPasswordDialogsHideThePasswordAndAnswerEnterAndEsc) {
+    amyWithAccounts();
+    FrmProtect& protect = forms->Protect();
+    qm::forms::FrmVerifyPassword& verify = forms->VerifyPassword();
+    struct Dialog {
+        const char* name;
+        qm::ui::TextBox& password;
+        qm::ui::CommandButton &ok, &cancel;
+    };
+    const Dialog dialogs[] = {{"protect", protect.TxtPwd, protect.CmdOK, protect.CmdCancel},
+                              {"verify", verify.TxtPwd, verify.CmdOK, verify.CmdCancel}};
+    for (const Dialog& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        EXPECT_EQ(d.password.PasswordChar(), '*');
+        EXPECT_TRUE(d.ok.Default());
+        EXPECT_TRUE(d.cancel.Cancel);
+        EXPECT_EQ(d.ok.Caption(), "确定(&O)");
+        EXPECT_EQ(d.cancel.Caption(), "取消(&C)");
+    }
 }

@@ -159,3 +159,33 @@ TEST(Sealing, AKeyRowOpensWithItsPasswordOnlyAndTellsDamageFromAWrongPassword) {
         EXPECT_FALSE(damaged.Open("登录密码 secret")) << d.what;
     }
 }
+
+// A whole row of a later version is neither damaged nor a wrong password:
+// only a newer program proves it, and the dialogs say so.
+TEST(Sealing, AKeyRowOfALaterVersionIsToldApartFromADamagedOne) {
+    const auto key = counting(3);
+    const KeyRow row = KeyRow::Make(*key, "pw123456", kCheap);
+    const auto withVersion = [&](int64_t version, bool resum) {
+        KeyRow r = row;
+        r.Version = version;
+        if (resum) r.Checksum = r.ComputeChecksum();
+        return r;
+    };
+    struct Case {
+        const char* what;
+        KeyRow row;
+        bool intact, newer;
+    };
+    const Case cases[] = {
+        {"this version", row, true, false},
+        {"a later version, whole", withVersion(KeyRow::kVersion + 1, true), false, true},
+        {"a much later version, whole", withVersion(KeyRow::kVersion + 40, true), false, true},
+        {"a later version, damaged", withVersion(KeyRow::kVersion + 1, false), false, false},
+        {"an earlier version, whole", withVersion(KeyRow::kVersion - 1, true), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.row.Intact(), c.intact);
+        EXPECT_EQ(c.row.Newer(), c.newer);
+    }
+}
