@@ -402,8 +402,7 @@ Candidate RowMapper::Map(const CsvRow& row) const {
         for (std::string* s : {&category, &name, &user, &url, &remarks}) *s = decodeEntities(*s);
     }
     if (id != FormatId::Quillmere) url = trim(url);
-    const std::string type =
-        typeColumn_ < row.fields.size() && id == FormatId::Bitwarden ? lower(trim(row.fields[typeColumn_])) : std::string();
+    const std::string type = typeColumn_ < row.fields.size() ? lower(trim(row.fields[typeColumn_])) : std::string();
     c.skip = notLogin(id, type, url, trim(category));
     if (id == FormatId::Bitwarden) {
         // Several addresses of one login share its cell, joined with commas.

@@ -72,6 +72,10 @@ TEST(ImportFormats, EachExportersOwnFormImportsAsAUserExpects) {
          FormatId::OnePassword, 1, 1, {"网站帐号", "Acct", "amy", "pw", "https://a", "", "n"}},
         {"username,username2,username3,title,password,note,url,category,otpUrl\nTest user,alt,,Test,password123,,https://Test,Social,",
          FormatId::Dashlane, 1, 0, {"Social", "Test", "Test user", "password123", "https://Test", "", "用户名2: alt"}},
+        {"folder,name,login_uri,login_username,login_password\nWork,Proj,https://a,amy,pw\n", FormatId::Bitwarden, 1, 0,
+         {"Work", "Proj", "amy", "pw", "https://a", "", ""}},
+        {"name,url,username,password,note\nqq,https://qq.com,amy\n", FormatId::Chromium, 1, 0,
+         {"网站帐号", "qq", "amy", "", "https://qq.com", "", ""}},
         {"\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\nFTP/SSH,Name,u,p,,\"r\nx\",2008-03-05\r\n",
          FormatId::Quillmere, 1, 0, {"FTP/SSH", "Name", "u", "p", "", "2008-03-05", "r\nx"}},
         {"站点,帐号,密码\nqq,u,p\n", FormatId::Unknown, 1, 0, {"网站帐号", "u", "u", "p", "", "", ""}},
@@ -162,6 +166,7 @@ TEST(ImportFormats, FirefoxRowsAreNamedAndDatedAsTheBrowserKeptThem) {
         {"https://bob:pw@www.host.cn:8080/x", "", "", Outcome::Import, "host.cn", "2026-12-07"},
         {"chrome://mailnotifier", "1612345678900", "", Outcome::Import, "mailnotifier", "2021-02-03"},
         {"chrome://Gmail-Notifier/", "", "", Outcome::Import, "Gmail-Notifier", "2026-12-07"},
+        {"chrome://m", "", "", Outcome::Import, "m", "2026-12-07"},
         {"chrome://FirefoxAccounts", "1", "1", Outcome::Skip, "FirefoxAccounts", "1970-01-01"},
     };
     Book book;
@@ -185,6 +190,7 @@ TEST(ImportFormats, AColumnTheMappingLeavesUnusedFillsNothing) {
         {"名称,网站,用户名,密码\n,qq.com,amy,pw\n", {"网站帐号", "amy", "amy", "pw", "", "", ""}},
         {"网址,url,用户名,密码\n,https://qq.com,amy,pw\n", {"网站帐号", "amy", "amy", "pw", "", "", ""}},
         {"密码,password,user,备注,notes\n,pw,amy,,n\n", {"网站帐号", "amy", "amy", "", "", "", ""}},
+        {"type,name,user,password\nnote,qq,amy,pw\n", {"网站帐号", "qq", "amy", "pw", "", "", ""}},
     };
     for (const auto& [file, account] : cases) {
         SCOPED_TRACE(file);
