@@ -95,8 +95,9 @@ void keyRow(std::string_view text) {
     // A number column holds what the text says when it is one, else the text itself.
     for (int i = 0; i < 6; ++i) {
         const std::string& p = parts[i];
-        const bool number = (i == 0 || i == 2 || i == 3) && !p.empty() && p.size() < 19 &&
-                            p.find_first_not_of("-0123456789") == std::string::npos && p.find('-', 1) == std::string::npos;
+        const size_t sign = !p.empty() && p[0] == '-';
+        const bool number = (i == 0 || i == 2 || i == 3) && p.size() > sign && p.size() < 19 &&
+                            p.find_first_not_of("0123456789", sign) == std::string::npos;
         insert.Bind(i + 1, number ? qm::store::Value(static_cast<int64_t>(std::stoll(p))) : qm::store::Value(p));
     }
     insert.Step();
