@@ -61,6 +61,38 @@ void BM_ImportParseAndPlan(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportParseAndPlan)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// The preview's plan of a file already read, as each choice in it makes it
+// again: rows all different; all the same account, imported as copies
+// ("导入为副本"); each row in a category of its own. Four times the rows
+// should take about four times as long.
+enum PlanKind { kDistinct, kIdenticalCopies, kManyCategories };
+
+SourceFile planSource(size_t rows, PlanKind kind) {
+    std::string text = "Group,Title,Username,Password,URL,Notes\r\n";
+    for (size_t i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        switch (kind) {
+            case kDistinct: text += "Root/邮箱,name" + n + ",user" + n + ",pw" + n + ",https://site" + n + ".cn,\r\n"; break;
+            case kIdenticalCopies: text += "Root/邮箱,QQ,amy,pw,https://qq.com,\r\n"; break;
+            case kManyCategories: text += "Root/分类" + n + ",name" + n + ",user,pw,,\r\n"; break;
+        }
+    }
+    return ReadSource(text);
+}
+
+void BM_ImportPlan(benchmark::State& state) {
+    const auto rows = static_cast<size_t>(state.range(0));
+    const auto kind = static_cast<PlanKind>(state.range(1));
+    const SourceFile source = planSource(rows, kind);
+    const DuplicateChoice choice = kind == kIdenticalCopies ? DuplicateChoice::Copy : DuplicateChoice::Skip;
+    for (auto _ : state) benchmark::DoNotOptimize(MakePlan(source, {}, choice));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.SetLabel(kind == kDistinct ? "distinct" : kind == kIdenticalCopies ? "identical, copies" : "many categories");
+}
+BENCHMARK(BM_ImportPlan)
+    ->ArgsProduct({{2500, 10000, 40000}, {kDistinct, kIdenticalCopies, kManyCategories}})
+    ->Unit(benchmark::kMillisecond);
+
 // Parse, map and write, as the preview's "开始导入(&S)" does it.
 void BM_ImportWhole(benchmark::State& state) {
     const std::string file = browserExport(static_cast<size_t>(state.range(0)));

@@ -2,6 +2,7 @@
 
 #include "forms/FrmVerifyPassword.h"
 #include "skin/Colours.h"
+#include "text/date.h"
 #include "transfer/Export.h"
 
 namespace qm::forms {
@@ -70,7 +71,7 @@ FrmImport::FrmImport(Forms& forms)
         lblMap[i].Move(x, y + 40, 900, 300);
         CbMap[i].SetContainer(&PicMap);
         CbMap[i].Move(x + 900, y, 1380, 330);
-        CbMap[i].Click = [this] { mappingChosen(); };
+        CbMap[i].Click = [this, i] { mappingChosen(i); };
     }
 
     lblSummary.Move(240, 2460, 9600, 600);
@@ -112,6 +113,7 @@ void FrmImport::Prepare(const std::string& path, std::string bytes, transfer::So
 void FrmImport::Form_Load() {
     Host().AttachSkin(*this);
     book_ = transfer::ReadBook(app_.DbConn, app_.CurrentUser);
+    book_.today = text::FormatIsoDate(Os().Today());
     lblFile.SetCaption("文件:" + path_);
     filling_ = true;
     for (size_t i = 0; i < std::size(transfer::kEncodings); ++i)
@@ -161,8 +163,15 @@ void FrmImport::encodingChosen() {
     replan();
 }
 
-void FrmImport::mappingChosen() {
+void FrmImport::mappingChosen(int changed) {
     if (filling_) return;
+    // A column gives one field: the box that showed it before shows none now,
+    // rather than a column that would fill nothing.
+    filling_ = true;
+    for (int i = 0; i < 7; ++i)
+        if (i != changed && CbMap[changed].ListIndex() > 0 && CbMap[i].ListIndex() == CbMap[changed].ListIndex())
+            CbMap[i].SetListIndex(0);
+    filling_ = false;
     transfer::ColumnMap map(source_.header.size());
     for (int i = 0; i < 7; ++i)
         if (const int c = CbMap[i].ListIndex(); c > 0) map[static_cast<size_t>(c - 1)].target = kFields[i];

@@ -59,7 +59,7 @@ protected:
 
 private:
     void encodingChosen();
-    void mappingChosen();
+    void mappingChosen(int changed);
     void replan();
     void finish();
     void stopWriting();

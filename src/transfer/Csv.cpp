@@ -10,6 +10,11 @@ public:
 
     bool AtEnd() const { return pos_ >= s_.size(); }
 
+    // Passes the empty lines ahead: a file of blank lines makes no records to throw away.
+    void SkipEmptyLines() {
+        while (!AtEnd() && (s_[pos_] == '\r' || s_[pos_] == '\n')) endOfLine();
+    }
+
     // One record from the current position; the position moves past its end.
     CsvRow Next() {
         CsvRow row;
@@ -20,6 +25,8 @@ public:
             if (!AtEnd() && s_[pos_] == '"') quoted(field);
             else unquoted(field);
             if (!AtEnd() && s_[pos_] == ',') {
+                if (row.fields.size() == kMaxCsvFields)
+                    throw CsvError(row.line, "这一行超过 " + std::to_string(kMaxCsvFields) + " 列,不像是导出的帐号表格");
                 ++pos_;
                 continue;
             }
@@ -96,7 +103,7 @@ bool blank(const CsvRow& row) {
 std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape) {
     std::vector<CsvRow> rows;
     Reader reader(text, escape);
-    while (!reader.AtEnd()) {
+    for (reader.SkipEmptyLines(); !reader.AtEnd(); reader.SkipEmptyLines()) {
         CsvRow row = reader.Next();
         if (!blank(row)) rows.push_back(std::move(row));
     }

@@ -27,12 +27,17 @@ public:
     size_t Line;
 };
 
+// The most fields a record may have: more than any exporter writes. A line
+// of nothing but commas would otherwise take far more memory than its bytes.
+inline constexpr size_t kMaxCsvFields = 1000;
+
 // Reads the records of `text` (UTF-8). Records end with CRLF, LF or CR, the
 // last one also with the end of the text; lines that hold nothing, or only
 // separators, are left out. A quote that is never closed, and anything but a
 // separator or a line's end right after a closing quote, are faults: such a
 // file would otherwise shift its columns without a word. A quote inside an
-// unquoted field is taken as it stands.
+// unquoted field is taken as it stands. A record of more than kMaxCsvFields
+// fields is a fault too.
 std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape = Escape::Doubled);
 
 // Only the first record (the header), read with doubled quotes; an empty row

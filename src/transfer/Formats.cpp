@@ -225,28 +225,34 @@ std::string categoryOf(FormatId id, const std::string& raw) {
     return path.empty() ? kDefaultCategory : path;
 }
 
-std::string notLogin(FormatId id, const std::vector<std::string>& names, const CsvRow& row, const std::string& url,
-                     const std::string& group) {
-    const auto field = [&](const char* name) -> std::string {
-        const auto it = std::find(names.begin(), names.end(), name);
-        const size_t i = static_cast<size_t>(it - names.begin());
-        return it != names.end() && i < row.fields.size() ? trim(row.fields[i]) : std::string();
-    };
-    if (id == FormatId::Bitwarden) {
-        const std::string type = lower(field("type"));
-        if (!type.empty() && type != "login") {
-            const char* what = type == "note" ? "安全笔记" : type == "card" ? "银行卡" : type == "identity" ? "身份信息" : nullptr;
-            return std::string("不是登录信息(") + (what ? what : type.c_str()) + ")";
-        }
+// A Firefox export's row of this address holds the browser's own account
+// token, not a password; other "chrome://" rows are logins that add-ons keep.
+constexpr std::string_view kFirefoxAccounts = "chrome://firefoxaccounts";
+constexpr std::string_view kChrome = "chrome://";
+
+std::string notLogin(FormatId id, const std::string& type, const std::string& url, const std::string& group) {
+    if (id == FormatId::Bitwarden && !type.empty() && type != "login") {
+        const char* what = type == "note" ? "安全笔记" : type == "card" ? "银行卡" : type == "identity" ? "身份信息" : nullptr;
+        return std::string("不是登录信息(") + (what ? what : type.c_str()) + ")";
     }
     if (id == FormatId::LastPass && lower(url) == "http://sn") return "不是登录信息(安全笔记)";
-    if (id == FormatId::Firefox && lower(url).rfind("chrome://", 0) == 0) return "不是网站的登录信息(Firefox 自身的数据)";
+    if (id == FormatId::Firefox && lower(url) == kFirefoxAccounts) return "不是网站的登录信息(Firefox 帐户的凭据)";
     if (id == FormatId::KeePassXC) {
         const size_t slash = group.find('/');
         const std::string second = slash == std::string::npos ? "" : group.substr(slash + 1, group.find('/', slash + 1) - slash - 1);
         if (second == "Recycle Bin" || second == "回收站") return "在回收站中";
     }
     return {};
+}
+
+// What names an account that has no title: the address's host, or for an
+// add-on's login in Firefox what follows "chrome://".
+std::string nameOfAddress(FormatId id, const std::string& url) {
+    if (id == FormatId::Firefox && lower(url.substr(0, kChrome.size())) == kChrome) {
+        const size_t end = url.find_last_not_of('/');
+        return end == std::string::npos || end < kChrome.size() ? std::string() : url.substr(kChrome.size(), end + 1 - kChrome.size());
+    }
+    return HostOf(url);
 }
 
 }  // namespace
@@ -348,15 +354,28 @@ std::string ImportDate(const std::string& raw) {
     return k == 2 && d.year >= 1000 && text::IsValidDate(d) ? text::FormatIsoDate(d) : std::string();
 }
 
+RowMapper::RowMapper(FormatId id, const ColumnMap& map, const std::vector<std::string>& header)
+    : id_(id), map_(map), labels_(map.size()), typeColumn_(std::string::npos) {
+    for (size_t i = 0; i < map.size(); ++i) {
+        const std::string name = i < header.size() ? trim(header[i]) : std::string();
+        labels_[i] = map[i].label.empty() ? name : map[i].label;
+        if (typeColumn_ == std::string::npos && lower(name) == "type") typeColumn_ = i;
+    }
+}
+
 Candidate MapRow(FormatId id, const ColumnMap& map, const std::vector<std::string>& header, const CsvRow& row) {
-    std::vector<std::string> names;
-    names.reserve(header.size());
-    for (const std::string& h : header) names.push_back(lower(trim(h)));
+    return RowMapper(id, map, header).Map(row);
+}
+
+Candidate RowMapper::Map(const CsvRow& row) const {
+    const FormatId id = id_;
+    const ColumnMap& map = map_;
     std::string category, name, user, password, url, date, laterDate, remarks;
     std::vector<std::pair<std::string, std::string>> extras;
     bool categorySeen = false;
     for (size_t i = 0; i < map.size(); ++i) {
-        const std::string value = i < row.fields.size() ? row.fields[i] : std::string();
+        static const std::string none;
+        const std::string& value = i < row.fields.size() ? row.fields[i] : none;
         const auto first = [&](std::string& slot) {
             if (slot.empty()) slot = value;
         };
@@ -370,7 +389,7 @@ Candidate MapRow(FormatId id, const ColumnMap& map, const std::vector<std::strin
             case Target::Date: first(map[i].label == kLater ? laterDate : date); break;
             case Target::Remarks: first(remarks); break;
             case Target::Extra:
-                if (!value.empty()) extras.emplace_back(map[i].label.empty() ? trim(header[i]) : map[i].label, value);
+                if (!value.empty()) extras.emplace_back(labels_[i], value);
                 break;
         }
     }
@@ -383,7 +402,8 @@ Candidate MapRow(FormatId id, const ColumnMap& map, const std::vector<std::strin
         for (std::string* s : {&category, &name, &user, &url, &remarks}) *s = decodeEntities(*s);
     }
     if (id != FormatId::Quillmere) url = trim(url);
-    c.skip = notLogin(id, names, row, url, trim(category));
+    const std::string type = typeColumn_ < row.fields.size() ? lower(trim(row.fields[typeColumn_])) : std::string();
+    c.skip = notLogin(id, type, url, trim(category));
     if (id == FormatId::Bitwarden) {
         // Several addresses of one login share its cell, joined with commas.
         if (const size_t comma = url.find(','); comma != std::string::npos) {
@@ -397,7 +417,8 @@ Candidate MapRow(FormatId id, const ColumnMap& map, const std::vector<std::strin
     Account& a = c.account;
     a.category = id == FormatId::Quillmere ? category : categoryOf(id, category);
     if (a.category.empty() || (id != FormatId::Quillmere && !categorySeen)) a.category = kDefaultCategory;
-    a.name = !name.empty() ? name : !HostOf(url).empty() ? HostOf(url) : !user.empty() ? user : std::string("未命名");
+    const std::string named = name.empty() ? nameOfAddress(id, url) : std::string();
+    a.name = !name.empty() ? name : !named.empty() ? named : !user.empty() ? user : std::string("未命名");
     a.user = user;
     a.password = password;
     a.url = url;

@@ -47,9 +47,23 @@ struct Candidate {
 
 inline constexpr const char* kDefaultCategory = "网站帐号";
 
-// Maps one data row: the category from the folder's last part, the name from
-// the title or else the address's host or else the user name, the date as
-// "yyyy-mm-dd", and the source's extra fields labelled in the remarks.
+// Maps the data rows of one file: the category from the folder's last part,
+// the name from the title or else the address's host or else the user name,
+// the date as "yyyy-mm-dd", and the source's extra fields labelled in the
+// remarks. What depends only on the header is worked out once, not per row.
+class RowMapper {
+public:
+    RowMapper(FormatId id, const ColumnMap& map, const std::vector<std::string>& header);
+    Candidate Map(const CsvRow& row) const;
+
+private:
+    FormatId id_;
+    const ColumnMap& map_;
+    std::vector<std::string> labels_;  // an extra column's label in the remarks
+    size_t typeColumn_;                // Bitwarden's item type; npos when none
+};
+
+// One row on its own (a mapper made for it alone).
 Candidate MapRow(FormatId id, const ColumnMap& map, const std::vector<std::string>& header, const CsvRow& row);
 
 // The host of a web address, without its port and a leading "www.".

@@ -1,7 +1,7 @@
 #include "transfer/Import.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 #include <stdexcept>
 
 #include "platform/CrashPoint.h"
@@ -47,6 +47,8 @@ const char* fieldName(int which) {
 }  // namespace
 
 SourceFile ReadSource(std::string_view bytes, std::optional<Encoding> encoding) {
+    if (bytes.size() > kMaxImportBytes)
+        throw ImportError(0, "文件太大,超过了 " + std::to_string(kMaxImportBytes >> 20) + " MB,不像是导出的帐号表格");
     SourceFile src;
     src.encoding = encoding ? *encoding : DetectEncoding(bytes);
     if (!encoding && src.encoding == Encoding::Utf8) {
@@ -98,13 +100,19 @@ Book ReadBook(store::Connection& db, const std::string& user) {
 Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplicates) {
     Plan plan;
     std::unordered_set<std::string> keys = book.keys;
-    std::map<std::string, std::string> categories;  // folded -> as it will be stored
+    std::unordered_map<std::string, std::string> categories;  // folded -> as it will be stored
     for (const std::string& c : book.categories) categories.emplace(folded(c), c);
-    std::map<std::string, size_t> perCategory;  // index into plan.perCategory
+    std::unordered_set<std::string> inBook;
+    for (const auto& [f, c] : categories) inBook.insert(f);
+    std::unordered_map<std::string, size_t> perCategory;  // folded -> index into plan.perCategory
+    // Per duplicated account, the number its next copy tries first: a file of
+    // many equal rows numbers its copies without counting up from 2 each time.
+    std::unordered_map<std::string, int> nextCopy;
+    const RowMapper mapper(source.format, source.map, source.header);
 
     plan.rows.reserve(source.rows.size());
     for (const CsvRow& row : source.rows) {
-        Candidate c = MapRow(source.format, source.map, source.header, row);
+        Candidate c = mapper.Map(row);
         PlannedRow p{c.line, std::move(c.account), Outcome::Import, std::move(c.skip)};
         Account& a = p.account;
         if (p.reason.empty()) {
@@ -121,12 +129,14 @@ Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplic
             plan.rows.push_back(std::move(p));
             continue;
         }
+        // The record dialog dates a new account with the day it is made.
+        if (a.date.empty()) a.date = book.today;
         // A category of another letter case is the one the book has, or the one met first.
-        const auto [known, added] = categories.emplace(folded(a.category), a.category);
-        if (added) plan.newCategories.push_back(a.category);
-        a.category = known->second;
+        const auto stored = categories.emplace(folded(a.category), a.category).first;
+        a.category = stored->second;
 
-        if (keys.count(AccountKey(a.category, a.name, a.user))) {
+        std::string key = AccountKey(a.category, a.name, a.user);
+        if (keys.count(key)) {
             if (duplicates == DuplicateChoice::Skip) {
                 p.outcome = Outcome::Duplicate;
                 p.reason = "与已有帐号重复";
@@ -135,24 +145,26 @@ Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplic
                 continue;
             }
             const std::string base = a.name;
-            for (int n = 2;; ++n) {
+            int& n = nextCopy.try_emplace(key, 2).first->second;
+            for (;; ++n) {
                 a.name = base + " (" + std::to_string(n) + ")";
                 if (!keys.count(AccountKey(a.category, a.name, a.user))) break;
             }
+            ++n;
             p.reason = "重复,导入为副本";
+            key = AccountKey(a.category, a.name, a.user);
         }
-        keys.insert(AccountKey(a.category, a.name, a.user));
+        keys.insert(std::move(key));
         ++plan.imported;
-        const auto [slot, first] = perCategory.emplace(folded(a.category), plan.perCategory.size());
-        if (first) plan.perCategory.emplace_back(a.category, 0);
+        // Only a category that receives an account is made.
+        const auto [slot, first] = perCategory.emplace(stored->first, plan.perCategory.size());
+        if (first) {
+            plan.perCategory.emplace_back(a.category, 0);
+            if (!inBook.count(stored->first)) plan.newCategories.push_back(a.category);
+        }
         ++plan.perCategory[slot->second].second;
         plan.rows.push_back(std::move(p));
     }
-    // A category made only for rows that were then left out is not made.
-    std::erase_if(plan.newCategories, [&](const std::string& c) {
-        return std::none_of(plan.perCategory.begin(), plan.perCategory.end(),
-                            [&](const auto& pc) { return pc.first == c; });
-    });
     return plan;
 }
 

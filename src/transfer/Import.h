@@ -51,15 +51,22 @@ struct SourceFile {
     std::vector<CsvRow> rows;  // the records after the header
 };
 
+// The largest file an import reads: an export of a hundred thousand
+// accounts takes a fifth of it. Its records are held in memory several
+// times over while the preview is open.
+inline constexpr size_t kMaxImportBytes = size_t{64} << 20;
+
 // Reads an exported file's bytes; `encoding` unset: found from the bytes.
 // Throws ImportError for what is no table of logins: an empty file, a binary
-// one, a quote never closed, a header with no column to use.
+// one, a quote never closed, a header with no column to use, a file larger
+// than kMaxImportBytes, a record of more than kMaxCsvFields fields.
 SourceFile ReadSource(std::string_view bytes, std::optional<Encoding> encoding = std::nullopt);
 
 // The user's book as an import must know it.
 struct Book {
     std::vector<std::string> categories;  // as stored
     std::unordered_set<std::string> keys;  // category, name, user name: see AccountKey
+    std::string today;  // "yyyy-mm-dd": the date of an account whose row gives none
 };
 Book ReadBook(store::Connection& db, const std::string& user);
 // An account's identity as the record dialog tells duplicates apart: its
@@ -88,7 +95,8 @@ struct Plan {
 // no login, and one with a text longer than the record dialog takes are
 // skipped; one whose category, name and user name match an account of the
 // book or an earlier row is a duplicate, skipped or imported with " (2)"
-// (" (3)", ...) behind its name. Categories are matched ignoring case.
+// (" (3)", ...) behind its name. Categories are matched ignoring case. A row
+// without a date is dated `book.today`. The time taken grows as the rows do.
 Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplicates);
 
 // Writes a plan's imported rows and new categories in one transaction,

@@ -11,6 +11,7 @@
 #include "forms/FrmVerifyPassword.h"
 #include "platform/files.h"
 #include "support/app_fixture.h"
+#include "text/date.h"
 #include "transfer/Export.h"
 
 using qm::forms::FrmImport;
@@ -59,6 +60,7 @@ TEST_F(ImportFormTest, ThePreviewSaysWhatItFoundAndTheMainWindowShowsTheImport) 
         summary = f.lblSummary.Caption();
         EXPECT_FALSE(f.PicMap.Visible());
         EXPECT_EQ(f.LvRows.Count(), 3u);
+        EXPECT_EQ(f.LvRows.CellText(1, 6), qm::text::FormatIsoDate(host.os.today));  // as a new account is dated
         f.CbDuplicates.UserSelect(1);  // 导入为副本
         f.CmdStart.RaiseClick();
     });
@@ -89,6 +91,17 @@ TEST_F(ImportFormTest, AnUnknownHeaderIsMappedByHandAndABadFileIsRefusedByLine) 
         f.CmdStart.RaiseClick();
     });
     EXPECT_EQ(listColumn(1), (Texts{"QQ"}));
+    // One column chosen for a second field leaves the first: no box shows a column that fills nothing.
+    import("站点,登录,口令\r\nqq.com,bob,pw\r\n", [](FrmImport& f) {
+        f.CbMap[1].UserSelect(1);  // 帐号名称 <- 站点
+        f.CbMap[2].UserSelect(2);
+        f.CbMap[3].UserSelect(3);
+        f.CbMap[4].UserSelect(1);  // 网址 <- 站点
+        EXPECT_EQ(f.CbMap[1].ListIndex(), 0);
+        EXPECT_EQ(f.CbMap[4].ListIndex(), 1);
+        EXPECT_EQ(f.LvRows.CellText(0, 5), "qq.com");
+        f.CmdCancel.RaiseClick();
+    });
     host.os.boxes.clear();
     bool previewed = false;
     import("url,username,password\r\n\"https://a,amy,pw\r\n", [&](FrmImport&) { previewed = true; });

@@ -72,6 +72,10 @@ TEST(ImportFormats, EachExportersOwnFormImportsAsAUserExpects) {
          FormatId::OnePassword, 1, 1, {"网站帐号", "Acct", "amy", "pw", "https://a", "", "n"}},
         {"username,username2,username3,title,password,note,url,category,otpUrl\nTest user,alt,,Test,password123,,https://Test,Social,",
          FormatId::Dashlane, 1, 0, {"Social", "Test", "Test user", "password123", "https://Test", "", "用户名2: alt"}},
+        {"folder,name,login_uri,login_username,login_password\nWork,Proj,https://a,amy,pw\n", FormatId::Bitwarden, 1, 0,
+         {"Work", "Proj", "amy", "pw", "https://a", "", ""}},
+        {"name,url,username,password,note\nqq,https://qq.com,amy\n", FormatId::Chromium, 1, 0,
+         {"网站帐号", "qq", "amy", "", "https://qq.com", "", ""}},
         {"\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\nFTP/SSH,Name,u,p,,\"r\nx\",2008-03-05\r\n",
          FormatId::Quillmere, 1, 0, {"FTP/SSH", "Name", "u", "p", "", "2008-03-05", "r\nx"}},
         {"站点,帐号,密码\nqq,u,p\n", FormatId::Unknown, 1, 0, {"网站帐号", "u", "u", "p", "", "", ""}},
@@ -145,6 +149,99 @@ TEST(ImportPlan, DuplicatesOfTheBookAndOfEarlierRowsAreSkippedOrCopied) {
     EXPECT_EQ(copy.perCategory, (std::vector<std::pair<std::string, size_t>>{{"网站帐号", 1}, {"Mail", 2}}));
 }
 
+TEST(ImportFormats, FirefoxRowsAreNamedAndDatedAsTheBrowserKeptThem) {
+    struct Case {
+        const char *url, *created, *changed;
+        Outcome outcome;
+        const char *name, *date;
+    };
+    // Milliseconds since 1970: each side of the turn of a year and of February.
+    const Case cases[] = {
+        {"https://mail.163.com", "1600000000000", "1600000000000", Outcome::Import, "mail.163.com", "2020-09-13"},
+        {"https://a.cn", "1577836799000", "", Outcome::Import, "a.cn", "2019-12-31"},
+        {"https://a.cn", "1577836800000", "", Outcome::Import, "a.cn", "2020-01-01"},
+        {"https://a.cn", "1582934400000", "", Outcome::Import, "a.cn", "2020-02-29"},
+        {"https://a.cn", "1583020800000", "", Outcome::Import, "a.cn", "2020-03-01"},
+        {"https://bob@host.cn", "", "1582934400000", Outcome::Import, "host.cn", "2020-02-29"},
+        {"https://bob:pw@www.host.cn:8080/x", "", "", Outcome::Import, "host.cn", "2026-12-07"},
+        {"chrome://mailnotifier", "1612345678900", "", Outcome::Import, "mailnotifier", "2021-02-03"},
+        {"chrome://Gmail-Notifier/", "", "", Outcome::Import, "Gmail-Notifier", "2026-12-07"},
+        {"chrome://m", "", "", Outcome::Import, "m", "2026-12-07"},
+        {"chrome://FirefoxAccounts", "1", "1", Outcome::Skip, "FirefoxAccounts", "1970-01-01"},
+    };
+    Book book;
+    book.today = "2026-12-07";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.url) + " " + c.created + " " + c.changed);
+        const std::string file = "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\","
+                                 "\"timeCreated\",\"timeLastUsed\",\"timePasswordChanged\"\r\n\"" + std::string(c.url) +
+                                 "\",\"amy\",\"pw\",,\"\",\"{g}\"," + c.created + ",," + c.changed;
+        const Plan p = plan(file, book);
+        ASSERT_EQ(p.rows.size(), 1u);
+        EXPECT_EQ(p.rows[0].outcome, c.outcome);
+        EXPECT_EQ(p.rows[0].account.name, c.name);
+        if (c.outcome == Outcome::Import) EXPECT_EQ(p.rows[0].account.date, c.date);
+    }
+}
+
+TEST(ImportFormats, AColumnTheMappingLeavesUnusedFillsNothing) {
+    // The second of two columns guessed for one field is shown as not imported.
+    const std::pair<std::string, Account> cases[] = {
+        {"名称,网站,用户名,密码\n,qq.com,amy,pw\n", {"网站帐号", "amy", "amy", "pw", "", "", ""}},
+        {"网址,url,用户名,密码\n,https://qq.com,amy,pw\n", {"网站帐号", "amy", "amy", "pw", "", "", ""}},
+        {"密码,password,user,备注,notes\n,pw,amy,,n\n", {"网站帐号", "amy", "amy", "", "", "", ""}},
+        {"type,name,user,password\nnote,qq,amy,pw\n", {"网站帐号", "qq", "amy", "pw", "", "", ""}},
+    };
+    for (const auto& [file, account] : cases) {
+        SCOPED_TRACE(file);
+        const SourceFile src = ReadSource(file);
+        ASSERT_EQ(src.format, FormatId::Unknown);
+        for (size_t i = 0; i < src.map.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                if (src.map[i].target != Target::Ignore) EXPECT_NE(src.map[i].target, src.map[j].target) << i;
+        const Plan p = MakePlan(src, {}, DuplicateChoice::Skip);
+        ASSERT_EQ(p.rows.size(), 1u);
+        EXPECT_EQ(tie(p.rows[0].account), tie(account));
+    }
+}
+
+TEST(ImportPlan, CopiesOfManyEqualRowsTakeTheNextFreeNumbers) {
+    Book book;
+    book.keys = {AccountKey("网站帐号", "x", "amy"), AccountKey("网站帐号", "x (3)", "amy")};
+    std::string file = "Title,Username,Password\n";
+    for (const char* name : {"x", "X", "y", "x", "x (2)", "x", "y"}) file += std::string(name) + ",amy,pw\n";
+    const Plan p = plan(file, book, DuplicateChoice::Copy);
+    std::vector<std::string> names;
+    for (const PlannedRow& r : p.rows) names.push_back(r.account.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"x (2)", "X (4)", "y", "x (5)", "x (2) (2)", "x (6)", "y (2)"}));
+}
+
+TEST(ImportBadFiles, ATooLargeFileOrTooWideRowIsRefusedSayingTheLimit) {
+    const auto row = [](size_t fields) { return "a" + std::string(fields - 1, ',') + "\n"; };
+    const std::string head = "Title,Username,Password\nx,amy,pw\n";
+    EXPECT_EQ(ReadSource(head + row(kMaxCsvFields)).rows.size(), 2u);
+    const std::pair<std::string, size_t> wide[] = {{head + row(kMaxCsvFields + 1), 3}, {row(kMaxCsvFields + 1) + head, 1}};
+    for (const auto& [bytes, line] : wide) {
+        SCOPED_TRACE(line);
+        try {
+            ReadSource(bytes);
+            ADD_FAILURE() << "accepted";
+        } catch (const ImportError& e) {
+            EXPECT_EQ(e.Line, line);
+            EXPECT_NE(std::string(e.what()).find("超过 1000 列"), std::string::npos) << e.what();
+        }
+    }
+    std::string big = head;
+    big.resize(kMaxImportBytes + 1, '\n');
+    try {
+        ReadSource(big);
+        ADD_FAILURE() << "accepted";
+    } catch (const ImportError& e) {
+        EXPECT_EQ(e.Line, 0u);
+        EXPECT_NE(std::string(e.what()).find("超过了 64 MB"), std::string::npos) << e.what();
+    }
+}
+
 class ImportWriteTest : public qm::test::StoreTest {
 protected:
     std::vector<std::string> dump() {
@@ -187,6 +284,21 @@ TEST_F(ImportWriteTest, ACancelOrAFailureHalfwayLeavesTheBookAsItWas) {
     EXPECT_EQ(after[0], "amy|邮箱|11|");
     EXPECT_EQ(after.back(), "amy|网站帐号|c|C|c|P:3|||R:|");
     EXPECT_EQ(after[after.size() - 3], "amy|邮箱|邮箱|YX|a|P:1|||R:n|");
+}
+
+TEST_F(ImportWriteTest, AFailureMakingTheNewCategoriesLeavesTheBookAsItWas) {
+    addAccount("amy", "网站帐号", "old", "old");
+    const std::vector<std::string> before = dump();
+    const Plan p = MakePlan(ReadSource(file), ReadBook(conn, "amy"), DuplicateChoice::Skip);
+    ASSERT_EQ(p.newCategories, (std::vector<std::string>{"邮箱", "网站帐号"}));
+    // The second new category's insert fails as on a full disk, the first one made.
+    conn.Execute("CREATE TEMP TRIGGER full BEFORE INSERT ON AccountType WHEN NEW.TypeName = '网站帐号' "
+                 "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    EXPECT_ANY_THROW(WriteImport(conn, "amy", p, kSeal));
+    EXPECT_EQ(dump(), before);
+    EXPECT_TRUE(sqlite3_get_autocommit(conn.Handle()));  // no transaction is left open
+    conn.Execute("DROP TRIGGER full");
+    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal), 3u);
 }
 
 TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
