@@ -161,28 +161,6 @@ TEST(HotKeys, OnlyAModifierTheSystemAgreesIsHeldFiresAHotKey) {
     for (const auto& [script, did] : stories) EXPECT_EQ(play(script), did) << script;
 }
 
-TEST(HotKeys, EveryModifierCountsFromEitherHandAndNoOtherPairFiresIt) {
-    const struct {
-        const char* setting;
-        int pressed;
-        bool types;
-    } rows[] = {{"1|65", 160, true},  {"1|65", 161, true},  {"2|65", 162, true},  {"2|65", 163, true},
-                {"4|65", 164, true},  {"4|65", 165, true},  {"1|65", 163, false}, {"2|65", 165, false},
-                {"4|65", 161, false}, {"4|65", 91, false}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.setting) + " with " + std::to_string(r.pressed));
-        Keys keys;
-        keys.InitHotKeyTable(3);
-        keys.LoadHotKeys({r.setting, "", "", ""});
-        keys.SetHotKeyTexts({"amy", "", ""});
-        down(keys, r.pressed);
-        EXPECT_EQ(down(keys, 'A').What == HookVerdict::Type, r.types);
-        up(keys, 'A');
-        // Still held after the typing: the next press types again.
-        EXPECT_EQ(down(keys, 'A').What == HookVerdict::Type, r.types);
-    }
-}
-
 TEST(HotKeys, EmptyTextsCapturingAndOtherModifiersLetTheKeyThrough) {
     Keys keys = defaults();
     down(keys, kLAlt);
