@@ -72,6 +72,7 @@ TEST_F(ClipboardTimeout, EmptiedWhenTheTimeIsUpOnlyIfStillOurs) {
         {"s0 c o m k", "other", "Quillmere"},
         {"c m h l", "pw1", "Quillmere"},     // held at the lock: tried again...
         {"c m h l h w500", "", "Quillmere"},  // ...until it is let go
+        {"s0 c m h l h w500", "", "Quillmere"},
         {"m l", "", "Quillmere"},
     };
     for (const auto& r : rows) {
