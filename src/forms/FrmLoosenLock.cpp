@@ -52,7 +52,7 @@ void FrmLoosenLock::CmdUntie_Click() {
     FrmMain& main = forms_.Main();
     main.SetLock(false);
     Unload();
-    main.ShowMainWindow();
+    if (ThenShowMain) main.ShowMainWindow();
 }
 
 }  // namespace qm::forms

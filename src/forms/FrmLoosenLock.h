@@ -15,6 +15,10 @@ public:
     ui::CommandButton CmdUntie{this, "CmdUntie"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
 
+    // Whether a right password brings the main window back; not when a hot
+    // key asked for the unlock: the user goes on in the window in front.
+    bool ThenShowMain = true;
+
     void CmdUntie_Click();
     void CmdCancel_Click() { Unload(); }
 

@@ -176,7 +176,8 @@ void FrmMain::Form_Load() {
     step([&] { app_.HotKeys.InitHotKeyTable(3); });
     step([&] { LoadHotKeys(); });
     step([&] {
-        tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); });
+        tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); },
+                                  [this] { Host().RunEvent([this] { unlockForHotKey(); }); });
     });
 }
 
@@ -444,11 +445,19 @@ void FrmMain::ShowMainWindow() {
     if (Tag == "1") return;
     if (isLock_) {
         // Shown again when already open: it comes to the front, once.
+        forms_.LoosenLock().ThenShowMain = true;
         forms_.LoosenLock().Show();
         return;
     }
     SetVisible(true);
     SetWindowState(vbNormal);
+}
+
+void FrmMain::unlockForHotKey() {
+    if (Tag == "1" || !isLock_) return;
+    // Unlocked, the user goes on where the hot key was pressed, not in this window.
+    forms_.LoosenLock().ThenShowMain = false;
+    forms_.LoosenLock().Show();
 }
 
 void FrmMain::popupTrayMenu() {
@@ -458,8 +467,10 @@ void FrmMain::popupTrayMenu() {
 
 void FrmMain::SetLock(bool locked) {
     isLock_ = locked;
+    app_.HotKeys.Locked = locked;
     // Locked, a protected user's data key is wiped; the unlock derives it again.
     if (locked) app_.Secrets.Lock();
+    if (locked) clearClipboardAtLock();
     FrmTrayMenu& menu = forms_.TrayMenu();
     menu.mnuSet.SetEnabled(!locked);
     menu.mnuAbout.SetEnabled(!locked);
@@ -484,6 +495,14 @@ bool FrmMain::CopyToClipboard(const std::string& text) {
     showTrayTip();
     if (!copied) Say(kClipboardNotCopied);
     return copied;
+}
+
+void FrmMain::clearClipboardAtLock() {
+    // Nothing copied stays to be pasted at the locked desk; while another
+    // program holds the clipboard the timer tries again.
+    app_.Clipboard.ClearSoon(Os());
+    TimerClipboard.SetEnabled(app_.Clipboard.Waiting());
+    showTrayTip();
 }
 
 void FrmMain::TimerClipboard_Timer() {

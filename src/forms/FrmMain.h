@@ -91,6 +91,10 @@ private:
     void popupTrayMenu();
     // The boss key: back from the tray, or into it.
     void bossKey();
+    // A typing hot key pressed while locked: the unlock dialog, leaving the window in the tray.
+    void unlockForHotKey();
+    // At the lock: a copy still on the clipboard goes.
+    void clearClipboardAtLock();
     // The icon's tip: the program's name, and the seconds left while a copy waits.
     void showTrayTip();
 

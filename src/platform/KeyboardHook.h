@@ -21,8 +21,11 @@ public:
     // when the system refused (the hot keys then simply do nothing).
     // `onAway` runs when the keyboard was taken from the user's desktop (the
     // session locked or unlocked, another desktop shown): keys may have been
-    // released there without the hook seeing it.
-    virtual bool Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway) = 0;
+    // released there without the hook seeing it. `onForeground` runs when
+    // another window came to the front: a key released over an elevated
+    // window does not reach the hook either.
+    virtual bool Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway,
+                         std::function<void()> onForeground) = 0;
     virtual void Remove() = 0;
     virtual bool Installed() const = 0;
 

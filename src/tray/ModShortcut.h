@@ -30,13 +30,18 @@ public:
 
     // While the user captures a new hot key in the settings, every key passes.
     bool Capturing = false;
+    // While the program is locked the typing keys type nothing: whoever sits
+    // at the desk would read the password. They ask for the unlock instead.
+    bool Locked = false;
 
     std::vector<HotKeyEntry> HotKeyTable = std::vector<HotKeyEntry>(4);
     int16_t HotKeyCount = 3;  // highest index of HotKeyTable
     bool KeySwallowed = false;
     // The modifiers (one bit per pair: Shift, Ctrl, Alt) the program's own
     // typing let go of while the hand held them: the system reports them up
-    // until the hand itself presses or releases them.
+    // until the hand itself presses or releases them, or until the hook can
+    // no longer tell (another window came to the front, or the keyboard went
+    // away): the hand may have let go there unseen.
     uint8_t ReleasedByTyping = 0;
     // Texts a hot key asked to type that are not typed yet (typing waits
     // until the system has its answer for the key).

@@ -81,6 +81,10 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, 
         if (e.ActionText == kBossKeyAction) {
             verdict.What = HookVerdict::BossKey;
             keys.KeySwallowed = true;
+        } else if (!e.ActionText.empty() && keys.Locked) {
+            // Swallowed too: the key must not reach the program in front either.
+            verdict.What = HookVerdict::Unlock;
+            keys.KeySwallowed = true;
         } else if (!e.ActionText.empty()) {
             verdict.What = HookVerdict::Type;
             verdict.Text = e.ActionText;
@@ -105,11 +109,15 @@ void ForgetHeldKeys(ModShortcut& keys) {
         e.ModifierDown = false;
         e.Fired = false;
     }
+    keys.ReleasedByTyping = 0;
 }
 
-bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey) {
+void ForegroundChanged(ModShortcut& keys) { keys.ReleasedByTyping = 0; }
+
+bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey,
+                         std::function<void()> unlock) {
     return hook.Install(
-        [&hook, &keys, bossKey = std::move(bossKey)](const platform::KeyStroke& key) {
+        [&hook, &keys, bossKey = std::move(bossKey), unlock = std::move(unlock)](const platform::KeyStroke& key) {
             HookVerdict verdict = KeyboardHookProc(keys, key, [&hook](int vk) { return hook.KeyHeld(vk); });
             if (verdict.What == HookVerdict::Type)
                 hook.Later([&hook, &keys, text = std::move(verdict.Text)] {
@@ -118,9 +126,11 @@ bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::f
                 });
             else if (verdict.What == HookVerdict::BossKey && bossKey)
                 hook.Later(bossKey);
+            else if (verdict.What == HookVerdict::Unlock && unlock)
+                hook.Later(unlock);
             return verdict.Swallow;
         },
-        [&keys] { ForgetHeldKeys(keys); });
+        [&keys] { ForgetHeldKeys(keys); }, [&keys] { ForegroundChanged(keys); });
 }
 
 void RemoveKeyboardHook(platform::KeyboardHook& hook) { hook.Remove(); }

@@ -22,7 +22,8 @@ namespace qm::tray {
 inline constexpr const char* kBossKeyAction = "close to min";
 
 struct HookVerdict {
-    enum Action { None, Type, BossKey };
+    // Unlock: a typing key pressed while the program is locked.
+    enum Action { None, Type, BossKey, Unlock };
     bool Swallow = false;
     Action What = None;
     std::string Text;  // for Type
@@ -45,10 +46,16 @@ void Typed(ModShortcut& keys);
 // the hook believed held may have been released unseen.
 void ForgetHeldKeys(ModShortcut& keys);
 
+// Another window came to the front: a modifier our typing let go of may be
+// released over it unseen (an elevated window), so only the system's own key
+// state says whether the hand still holds it.
+void ForegroundChanged(ModShortcut& keys);
+
 // Hands the system's keys to KeyboardHookProc and carries out its verdicts
-// once the system has its answer: the text typed literally, or `bossKey`.
-// False when the system refused the hook (the hot keys then do nothing).
-bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey);
+// once the system has its answer: the text typed literally, `bossKey`, or
+// `unlock`. False when the system refused the hook (the hot keys then do nothing).
+bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey,
+                         std::function<void()> unlock);
 void RemoveKeyboardHook(platform::KeyboardHook& hook);
 
 }  // namespace qm::tray

@@ -108,3 +108,53 @@ TEST(HotKeys, TypeTheChosenAccountIntoAnotherProgramAndTheBossKeyHides) {
     QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
 }
+
+TEST(HotKeys, LockedTheyTypeNothingAndAskForTheUnlockAfterWhichTheyTypeAgain) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = RegisterAndLogIn(p, L"gus", L"abc123");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(AddAccount(p, main, L"其它", L"论坛", L"gus", L"pa+ss%^~"));
+    HWND list = FindDescendant(main, L"SysListView32");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }, 5000));
+    ASSERT_TRUE(SelectRow(list, 0));
+    ASSERT_TRUE(ChooseFromMenu(ListViewRowPoint(list, 0), 'C'));  // 复制+快捷键(&C)
+    PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    Sleep(300);  // the shell draws the icon
+    ASSERT_TRUE(ChooseFromMenu(POINT{1012, 758}, 'L'));  // 锁定密码管理器(&L)
+    Answer(WaitForBoxSaying(p, L"Quillmere已处锁定锁定状态!"));
+
+    Process notepad;
+    std::wstring command = L"notepad.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
+    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
+    ASSERT_NE(pad, nullptr);
+    HWND edit = FindDescendant(pad, L"Edit");
+    ASSERT_TRUE(ClickToFocus(edit));
+    ASSERT_TRUE(Xdotool(L"key alt+2"));
+    HWND unlock = WaitForWindow(p.info.dwProcessId, L"解锁 --- 当前用户:gus", 5000);
+    ASSERT_NE(unlock, nullptr) << "locked, the hot key asks for the password";
+    Sleep(500);  // time for any typing to arrive
+    EXPECT_EQ(TextOf(edit), L"") << "nothing typed, the 2 swallowed too";
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    HWND password = FindDescendant(unlock, L"Edit");
+    ASSERT_TRUE(ClickToFocus(password));
+    TypeText(L"abc123");
+    PostMessageW(FindDescendant(unlock, L"Button", L"解锁(&U)"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(unlock); }, 5000)) << "the right password unlocks";
+    EXPECT_FALSE(IsWindowVisible(main)) << "the window stays in the tray";
+    ASSERT_TRUE(ClickToFocus(edit));
+    ASSERT_TRUE(Xdotool(L"key alt+2"));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == L"pa+ss%^~"; }, 5000)) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
+    TerminateProcess(notepad.info.hProcess, 0);
+
+    ClickAt(POINT{1012, 758});
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main); }, 5000)) << "unlocked, the icon brings the window";
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+}

@@ -17,32 +17,43 @@ namespace {
 
 constexpr int kLShift = 160, kLCtrl = 162, kRCtrl = 163, kLAlt = 164, kRAlt = 165;
 
+// The table, and a system whose key state holds exactly the keys pressed
+// and not yet released, as the hook saw them.
+struct Keys : ModShortcut {
+    std::set<int> held;
+};
+
 // The defaults of a new user: Alt+1, Alt+2, Alt+3 type; Alt+S is the boss key.
-ModShortcut defaults() {
-    ModShortcut keys;
+Keys defaults() {
+    Keys keys;
     keys.InitHotKeyTable(3);
     keys.LoadHotKeys({"4|49", "4|50", "4|51", "4|83"});
     keys.HotKeyTable[3].ActionText = qm::tray::kBossKeyAction;
     return keys;
 }
 
-// A system whose key state agrees with every event the hook sees.
-const qm::tray::KeyHeldQuery agrees = [](int) { return true; };
-HookVerdict down(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, true}, agrees); }
-HookVerdict up(ModShortcut& keys, int vk) { return KeyboardHookProc(keys, KeyStroke{vk, false}, agrees); }
+HookVerdict press(Keys& keys, int vk, bool isDown) {
+    if (isDown) keys.held.insert(vk);
+    else keys.held.erase(vk);
+    return KeyboardHookProc(keys, KeyStroke{vk, isDown}, [&keys](int v) { return keys.held.count(v) != 0; });
+}
+HookVerdict down(Keys& keys, int vk) { return press(keys, vk, true); }
+HookVerdict up(Keys& keys, int vk) { return press(keys, vk, false); }
 
 // Plays a story of key events against the system's own key state, which the
 // program's typing changes as Windows does and the hook does not always see:
 //   A+ A- Alt pressed, released; A~ Alt released unseen (on the secure desktop);
 //   R the right Alt likewise; 2+ 2 pressed (again: a repeat), 2- released, 2 both;
 //   2/ the typing 2 asks for put off until T; * an account chosen; 0 the texts cleared;
-//   ! the session locked or the desktop switched.
+//   ! the session locked or the desktop switched; F another window came to the front;
+//   L the program locked, U unlocked.
 // Returns what each press of a key other than a modifier did:
-//   t typed, b boss key, s swallowed only, . passed on to the user's program;
+//   t typed, b boss key, u swallowed to ask for the unlock, s swallowed only,
+//   . passed on to the user's program;
 // and ^ for a modifier's event that was swallowed.
 std::string play(const std::string& script) {
-    ModShortcut keys = defaults();
-    std::set<int> held;
+    Keys keys = defaults();
+    std::set<int>& held = keys.held;
     const qm::tray::KeyHeldQuery system = [&](int vk) { return held.count(vk) != 0; };
     std::istringstream in(script);
     std::string did;
@@ -51,8 +62,10 @@ std::string play(const std::string& script) {
             keys.SetHotKeyTexts(t == "*" ? std::array<std::string, 3>{"amy", "pw", "url"} : std::array<std::string, 3>{});
             continue;
         }
-        if (t == "!") {
-            qm::tray::ForgetHeldKeys(keys);
+        if (t == "!" || t == "F" || t == "L" || t == "U") {
+            if (t == "!") qm::tray::ForgetHeldKeys(keys);
+            else if (t == "F") qm::tray::ForegroundChanged(keys);
+            else keys.Locked = t == "L";
             continue;
         }
         const int vk = t[0] == 'A' ? kLAlt : t[0] == 'R' ? kRAlt : t[0];
@@ -68,7 +81,12 @@ std::string play(const std::string& script) {
         if (how == ' ' || how == '+' || how == '/') {
             held.insert(vk);
             const HookVerdict v = KeyboardHookProc(keys, KeyStroke{vk, true}, system);
-            if (vk < 160) did += v.What == HookVerdict::Type ? 't' : v.What == HookVerdict::BossKey ? 'b' : v.Swallow ? 's' : '.';
+            if (vk < 160)
+                did += v.What == HookVerdict::Type      ? 't'
+                       : v.What == HookVerdict::BossKey ? 'b'
+                       : v.What == HookVerdict::Unlock  ? (v.Swallow ? 'u' : '?')
+                       : v.Swallow                      ? 's'
+                                                        : '.';
             if (v.What == HookVerdict::Type && how != '/') type();
         }
         if (how == ' ' || how == '-' || how == '~' || how == '/') {
@@ -82,7 +100,7 @@ std::string play(const std::string& script) {
 }  // namespace
 
 TEST(HotKeys, AHeldKeyTypesOncePerPressAndEitherHandsModifierCounts) {
-    ModShortcut keys = defaults();
+    Keys keys = defaults();
     keys.SetHotKeyTexts({"amy", "p+ss%^~{}()中文", "https://example.org/"});
 
     EXPECT_FALSE(down(keys, kLAlt).Swallow) << "modifiers always pass";
@@ -131,12 +149,20 @@ TEST(HotKeys, OnlyAModifierTheSystemAgreesIsHeldFiresAHotKey) {
         {"* A+ S+ S+ S- S", "bsb"},
         {"* A+ 2/ A- T 1", "t^."},  // Alt let go before the typing ran is the typing's to let go
         {"* A+ 2/ T A- 1", "t."},
+        {"* R+ 2 R- 1", "t."},  // the right Alt
+        {"* R+ 2 1 R-", "tt"},
+        {"* A+ 2 F A~ 1", "t."},  // Alt let go over an elevated window come to the front
+        {"* R+ 2 F R~ 1", "t."},
+        {"* A+ F 2", "t"},        // held while another window came forward (Alt+Tab)
+        {"* L A+ 2+ 2+ 2- 1 S", "usub"},  // locked: nothing typed, the unlock asked for once a press
+        {"L A+ 2", "."},                 // no account chosen: the key is the user's
+        {"* L A+ 2 U 2", "ut"},          // unlocked, the account types again
     };
     for (const auto& [script, did] : stories) EXPECT_EQ(play(script), did) << script;
 }
 
 TEST(HotKeys, EmptyTextsCapturingAndOtherModifiersLetTheKeyThrough) {
-    ModShortcut keys = defaults();
+    Keys keys = defaults();
     down(keys, kLAlt);
     HookVerdict v = down(keys, '1');
     EXPECT_FALSE(v.Swallow) << "before an account is chosen Alt+1 reaches the program";
@@ -165,7 +191,7 @@ TEST(HotKeys, EmptyTextsCapturingAndOtherModifiersLetTheKeyThrough) {
 }
 
 TEST(HotKeys, TextsOfEveryModifierAndDamagedTextsMakeNoStrayHotKey) {
-    ModShortcut keys;
+    Keys keys;
     keys.InitHotKeyTable(3);
     keys.LoadHotKeys({"1|65", "2|112", "abc|", "4|999"});
     keys.SetHotKeyTexts({"shift", "ctrl", "bad"});
@@ -261,4 +287,41 @@ TEST_F(BossKeyTest, AModifierReleasedUnseenOrALockLeavesThePlainKeyToTheUser) {
     keyboard().GoAway();
     EXPECT_FALSE(keyboard().Press('S')) << "a lock or a desktop switch forgets what was held";
     EXPECT_TRUE(main().Visible());
+}
+
+TEST_F(BossKeyTest, LockedTheTypingKeysTypeNothingAndAskForTheUnlockAfterWhichTheyTypeAgain) {
+    const struct {
+        const char* lock;  // from the tray menu, or the timer
+        bool iconAfter;    // the icon clicked while the unlock dialog the hot key asked for is open
+    } rows[] = {{"menu", false}, {"timer", false}, {"menu", true}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.lock) + (r.iconAfter ? " then the icon" : ""));
+        restart();
+        app->Tray = &tray;
+        qm::forms::FrmMain& w = logIn("amy");
+        addAccount("其它", "forum", "amy", "pw1");
+        w.ListViewUser.Select(0);
+        chooseFromList("mnuCopyShortcut");
+        minimise();
+        if (std::string(r.lock) == "menu") chooseFromTray("mnuLock");
+        else for (int minute = 0; minute < 5; ++minute) w.TimerAutoLock.RaiseTick();
+        ASSERT_TRUE(w.IsLock());
+        keyboard().typed.clear();
+        keyboard().Press(kLAlt);
+        EXPECT_TRUE(keyboard().Press('2')) << "the key reaches no program";
+        keyboard().Release('2');
+        keyboard().Release(kLAlt);
+        EXPECT_TRUE(keyboard().typed.empty());
+        EXPECT_TRUE(unlockDialogOpen());
+        if (r.iconAfter) leftClickIcon();
+        forms->LoosenLock().TxtPwd.SetText("secret1");
+        forms->LoosenLock().CmdUntie.RaiseClick();
+        EXPECT_FALSE(w.IsLock());
+        EXPECT_EQ(w.Visible(), r.iconAfter) << "after a hot key's unlock the user goes on in the window in front";
+        keyboard().Press(kLAlt);
+        EXPECT_TRUE(keyboard().Press('2'));
+        keyboard().Release('2');
+        keyboard().Release(kLAlt);
+        EXPECT_EQ(keyboard().typed, std::vector<std::string>{"pw1"});
+    }
 }

@@ -14,9 +14,11 @@ namespace qm::platform {
 
 class FakeKeyboardHook : public KeyboardHook {
 public:
-    bool Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway) override {
+    bool Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway,
+                 std::function<void()> onForeground) override {
         onKey_ = std::move(onKey);
         onAway_ = std::move(onAway);
+        onForeground_ = std::move(onForeground);
         return !refuse;
     }
     void Remove() override { onKey_ = nullptr; }
@@ -45,6 +47,10 @@ public:
     void GoAway() {
         if (onKey_ && onAway_) onAway_();
     }
+    // Another window comes to the front.
+    void ForegroundMoves() {
+        if (onKey_ && onForeground_) onForeground_();
+    }
 
     std::set<int> held;  // the system's own key state
     std::vector<std::string> typed;
@@ -65,6 +71,7 @@ private:
     }
     std::function<bool(const KeyStroke&)> onKey_;
     std::function<void()> onAway_;
+    std::function<void()> onForeground_;
     std::deque<std::function<void()>> later_;
     bool answering_ = false;
 };

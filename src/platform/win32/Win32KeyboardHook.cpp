@@ -29,7 +29,8 @@ Win32KeyboardHook::~Win32KeyboardHook() {
     if (laterWindow_) DestroyWindow(laterWindow_);
 }
 
-bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway) {
+bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey, std::function<void()> onAway,
+                                std::function<void()> onForeground) {
     Remove();
     if (!laterWindow_) {
         WNDCLASSEXW wc{};
@@ -43,6 +44,7 @@ bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey, std
     }
     onKey_ = std::move(onKey);
     onAway_ = std::move(onAway);
+    onForeground_ = std::move(onForeground);
     hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, HookProc, instance_, 0);
     if (!hook_) return false;
     installed = this;
@@ -53,6 +55,9 @@ bool Win32KeyboardHook::Install(std::function<bool(const KeyStroke&)> onKey, std
         sessionNotes_ = reg(laterWindow_, NOTIFY_FOR_THIS_SESSION);
     desktopSwitch_ = SetWinEventHook(EVENT_SYSTEM_DESKTOPSWITCH, EVENT_SYSTEM_DESKTOPSWITCH, nullptr, DesktopSwitched, 0, 0,
                                      WINEVENT_OUTOFCONTEXT);
+    // Nor does a key released over an elevated window: hear when one may have come to the front.
+    foreground_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundMoved, 0, 0,
+                                  WINEVENT_OUTOFCONTEXT);
     return true;
 }
 
@@ -63,6 +68,8 @@ void Win32KeyboardHook::Remove() {
     installed = nullptr;
     if (desktopSwitch_) UnhookWinEvent(desktopSwitch_);
     desktopSwitch_ = nullptr;
+    if (foreground_) UnhookWinEvent(foreground_);
+    foreground_ = nullptr;
     using Unregister = BOOL(WINAPI*)(HWND);
     if (sessionNotes_)
         if (const auto unreg = SystemFunction<Unregister>(L"wtsapi32.dll", "WTSUnRegisterSessionNotification"))
@@ -73,13 +80,17 @@ void Win32KeyboardHook::Remove() {
 bool Win32KeyboardHook::KeyHeld(int vk) const { return GetAsyncKeyState(vk) < 0; }
 
 void CALLBACK Win32KeyboardHook::DesktopSwitched(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
-    if (installed) installed->away();
+    if (installed) notify(installed->onAway_);
 }
 
-void Win32KeyboardHook::away() {
-    if (!onAway_) return;
+void CALLBACK Win32KeyboardHook::ForegroundMoved(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    if (installed) notify(installed->onForeground_);
+}
+
+void Win32KeyboardHook::notify(const std::function<void()>& what) {
+    if (!what) return;
     try {
-        onAway_();
+        what();
     } catch (...) {
     }
 }
@@ -113,7 +124,7 @@ LRESULT CALLBACK Win32KeyboardHook::LaterProc(HWND hwnd, UINT msg, WPARAM wp, LP
     auto* self = reinterpret_cast<Win32KeyboardHook*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == WM_WTSSESSION_CHANGE && self) {
         // Locked, unlocked, or the session taken to another console and back.
-        self->away();
+        notify(self->onAway_);
         return 0;
     }
     if (msg != kRunLater || !self) return DefWindowProcW(hwnd, msg, wp, lp);

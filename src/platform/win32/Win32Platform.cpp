@@ -192,7 +192,14 @@ std::string Win32Platform::ClipboardGetText() {
     if (!openClipboard()) return text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = Narrow(p);
+            // Straight into the result: the text may be a password, and a
+            // copy in between would stay behind in freed memory.
+            const int units = lstrlenW(p);
+            const int bytes = units ? WideCharToMultiByte(CP_UTF8, 0, p, units, nullptr, 0, nullptr, nullptr) : 0;
+            if (bytes > 0) {
+                text.resize(static_cast<size_t>(bytes));
+                WideCharToMultiByte(CP_UTF8, 0, p, units, text.data(), bytes, nullptr, nullptr);
+            }
             GlobalUnlock(data);
         }
     }
