@@ -45,12 +45,12 @@ public:
     WipedString& operator=(WipedString&&) noexcept = default;
     using WipingString::operator=;
     // A short text lives inside the object, where no allocator sees it.
-    ~WipedString() { WipeMemory(data(), capacity() + 1); }
+    ~WipedString() { WipeMemory(data(), capacity()); }
 };
 
 // Overwrites every byte a string holds, its unused capacity too, and empties it.
 inline void Wipe(std::string& text) noexcept {
-    WipeMemory(text.data(), text.capacity() + 1);
+    WipeMemory(text.data(), text.capacity());
     text.clear();
 }
 

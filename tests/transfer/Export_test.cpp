@@ -30,12 +30,8 @@ std::atomic<const std::vector<std::string>*> gWatched{nullptr};
 std::atomic<bool> gFoundInFreed{false};
 }  // namespace
 
-void* operator new(std::size_t n) {
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return ::operator new(n); }
-void operator delete(void* p) noexcept {
+namespace {
+void release(void* p) noexcept {
     if (const std::vector<std::string>* watched = gWatched.load(); p && watched) {
 #ifdef _WIN32
         const size_t size = _msize(p);
@@ -48,9 +44,18 @@ void operator delete(void* p) noexcept {
     }
     std::free(p);
 }
-void operator delete[](void* p) noexcept { ::operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { ::operator delete(p); }
+void* take(std::size_t n) {
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t n) { return take(n); }
+void* operator new[](std::size_t n) { return take(n); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
 
 namespace {
 
