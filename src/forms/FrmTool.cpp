@@ -129,7 +129,9 @@ void FrmTool::CmdImport_Click() {
 
 void FrmTool::CmdExport_Click() {
     if (MsgBox("导出的文件将以明文保存当前用户的全部帐号和密码,任何能打开这个文件的人都能看到它们。\n"
-               "请妥善保管导出的文件,用完后及时删除。\n\n确定要导出吗?",
+               "请妥善保管导出的文件,用完后及时删除。\n\n"
+               "这个文件供其他密码管理器导入,请不要用 Excel、WPS 等电子表格软件打开它:其中的文字原样保存,"
+               "以“=”等符号开头的名称或备注会被电子表格当作公式执行。\n\n确定要导出吗?",
                platform::vbYesNo | platform::vbExclamation, "提示") != platform::vbYes)
         return;
     FrmVerifyPassword& verify = forms_.VerifyPassword();
@@ -149,7 +151,7 @@ void FrmTool::CmdExport_Click() {
     }
     std::string said = "导出完成,共导出 " + std::to_string(result.written) + " 个帐号。";
     if (!result.damaged.empty())
-        said += "\n\n以下 " + std::to_string(result.damaged.size()) + " 个帐号的密码已损坏,无法解密,没有导出:\n" +
+        said += "\n\n以下 " + std::to_string(result.damaged.size()) + " 个帐号的密码或备注已损坏,无法解密,没有导出:\n" +
                 result.damaged.front() + (result.damaged.size() > 1 ? " 等" : "");
     Say(said);
 }

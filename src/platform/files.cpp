@@ -2,8 +2,10 @@
 
 #include "platform/CrashPoint.h"
 
-#include <cerrno>
+#include <sodium.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #ifdef _WIN32
@@ -14,13 +16,39 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
-
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace qm::platform {
+
+namespace {
+
+// A temporary name no one can guess and so plant a file under.
+std::string privateTempName() {
+    unsigned char random[8];
+    randombytes_buf(random, sizeof random);
+    static const char digits[] = "0123456789abcdef";
+    std::string name = kPrivateTempPrefix;
+    for (const unsigned char b : random) {
+        name += digits[b >> 4];
+        name += digits[b & 15];
+    }
+    return name + ".tmp";
+}
+
+bool isPrivateTempName(std::string_view name) {
+    const std::string_view prefix = kPrivateTempPrefix;
+    if (name.size() != prefix.size() + 16 + 4 || !name.starts_with(prefix) || !name.ends_with(".tmp")) return false;
+    return std::all_of(name.begin() + prefix.size(), name.end() - 4,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// How many names a replace tries before it gives up: only a file planted
+// under a guessed name, or a broken random source, makes it try twice.
+constexpr int kTempNameTries = 8;
+
+}  // namespace
 
 #ifdef _WIN32
 namespace {
@@ -151,35 +179,88 @@ bool SameFile(const std::string& a, const std::string& b) {
            CSTR_EQUAL;
 }
 
-void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
-    const std::wstring target = wide(path);
-    const std::wstring temp = target + L".qmtmp";
-    {
-        Handle f{CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot create", path + ".qmtmp"));
-        size_t done = 0;
-        bool ok = true;
-        while (ok && done < bytes.size()) {
-            DWORD put = 0;
-            const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-            ok = WriteFile(f.h, bytes.data() + done, want, &put, nullptr) && put == want;
-            done += put;
-        }
-        if (!ok || !FlushFileBuffers(f.h)) {
-            const std::string message = lastError("cannot write", path + ".qmtmp");
-            CloseHandle(f.h);
-            f.h = INVALID_HANDLE_VALUE;
-            DeleteFileW(temp.c_str());
-            throw FileError(message);
-        }
+namespace {
+
+// The folder part of a path, with its separator ("" for a bare name).
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Writes and flushes all of `bytes` into the open temporary file; on a
+// failure the file is closed and removed.
+void writeOut(Handle& f, const std::wstring& temp, const std::string& shown, const unsigned char* data, size_t size) {
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        DWORD put = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+        ok = WriteFile(f.h, data + done, want, &put, nullptr) && put == want;
+        done += put;
     }
+    if (!ok || !FlushFileBuffers(f.h)) {
+        const std::string message = lastError("cannot write", shown);
+        CloseHandle(f.h);
+        f.h = INVALID_HANDLE_VALUE;
+        DeleteFileW(temp.c_str());
+        throw FileError(message);
+    }
+    CloseHandle(f.h);
+    f.h = INVALID_HANDLE_VALUE;
+}
+
+void renameOver(const std::wstring& temp, const std::string& path) {
     QM_CRASH_POINT("replace.written");
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(temp.c_str(), wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const std::string message = lastError("cannot replace", path);
         DeleteFileW(temp.c_str());
         throw FileError(message);
     }
     QM_CRASH_POINT("replace.renamed");
+}
+
+// A temporary file that another run is still writing is held with no
+// sharing, and its delete fails: it is left alone.
+void removeStalePrivateTemps(const std::string& folder) {
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW(wide(folder + kPrivateTempPrefix + "*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = text::Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isPrivateTempName(name))
+            DeleteFileW(wide(folder + name).c_str());
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+}  // namespace
+
+void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
+    const std::wstring temp = wide(path) + L".qmtmp";
+    Handle f{CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) throw FileError(lastError("cannot create", path + ".qmtmp"));
+    writeOut(f, temp, path + ".qmtmp", bytes.data(), bytes.size());
+    renameOver(temp, path);
+}
+
+void ReplaceFilePrivately(const std::string& path, std::string_view bytes) {
+    const std::string folder = folderOf(path);
+    removeStalePrivateTemps(folder);
+    std::string shown;
+    std::wstring temp;
+    Handle f{INVALID_HANDLE_VALUE};
+    for (int tries = 1; f.h == INVALID_HANDLE_VALUE; ++tries) {
+        shown = folder + privateTempName();
+        temp = wide(shown);
+        // CREATE_NEW fails on anything already there, a link included.
+        f.h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD code = GetLastError();
+        if (f.h == INVALID_HANDLE_VALUE &&
+            ((code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) || tries == kTempNameTries))
+            throw FileError(lastError("cannot create", shown));
+    }
+    writeOut(f, temp, shown, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    renameOver(temp, path);
 }
 
 #else
@@ -289,25 +370,31 @@ bool SameFile(const std::string& a, const std::string& b) {
     return full(a) == full(b);
 }
 
-void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
-    const std::string temp = path + ".qmtmp";
-    {
-        Fd f{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-        if (f.fd < 0) throw FileError(lastError("cannot create", temp));
-        size_t done = 0;
-        bool ok = true;
-        while (ok && done < bytes.size()) {
-            const ssize_t put = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-            if (put < 0 && errno == EINTR) continue;
-            ok = put > 0;
-            if (ok) done += static_cast<size_t>(put);
-        }
-        if (!ok || ::fsync(f.fd) != 0) {
-            const std::string message = lastError("cannot write", temp);
-            ::unlink(temp.c_str());
-            throw FileError(message);
-        }
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Writes and syncs all of `bytes`; on a failure the file is removed.
+void writeOut(int fd, const std::string& temp, const unsigned char* data, size_t size) {
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        const ssize_t put = ::write(fd, data + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        ok = put > 0;
+        if (ok) done += static_cast<size_t>(put);
     }
+    if (!ok || ::fsync(fd) != 0) {
+        const std::string message = lastError("cannot write", temp);
+        ::unlink(temp.c_str());
+        throw FileError(message);
+    }
+}
+
+void renameOver(const std::string& temp, const std::string& path) {
     QM_CRASH_POINT("replace.written");
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const std::string message = lastError("cannot replace", path);
@@ -316,9 +403,60 @@ void ReplaceFileContents(const std::string& path, const std::vector<unsigned cha
     }
     QM_CRASH_POINT("replace.renamed");
     // The rename itself must reach the disk too.
-    const size_t slash = path.find_last_of('/');
-    Fd dir{::open(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY)};
+    const std::string folder = folderOf(path);
+    Fd dir{::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY)};
     if (dir.fd >= 0) ::fsync(dir.fd);
+}
+
+// A temporary file that another run is still writing is locked: it is left
+// alone. A link under such a name is taken away, never followed.
+void removeStalePrivateTemps(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+    for (; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!isPrivateTempName(name)) continue;
+        const std::string path = folder + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISREG(st.st_mode)) {
+            Fd f{::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+            if (f.fd < 0 || ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) continue;
+        } else if (!S_ISLNK(st.st_mode)) {
+            continue;
+        }
+        ::unlink(path.c_str());
+    }
+}
+
+}  // namespace
+
+void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
+    const std::string temp = path + ".qmtmp";
+    {
+        Fd f{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+        if (f.fd < 0) throw FileError(lastError("cannot create", temp));
+        writeOut(f.fd, temp, bytes.data(), bytes.size());
+    }
+    renameOver(temp, path);
+}
+
+void ReplaceFilePrivately(const std::string& path, std::string_view bytes) {
+    const std::string folder = folderOf(path);
+    removeStalePrivateTemps(folder);
+    std::string temp;
+    Fd f{-1};
+    for (int tries = 1; f.fd < 0; ++tries) {
+        temp = folder + privateTempName();
+        // O_EXCL fails on anything already there, a link included.
+        f.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (f.fd < 0 && (errno != EEXIST || tries == kTempNameTries)) throw FileError(lastError("cannot create", temp));
+    }
+    // Held until it has its final name, so that another run's clean-up
+    // leaves it alone.
+    ::flock(f.fd, LOCK_EX);
+    writeOut(f.fd, temp, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    renameOver(temp, path);
 }
 
 #endif

@@ -2,6 +2,7 @@
 // Whole-file reads and crash-safe rewrites. Paths are UTF-8.
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm::platform {
@@ -55,5 +56,14 @@ bool SameFile(const std::string& a, const std::string& b);
 // file or the new one, never a mixture. Throws FileError; the old file then
 // stays as it was.
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// The same replace for bytes that must not fall into other hands (an
+// export in the clear). The temporary file beside `path` is made anew under
+// a name no one can guess (kPrivateTempPrefix, 16 random hex digits, ".tmp"),
+// never opened if something is already there, and natively readable by its
+// owner only, as the file it becomes. One that a death left behind in that
+// folder is removed first, unless another run of the program is writing it.
+void ReplaceFilePrivately(const std::string& path, std::string_view bytes);
+inline constexpr const char* kPrivateTempPrefix = "~qmexport-";
 
 }  // namespace qm::platform

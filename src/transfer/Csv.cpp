@@ -1,5 +1,7 @@
 #include "transfer/Csv.h"
 
+#include "text/utf.h"
+
 namespace qm::transfer {
 
 namespace {
@@ -119,11 +121,30 @@ CsvRow ReadFirstRecord(std::string_view text) {
     return {};
 }
 
-void AppendCsvField(std::string& out, std::string_view value) {
-    const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
-                                           value.back() == '\t'));
-    if (!quote) {
+namespace {
+
+// What the trimming functions of common importers take for blank:
+// C's isspace, the information separators Python and Java trim, Unicode's
+// White_Space, and the marks .NET and JavaScript trim besides.
+bool trimmedAway(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           c == 0x180E || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000 || c == 0xFEFF;
+}
+
+bool needsQuotes(std::string_view value) {
+    if (value.find_first_of(",\"\r\n") != std::string_view::npos) return true;
+    if (value.empty()) return false;
+    size_t pos = 0;
+    if (trimmedAway(text::NextCodePoint(value, pos))) return true;
+    size_t last = value.size() - 1;
+    while (last > 0 && value.size() - last < 4 && (static_cast<unsigned char>(value[last]) & 0xC0) == 0x80) --last;
+    return trimmedAway(text::NextCodePoint(value, last));
+}
+
+template <class Out>
+void appendField(Out& out, std::string_view value) {
+    if (!needsQuotes(value)) {
         out.append(value);
         return;
     }
@@ -134,5 +155,10 @@ void AppendCsvField(std::string& out, std::string_view value) {
     }
     out += '"';
 }
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view value) { appendField(out, value); }
+void AppendCsvField(platform::WipingString& out, std::string_view value) { appendField(out, value); }
 
 }  // namespace qm::transfer

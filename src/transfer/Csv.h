@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Wiped.h"
+
 namespace qm::transfer {
 
 enum class Escape {
@@ -44,8 +46,11 @@ std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape = Escape::Doubl
 // for an empty text.
 CsvRow ReadFirstRecord(std::string_view text);
 
-// Appends one field, quoted when it holds a comma, a quote, a line break, or
-// a space or tab at either end, with its quotes doubled.
+// Appends one field exactly as it is, quoted when it holds a comma, a quote
+// or a line break, or begins or ends with a character that an importer
+// trimming its fields would cut off (any space, tab or other blank, as
+// Unicode counts them), with its quotes doubled.
 void AppendCsvField(std::string& out, std::string_view value);
+void AppendCsvField(platform::WipingString& out, std::string_view value);
 
 }  // namespace qm::transfer

@@ -1,7 +1,7 @@
 #include "transfer/Export.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "platform/files.h"
 #include "store/Connection.h"
@@ -9,14 +9,21 @@
 
 namespace qm::transfer {
 
-void Wipe(std::string& s) {
-    volatile char* p = s.data();
-    for (size_t i = 0; i < s.size(); ++i) p[i] = 0;
-    s.clear();
-}
+namespace {
 
-std::string ExportBytes(store::Connection& db, const std::string& user, const SecretSeal& secrets, ExportResult& result) {
-    std::string out = "\xEF\xBB\xBF";
+// A deciphered text, wiped however the row's turn ends.
+struct Opened {
+    std::optional<std::string> text;
+    ~Opened() {
+        if (text) Wipe(*text);
+    }
+};
+
+}  // namespace
+
+platform::WipedString ExportBytes(store::Connection& db, const std::string& user, const SecretSeal& secrets,
+                                  ExportResult& result) {
+    platform::WipedString out = "\xEF\xBB\xBF";
     out += kExportHeader;
     out += "\r\n";
     store::Statement rows(db.Handle(),
@@ -25,29 +32,19 @@ std::string ExportBytes(store::Connection& db, const std::string& user, const Se
                           "WHERE d.UserName = ?1 GROUP BY d.rowid ORDER BY MIN(t.icoIndex), MIN(t.rowid), d.rowid");
     rows.Bind(1, store::Value(user));
     while (rows.Step()) {
-        std::optional<std::string> password = secrets.Open(SecretField::AccountPassword, rows.Cell(3).text);
-        std::optional<std::string> remarks = secrets.Open(SecretField::Remarks, rows.Cell(5).text);
-        if (!password || !remarks) {
+        const Opened password{secrets.Open(SecretField::AccountPassword, rows.Cell(3).text)};
+        const Opened remarks{secrets.Open(SecretField::Remarks, rows.Cell(5).text)};
+        if (!password.text || !remarks.text) {
             result.damaged.emplace_back(rows.Cell(1).text);
-            if (password) Wipe(*password);
             continue;
         }
-        AppendCsvField(out, rows.Cell(0).text);
-        out += ',';
-        AppendCsvField(out, rows.Cell(1).text);
-        out += ',';
-        AppendCsvField(out, rows.Cell(2).text);
-        out += ',';
-        AppendCsvField(out, *password);
-        out += ',';
-        AppendCsvField(out, rows.Cell(4).text);
-        out += ',';
-        AppendCsvField(out, *remarks);
-        out += ',';
-        AppendCsvField(out, rows.Cell(6).text);
+        const std::string_view fields[] = {rows.Cell(0).text, rows.Cell(1).text, rows.Cell(2).text, *password.text,
+                                           rows.Cell(4).text, *remarks.text,     rows.Cell(6).text};
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            if (i) out += ',';
+            AppendCsvField(out, fields[i]);
+        }
         out += "\r\n";
-        Wipe(*password);
-        Wipe(*remarks);
         ++result.written;
     }
     return out;
@@ -55,17 +52,8 @@ std::string ExportBytes(store::Connection& db, const std::string& user, const Se
 
 ExportResult WriteExport(store::Connection& db, const std::string& user, const SecretSeal& secrets, const std::string& path) {
     ExportResult result;
-    std::string text = ExportBytes(db, user, secrets, result);
-    std::vector<unsigned char> bytes(text.begin(), text.end());
-    Wipe(text);
-    try {
-        platform::ReplaceFileContents(path, bytes);
-    } catch (...) {
-        std::fill(bytes.begin(), bytes.end(), 0);
-        throw;
-    }
-    volatile unsigned char* p = bytes.data();
-    for (size_t i = 0; i < bytes.size(); ++i) p[i] = 0;
+    const platform::WipedString text = ExportBytes(db, user, secrets, result);
+    platform::ReplaceFilePrivately(path, text);
     return result;
 }
 

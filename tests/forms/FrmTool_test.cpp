@@ -1,6 +1,7 @@
 // The tools dialog: backup through the save dialog, the automatic backup at
 // start, compaction, and clearing the clipboard.
 #include "forms/FrmTool.h"
+#include "forms/FrmVerifyPassword.h"
 
 #include <gtest/gtest.h>
 
@@ -156,4 +157,27 @@ TEST_F(ToolTest, ClearingTheClipboardAlsoDisarmsTheHotKeys) {
     EXPECT_EQ(host.os.clipboard, "");
     for (int i = 0; i < 3; ++i) EXPECT_EQ(app->HotKeys.HotKeyTable[i].ActionText, "");
     EXPECT_EQ(boxTexts(), Texts{"剪贴板已清空!"});
+}
+
+TEST_F(ToolTest, ExportWarnsOfSpreadsheetsAndNamesWhatWouldNotOpen) {
+    logIn("amy");
+    for (const char* name : {"good", "remark damaged", "password damaged"}) addAccount("其它", name, "amy", "pw1234");
+    // A text sealed for another user does not open in this one's book.
+    app->DbConn.Execute("UPDATE AccountData SET Remarks = '\xC2\x81x' WHERE AccountName = 'remark damaged'");
+    app->DbConn.Execute("UPDATE AccountData SET AccountPassword = '\xC2\x81x' WHERE AccountName = 'password damaged'");
+    host.os.boxes.clear();
+    host.os.answers = {qm::platform::vbYes};
+    host.os.chosenFiles = {inFolder("out.csv")};
+    host.OnModal<qm::forms::FrmVerifyPassword>("FrmVerifyPassword", [](qm::forms::FrmVerifyPassword& v) {
+        v.TxtPwd.SetText("secret1");
+        v.CmdOK.RaiseClick();
+    });
+    press(&FrmTool::CmdExport);
+    ASSERT_EQ(host.os.boxes.size(), 2u);
+    EXPECT_NE(host.os.boxes[0].text.find("不要用 Excel、WPS 等电子表格软件打开"), std::string::npos) << host.os.boxes[0].text;
+    EXPECT_EQ(host.os.boxes[1].text,
+              "导出完成,共导出 1 个帐号。\n\n以下 2 个帐号的密码或备注已损坏,无法解密,没有导出:\nremark damaged 等");
+    const auto bytes = qm::platform::ReadWholeFile(inFolder("out.csv"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n其它,good,amy,pw1234,,,\r\n");
 }

@@ -71,6 +71,7 @@ TEST(Transfer, ImportThroughThePreviewThenExportTheSameAccounts) {
     HWND warning = WaitForMessageBox(p.info.dwProcessId, 10000);
     ASSERT_NE(warning, nullptr);
     EXPECT_NE(MessageBoxText(warning).find(L"明文"), std::wstring::npos);
+    EXPECT_NE(MessageBoxText(warning).find(L"不要用 Excel、WPS 等电子表格软件打开"), std::wstring::npos);
     PressButton(warning, IDYES);
     HWND verify = WaitForWindow(p.info.dwProcessId, L"验证登录密码", 10000);
     ASSERT_TRUE(verify && BringToFront(verify));

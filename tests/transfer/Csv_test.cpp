@@ -79,3 +79,22 @@ TEST(CsvWriter, WhatItWritesReadsBackExactly) {
     ASSERT_EQ(rows.size(), values.size());
     for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(rows[i].fields, (std::vector<std::string>{"k", values[i]}));
 }
+
+TEST(CsvWriter, QuotesAFieldWhoseEndsAnImporterWouldTrim) {
+    // What C's isspace, Python's and Java's strip, .NET's Trim and JavaScript's trim take off.
+    const std::string blanks[] = {" ", "\t", "\v", "\f", "\x1f", "\u0085", "\u00a0", "\u1680", "\u2003", "\u200b",
+                                  "\u2028", "\u202f", "\u205f", "\u3000", "\ufeff"};
+    for (const std::string& blank : blanks)
+        for (const std::string& value : {blank + "pw", "pw" + blank, blank}) {
+            SCOPED_TRACE(::testing::PrintToString(value));
+            std::string out;
+            qm::transfer::AppendCsvField(out, value);
+            EXPECT_EQ(out, "\"" + value + "\"");
+        }
+    // Inner blanks and characters near the blanks are nothing to trim.
+    for (const std::string value : {"p w", "中文", "x\u00e9", "\u2010x\u200c", "a\u3000b"}) {
+        std::string out;
+        qm::transfer::AppendCsvField(out, value);
+        EXPECT_EQ(out, value);
+    }
+}

@@ -317,9 +317,9 @@ TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
     ASSERT_EQ(in.imported, texts.size() - 1);  // the empty user name and password
     WriteImport(conn, "amy", in, kSeal);
     ExportResult result;
-    const std::string exported = ExportBytes(conn, "amy", kSeal, result);
+    const auto exported = ExportBytes(conn, "amy", kSeal, result);
     EXPECT_EQ(result.written, in.imported);
-    EXPECT_EQ(exported.substr(0, 3 + std::string(kExportHeader).size() + 2),
+    EXPECT_EQ(std::string_view(exported).substr(0, 3 + std::string(kExportHeader).size() + 2),
               "\xEF\xBB\xBF" + std::string(kExportHeader) + "\r\n");
     const Plan back = MakePlan(ReadSource(exported), {}, DuplicateChoice::Skip);
     ASSERT_EQ(back.imported, in.imported);
