@@ -34,11 +34,17 @@ struct Lock {
 
 size_t slotOf(const void* p) { return (reinterpret_cast<uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull >> (64 - 18); }
 
-bool holdsSecret(const void* block, size_t size) {
+// Reads the whole block, a container's spare capacity too, which the
+// address sanitizer would otherwise report; byte by byte, since its memcmp
+// checks the same.
+__attribute__((no_sanitize("address"))) bool holdsSecret(const void* block, size_t size) {
     if (size < secretSize) return false;
-    const char* b = static_cast<const char*>(block);
-    for (size_t i = 0; i + secretSize <= size; ++i)
-        if (b[i] == secret[0] && std::memcmp(b + i, secret, secretSize) == 0) return true;
+    const auto* b = static_cast<const volatile char*>(block);
+    for (size_t i = 0; i + secretSize <= size; ++i) {
+        size_t k = 0;
+        while (k < secretSize && b[i + k] == secret[k]) ++k;
+        if (k == secretSize) return true;
+    }
     return false;
 }
 
