@@ -2,6 +2,7 @@
 // The program's forms, made when first needed. A form that was unloaded is
 // made afresh the next time it is asked for, as a form loads anew; the old
 // object is kept until the end, since its own handler may still be running.
+// It keeps no secret: its unload wiped every box that held one.
 #include <memory>
 #include <vector>
 

@@ -96,6 +96,7 @@ void FrmLogin::CmdLogin_Click() {
         }
         return;
     }
+    TxtPass.Wipe();
     app_.CurrentUser = user;
     app::RememberUser(Os(), app_.CurrentUser);
     forms_.Main().Show();

@@ -32,7 +32,7 @@ void FrmLoosenLock::Form_Load() {
 }
 
 void FrmLoosenLock::CmdUntie_Click() {
-    const std::string typed = TxtPwd.Text();
+    const std::string& typed = TxtPwd.Text();
     if (text::Utf16Length(typed) < 6) {
         Say("密码长度不能小于6位.");
         return;
@@ -49,6 +49,7 @@ void FrmLoosenLock::CmdUntie_Click() {
         TxtPwd.SetFocus();
         return;
     }
+    TxtPwd.Wipe();
     FrmMain& main = forms_.Main();
     main.SetLock(false);
     Unload();

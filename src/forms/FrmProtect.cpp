@@ -24,7 +24,7 @@ void FrmProtect::Form_Load() {
 }
 
 void FrmProtect::CmdOK_Click() {
-    const std::string typed = TxtPwd.Text();
+    const std::string& typed = TxtPwd.Text();
     if (typed.empty()) {
         Say("请输入密码!");
         TxtPwd.SetFocus();
@@ -43,7 +43,7 @@ void FrmProtect::CmdOK_Click() {
     if (SwitchingOn) vault::SwitchOn(app_.DbConn, app_.RsUser, app_.Secrets, proven, typed);
     else vault::SwitchOff(app_.DbConn, app_.RsUser, app_.Secrets, proven, typed);
     Done = true;
-    TxtPwd.SetText("");
+    TxtPwd.Wipe();
     Unload();
 }
 

@@ -39,6 +39,7 @@ void FrmVerifyPassword::CmdOK_Click() {
         TxtPwd.SetFocus();
         return;
     }
+    TxtPwd.Wipe();
     proven_ = true;
     Unload();
 }

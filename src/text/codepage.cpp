@@ -61,7 +61,9 @@ template <bool Lossless>
 std::string encode(std::string_view utf8) {
     const Tables& t = tables();
     std::string out;
-    out.reserve(utf8.size());
+    // Room for the longest result at once: a growth would leave the old
+    // block, a copy of a password on its way to the cipher, unwiped.
+    out.reserve(Lossless ? utf8.size() * 2 : utf8.size());
     for (size_t pos = 0; pos < utf8.size();) {
         const char32_t cp = NextCodePoint(utf8, pos);
         if (cp < 0x80) {
@@ -100,7 +102,7 @@ std::string FromGb18030(std::string_view bytes) {
     const Tables& t = tables();
     const auto at = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
     std::string out;
-    out.reserve(bytes.size() * 3 / 2);
+    out.reserve(bytes.size() * 3);  // a stray byte reads as three; no growth leaves a copy
     for (size_t i = 0; i < bytes.size();) {
         const unsigned b1 = at(i);
         char32_t cp = kReplacementChar;

@@ -17,7 +17,8 @@ using Colour = uint32_t;
 inline constexpr Colour kDefaultColour = 0xFFFFFFFFu;  // the system's own colour for the control
 
 // Which property changed, for the peer.
-enum class Prop { Text, Geometry, Visible, Enabled, Locked, PasswordChar, ToolTip, Colours, Font, Items, ListIndex, Value, Default, Interval, WindowState };
+// Erase: a text box's secret goes; the real control overwrites what it held, then empties.
+enum class Prop { Text, Geometry, Visible, Enabled, Locked, PasswordChar, ToolTip, Colours, Font, Items, ListIndex, Value, Default, Interval, WindowState, Erase };
 
 class Peer {
 public:

@@ -3,19 +3,28 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/wipe.h"
+
 namespace qm::ui {
+
+TextBox::~TextBox() { text::WipeString(text_); }
 
 void TextBox::SetText(const std::string& v) {
     if (v == text_) return;
-    text_ = v;
+    text::AssignWiping<char>(text_, v);
     changed(Prop::Text);
     if (Change) Change();
 }
 
 void TextBox::UserSetText(const std::string& v) {
     if (v == text_) return;
-    text_ = v;
+    text::AssignWiping<char>(text_, v);
     if (Change) Change();
+}
+
+void TextBox::Wipe() {
+    text::WipeString(text_);
+    changed(Prop::Erase);
 }
 
 int ComboBox::find(const std::string& text, bool ignoreCase) const {

@@ -26,14 +26,27 @@ private:
     std::string caption_;
 };
 
+// The text is kept so that no copy of it stays in freed memory: each new
+// text replaces the old one in place or in a fresh block after the old one
+// is wiped, and the box wipes it when it goes.
 class TextBox : public Control {
 public:
     using Control::Control;
+    ~TextBox() override;
     const std::string& Text() const { return text_; }
     // Raises Change when the text differs, as typing does.
     void SetText(const std::string& v);
     char PasswordChar() const { return passwordChar_; }
-    void SetPasswordChar(char c) { set(passwordChar_, c, Prop::PasswordChar); }
+    // A box that masks its text holds a secret, even once it shows it.
+    void SetPasswordChar(char c) {
+        if (c) Secret = true;
+        set(passwordChar_, c, Prop::PasswordChar);
+    }
+    // Holds a secret: its form wipes it when it unloads.
+    bool Secret = false;
+    // Empties the box, overwriting its text and the real control's own copy
+    // first. No Change: the text is disposed of, not edited.
+    void Wipe();
     bool Locked() const { return locked_; }
     void SetLocked(bool v) { set(locked_, v, Prop::Locked); }
     bool MultiLine = false;

@@ -39,6 +39,7 @@ void Form::Load() {
         // error goes on to the event that showed it.
         loaded_ = false;
         active_ = nullptr;
+        wipeSecrets();
         host_.FormGone(*this);
         host_.Destroy(*this);
         throw;
@@ -64,9 +65,16 @@ bool Form::Unload(int mode) {
     loaded_ = false;
     modal_ = false;
     active_ = nullptr;
+    wipeSecrets();
     host_.FormGone(*this);
     host_.Destroy(*this);
     return true;
+}
+
+void Form::wipeSecrets() {
+    // Before the windows go: their own copies are overwritten too.
+    for (Control* c : controls_)
+        if (auto* box = dynamic_cast<TextBox*>(c); box && box->Secret) box->Wipe();
 }
 
 void Form::SetWindowState(int state) {

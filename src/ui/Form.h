@@ -85,6 +85,7 @@ public:
     void Show(bool modal = false, Form* owner = nullptr);
     void Load();
     // Runs Form_QueryUnload and Form_Unload; false when one of them cancelled.
+    // Then the boxes that hold secrets are wiped, before the windows go.
     bool Unload(int mode = vbFormCode);
     // The close box: the same with the mode of the control menu.
     bool RequestClose(int mode = vbFormControlMenu) { return Unload(mode); }
@@ -145,6 +146,10 @@ protected:
     virtual void Form_TrayMouse(int message) { (void)message; }
 
 private:
+    // Empties every box that holds a secret, as the form unloads: a form
+    // object may outlive its unload, and what was typed must not.
+    void wipeSecrets();
+
     FormHost& host_;
     std::string caption_;
     std::vector<Control*> controls_;

@@ -83,6 +83,7 @@ Proof Secrets::LogIn(store::Connection& db, store::Recordset& users, std::string
 }
 
 void Secrets::RememberLogin(std::string_view password) {
+    forgetLogin();
     loginKey_ = std::make_unique<KeyedDigest>();
     loginDigest_ = loginKey_->Of(password);
 }
@@ -107,13 +108,21 @@ void Secrets::Lock() {
     // The key goes; the user's form stays, so nothing is sealed in the
     // fixed-key form meanwhile.
     if (protected_) session_ = Sealer(cipher_, nullptr);
+    // The digest and its key would let a copy of the locked program's memory
+    // test guesses at the login password in microseconds each, without the
+    // derivation: they go too, and the unlock makes them again.
+    forgetLogin();
+}
+
+void Secrets::forgetLogin() {
+    loginKey_.reset();
+    Wipe(loginDigest_);
 }
 
 void Secrets::LogOff() {
     session_ = Sealer(cipher_);
     protected_ = false;
-    loginKey_.reset();
-    Wipe(loginDigest_);
+    forgetLogin();
 }
 
 }  // namespace qm::vault

@@ -109,7 +109,9 @@ public:
     // sealed and opened from now on, with the data key in memory. Also the
     // unlock after a lock: the key is derived again.
     Proof LogIn(store::Connection& db, store::Recordset& users, std::string_view typed);
-    // Wipes the data key; the user stays logged in (the lock).
+    // Wipes the data key and the login password's digest and its key; the
+    // user stays logged in (the lock). The unlock's LogIn makes them again;
+    // until then IsLoginPassword is false.
     void Lock();
     // Wipes the data key and forgets the user (the log-off, the exit).
     void LogOff();
@@ -141,6 +143,8 @@ public:
     DerivationCost Cost = kDefaultCost;
 
 private:
+    void forgetLogin();
+
     crypto::clsSimpleXOR& cipher_;
     Sealer session_;
     bool protected_ = false;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
+#include "support/heap_watch.h"
 #include "support/tray_fixture.h"
+#include "vault/Protection.h"
 
 using qm::forms::FrmLoosenLock;
 using qm::forms::FrmMain;
@@ -270,3 +272,56 @@ TEST_F(AutoLockTest, DamagedSettingsFallBackToDefaultsAndStayAsStored) {
     };
     for (const Garbage& g : cases) check(g);
 }
+
+namespace {
+
+// Whether the user switched strong protection on.
+class LockMemoryTest : public qm::test::TrayTest, public ::testing::WithParamInterface<bool> {};
+
+}  // namespace
+
+TEST_P(LockMemoryTest, ALockedProgramHoldsNoCopyOfTheLoginPasswordAndTheUnlockKnowsItAgain) {
+    // Longer than a string's own small buffer: every copy is a block of the heap.
+    static constexpr std::string_view password = "锁住以后-Gone-7x";
+    app->Secrets.Cost = {1, 64 * 1024};
+    qm::test::HeapWatch watch(password);
+    host.OnModal<qm::forms::FrmNewUser>("FrmNewUser", [](qm::forms::FrmNewUser& f) {
+        f.TxtUser.SetText("amy");
+        qm::test::TypeKeyByKey(f.TxtPass, password);
+        qm::test::TypeKeyByKey(f.TxtVerifyPass, password);
+        f.CmdOK.RaiseClick();
+    });
+    qm::forms::FrmLogin& login = forms->Login();
+    login.Show();
+    login.CmdRegNewUser.RaiseClick();
+    login.CbUser.SetText("amy");
+    qm::test::TypeKeyByKey(login.TxtPass, password);
+    login.CmdLogin.RaiseClick();
+    ASSERT_TRUE(main().IsLoaded());
+    if (GetParam()) {
+        const qm::vault::Proven proven = app->Secrets.Prove(app->DbConn, app->RsUser, password);
+        qm::vault::SwitchOn(app->DbConn, app->RsUser, app->Secrets, proven, password);
+        ASSERT_TRUE(app->Secrets.Protected());
+    }
+    const std::string stored = app->RsUser["UserPassword"].Text();
+    ASSERT_TRUE(app->Secrets.IsLoginPassword(password, stored));
+
+    minimise();
+    chooseFromTray("mnuLock");
+    ASSERT_TRUE(main().IsLock());
+    EXPECT_EQ(watch.FreedCopies(), 0) << "a block went back to the heap with the password in it";
+    EXPECT_EQ(watch.LiveCopies(), 0) << "an object still holds the password";
+    EXPECT_FALSE(app->Secrets.IsLoginPassword(password, stored)) << "no digest is left to test guesses against";
+
+    leftClickIcon();
+    qm::test::TypeKeyByKey(forms->LoosenLock().TxtPwd, password);
+    forms->LoosenLock().CmdUntie.RaiseClick();
+    ASSERT_FALSE(main().IsLock());
+    EXPECT_TRUE(app->Secrets.IsLoginPassword(password, stored)) << "the unlock makes the digest again";
+    EXPECT_EQ(watch.FreedCopies(), 0);
+    EXPECT_EQ(watch.LiveCopies(), 0) << "the unlock dialog wiped its box";
+    EXPECT_FALSE(watch.Overflowed());
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoLock, LockMemoryTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Protected" : "FixedKeyForms"; });

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/heap_watch.h"
 #include "text/utf.h"
+#include "text/wipe.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -97,3 +99,22 @@ TEST(CodePage, AgreesWithTheSystemsCodePage936) {
     EXPECT_EQ(differing, 0) << "first differences: " << firstDifferences;
 }
 #endif
+
+TEST(CodePage, TheCiphersConversionsGiveNoCopyOfAPasswordBackToTheHeap) {
+    // Texts whose result outgrows their input the most: what the cipher
+    // converts is a login or account password, and a growth of the result
+    // would give back a block holding the start of it.
+    const std::pair<bool, std::string> rows[] = {
+        {true, "äöüß-pässwörd-ÄÖÜ"},                                      // two UTF-8 bytes, four of GB18030
+        {false, std::string(12, '\xFF') + "pass\x81word\xFE\xFF\x80\xFF"},  // stray bytes, three of UTF-8 each
+    };
+    for (const auto& [toGb, in] : rows) {
+        SCOPED_TRACE(in);
+        const auto convert = [toGb = toGb](const std::string& s) { return toGb ? ToGb18030(s) : FromGb18030(s); };
+        const std::string out = convert(in);
+        qm::test::HeapWatch watch(std::string_view(out).substr(0, 16));
+        std::string again = convert(in);
+        WipeString(again);
+        EXPECT_EQ(watch.FreedCopies(), 0);
+    }
+}

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <sstream>
 
+#include "support/heap_watch.h"
 #include "ui/test/TestHost.h"
 
 namespace {
@@ -85,6 +88,63 @@ TEST(FormFocus, ALostFocusHandlerThatTakesTheFocusBackKeepsIt) {
     EXPECT_EQ(form.ActiveControl(), &form.First);
     EXPECT_FALSE(secondGotIt) << "the second box never had the focus";
     EXPECT_EQ(focused.back(), "First") << "the window with the focus is the one the model names";
+    form.First.AttachPeer(nullptr);
+    form.Second.AttachPeer(nullptr);
+}
+
+namespace {
+
+// Stands where an edit control stands: it counts the times it was told to
+// overwrite what it holds.
+class ErasePeer : public qm::ui::Peer {
+public:
+    void Sync(qm::ui::Prop what) override { erased += what == qm::ui::Prop::Erase; }
+    void Focus() override {}
+    int erased = 0;
+};
+
+}  // namespace
+
+TEST(TextBoxMemory, NoCopyOfATypedSecretOutlivesWhatTheBoxDoesWithIt) {
+    // Long enough that typing grows the text twice; the watched middle part
+    // is in the block each growth gives back, and in what a shorter text leaves.
+    static constexpr std::string_view typed = "0123456789abcdefghijKLMNOPQRSTuvwxyz!@#$%";
+    const std::string_view secret = typed.substr(10, 20);
+    const std::pair<const char*, std::function<void(std::unique_ptr<TwoBoxes>&)>> rows[] = {
+        {"typed only", [](std::unique_ptr<TwoBoxes>&) {}},
+        {"a shorter text set", [](std::unique_ptr<TwoBoxes>& f) { f->First.SetText("x"); }},
+        {"a shorter text typed", [](std::unique_ptr<TwoBoxes>& f) { f->First.UserSetText("x"); }},
+        {"wiped", [](std::unique_ptr<TwoBoxes>& f) { f->First.Wipe(); }},
+        {"the form goes", [](std::unique_ptr<TwoBoxes>& f) { f.reset(); }},
+    };
+    for (const auto& [what, then] : rows) {
+        SCOPED_TRACE(what);
+        qm::ui::TestHost host;
+        qm::test::HeapWatch watch(secret);
+        auto form = std::make_unique<TwoBoxes>(host);
+        qm::test::TypeKeyByKey(form->First, typed);
+        then(form);
+        EXPECT_EQ(watch.FreedCopies(), 0) << "a block went back with the secret in it";
+        EXPECT_EQ(watch.LiveCopies(), std::string_view(what) == "typed only" ? 1 : 0);
+    }
+}
+
+TEST(TextBoxMemory, AnUnloadEmptiesTheBoxesThatHoldSecretsAndTheirControls) {
+    qm::ui::TestHost host;
+    TwoBoxes form(host);
+    form.Load();
+    ErasePeer first, second;
+    form.First.AttachPeer(&first);
+    form.Second.AttachPeer(&second);
+    form.First.SetPasswordChar('*');
+    form.First.SetPasswordChar(0);  // shown in the clear, still a secret
+    form.First.SetText("secret1");
+    form.Second.SetText("a name");
+    form.Unload();
+    EXPECT_EQ(form.First.Text(), "");
+    EXPECT_EQ(first.erased, 1) << "the control's own copy is overwritten";
+    EXPECT_EQ(form.Second.Text(), "a name") << "other boxes keep what they hold";
+    EXPECT_EQ(second.erased, 0);
     form.First.AttachPeer(nullptr);
     form.Second.AttachPeer(nullptr);
 }

@@ -8,7 +8,7 @@
 
 using namespace qm::vault;
 
-TEST(LoginDigest, OnlyTheExactLoginPasswordMatchesAndNothingAfterTheLogOff) {
+TEST(LoginDigest, OnlyTheExactLoginPasswordMatchesAndNothingWhileLockedOrAfterTheLogOff) {
     qm::crypto::clsSimpleXOR cipher;
     for (const bool isProtected : {false, true}) {
         SCOPED_TRACE(isProtected ? "protected" : "fixed-key forms");
@@ -20,6 +20,10 @@ TEST(LoginDigest, OnlyTheExactLoginPasswordMatchesAndNothingAfterTheLogOff) {
         const std::pair<const char*, bool> rows[] = {
             {"Login#Pass9", true}, {"login#pass9", false}, {"Login#Pass9 ", false}, {"Login#Pass", false}, {"", false}};
         for (const auto& [candidate, same] : rows) EXPECT_EQ(secrets.IsLoginPassword(candidate, stored), same) << candidate;
+        secrets.Lock();
+        EXPECT_FALSE(secrets.IsLoginPassword("Login#Pass9", stored)) << "the lock drops the digest and its key";
+        secrets.RememberLogin("Login#Pass9");  // as the unlock's LogIn does
+        EXPECT_TRUE(secrets.IsLoginPassword("Login#Pass9", stored));
         secrets.LogOff();
         EXPECT_FALSE(secrets.IsLoginPassword("Login#Pass9", stored));
     }

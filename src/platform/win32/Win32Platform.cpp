@@ -8,15 +8,25 @@
 
 #include "platform/win32/SystemLibrary.h"
 #include "text/utf.h"
+#include "text/wipe.h"
 
 namespace qm::platform {
 
+// The text on its way may be a password: the copy between the two types is
+// wiped before its memory goes back.
 std::wstring Widen(const std::string& utf8) {
-    const std::u16string u = text::Utf8ToUtf16(utf8);
-    return std::wstring(u.begin(), u.end());
+    std::u16string u = text::Utf8ToUtf16(utf8);
+    std::wstring wide(u.begin(), u.end());
+    text::WipeString(u);
+    return wide;
 }
 
-std::string Narrow(const std::wstring& utf16) { return text::Utf16ToUtf8(std::u16string(utf16.begin(), utf16.end())); }
+std::string Narrow(const std::wstring& utf16) {
+    std::u16string u(utf16.begin(), utf16.end());
+    std::string narrow = text::Utf16ToUtf8(u);
+    text::WipeString(u);
+    return narrow;
+}
 
 Win32Platform::~Win32Platform() {
     if (instanceMutex_) CloseHandle(instanceMutex_);

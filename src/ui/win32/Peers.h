@@ -47,6 +47,8 @@ protected:
 private:
     // Tells the model what the control holds now, however it came to hold it.
     void takeText();
+    // Overwrites what the control holds, then empties it.
+    void erase();
     HWND spin_ = nullptr;  // the up-down arrows of a number box; they go with the box's parent
 };
 

@@ -1,6 +1,8 @@
 #include "ui/win32/Peers.h"
 #include "ui/win32/Win32Host.h"
 
+#include "text/wipe.h"
+
 namespace qm::ui {
 
 using platform::Narrow;
@@ -45,10 +47,16 @@ void TextBoxPeer::SyncOwn(Prop what) {
     auto& box = static_cast<TextBox&>(control);
     switch (what) {
         case Prop::Text:
+            // A secret's old text (a wrong guess, a password being changed)
+            // is overwritten before the new one takes its place.
+            if (box.Secret) erase();
             setText(box.Text());
             break;
         case Prop::Locked:
             SendMessageW(hwnd, EM_SETREADONLY, box.Locked(), 0);
+            break;
+        case Prop::Erase:
+            erase();
             break;
         case Prop::PasswordChar:
             SendMessageW(hwnd, EM_SETPASSWORDCHAR, static_cast<unsigned char>(box.PasswordChar()), 0);
@@ -60,7 +68,29 @@ void TextBoxPeer::SyncOwn(Prop what) {
 }
 
 void TextBoxPeer::takeText() {
-    if (!syncing) static_cast<TextBox&>(control).UserSetText(Narrow(WindowText(hwnd)));
+    if (syncing) return;
+    // Each keystroke passes the whole text through here: neither copy may
+    // stay behind in freed memory.
+    std::wstring wide = WindowText(hwnd);
+    std::string utf8 = Narrow(wide);
+    text::WipeString(wide);
+    static_cast<TextBox&>(control).UserSetText(utf8);
+    text::WipeString(utf8);
+}
+
+void TextBoxPeer::erase() {
+    if (!hwnd) return;
+    syncing = true;
+    // The control keeps its text in a buffer of its own, which typing grew
+    // and emptying would only shorten: a text of the same length overwrites
+    // it where it lies, and only then does the box empty.
+    if (const int length = GetWindowTextLengthW(hwnd); length > 0) {
+        const std::wstring filler(static_cast<size_t>(length), L'*');
+        SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(filler.c_str()));
+    }
+    SendMessageW(hwnd, EM_EMPTYUNDOBUFFER, 0, 0);
+    SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    syncing = false;
 }
 
 void TextBoxPeer::OnCommand(int code) {

@@ -1,5 +1,6 @@
 #include "ui/win32/Win32Peer.h"
 
+#include "text/wipe.h"
 #include "ui/win32/Peers.h"
 #include "ui/win32/Win32Host.h"
 
@@ -116,7 +117,9 @@ void Win32Peer::makeChild(const wchar_t* cls, DWORD exStyle, DWORD style, HWND p
 
 void Win32Peer::setText(const std::string& utf8) {
     syncing = true;
-    SetWindowTextW(hwnd, Widen(utf8).c_str());
+    std::wstring wide = Widen(utf8);
+    SetWindowTextW(hwnd, wide.c_str());
+    text::WipeString(wide);  // a text box's text may be a password
     syncing = false;
 }
 
