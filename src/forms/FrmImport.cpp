@@ -45,6 +45,12 @@ private:
     std::shared_ptr<const transfer::Plan> plan_;
 };
 
+// The rows read from the file hold its passwords as they are.
+void wipeRows(transfer::SourceFile& source) {
+    for (transfer::CsvRow& row : source.rows)
+        for (std::string& field : row.fields) transfer::Wipe(field);
+}
+
 }  // namespace
 
 FrmImport::FrmImport(Forms& forms)
@@ -128,7 +134,9 @@ void FrmImport::encodingChosen() {
     const transfer::Encoding chosen = transfer::kEncodings[std::max(CbEncoding.ListIndex(), 0)];
     if (chosen != source_.encoding) {
         try {
-            source_ = transfer::ReadSource(bytes_, chosen);
+            transfer::SourceFile again = transfer::ReadSource(bytes_, chosen);
+            wipeRows(source_);
+            source_ = std::move(again);
         } catch (const transfer::ImportError& e) {
             MsgBox("按 " + std::string(transfer::EncodingName(chosen)) + " 读取时," +
                        (e.Line ? "第 " + std::to_string(e.Line) + " 行" : std::string("文件")) + ":" + e.what() + "。",
@@ -271,8 +279,7 @@ void FrmImport::Form_Unload(int& Cancel) {
     (void)Cancel;
     LvRows.ClearItems();
     transfer::Wipe(bytes_);
-    for (transfer::CsvRow& row : source_.rows)
-        for (std::string& field : row.fields) transfer::Wipe(field);
+    wipeRows(source_);
     if (plan_)
         for (transfer::PlannedRow& row : plan_->rows) transfer::Wipe(row.account.password), transfer::Wipe(row.account.remarks);
 }

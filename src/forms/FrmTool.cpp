@@ -7,6 +7,7 @@
 #include "forms/FrmResumeData.h"
 #include "forms/FrmUser.h"
 #include "forms/FrmVerifyPassword.h"
+#include "platform/Wiped.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
 #include "text/date.h"
@@ -105,8 +106,9 @@ void FrmTool::CmdImport_Click() {
     };
     std::string bytes;
     try {
-        const std::vector<unsigned char> read = platform::ReadWholeFile(path);
+        std::vector<unsigned char> read = platform::ReadWholeFile(path);
         bytes.assign(read.begin(), read.end());
+        platform::WipeMemory(read.data(), read.capacity());
     } catch (const platform::FileError& e) {
         refuse(e.Fault == platform::FileFault::InUse ? "文件正被另一个程序使用。" : std::string("读取文件出错:") + e.what());
         return;
@@ -115,6 +117,7 @@ void FrmTool::CmdImport_Click() {
     try {
         source = transfer::ReadSource(bytes);
     } catch (const transfer::ImportError& e) {
+        platform::Wipe(bytes);
         refuse((e.Line ? "第 " + std::to_string(e.Line) + " 行:" : std::string()) + e.what() + "。");
         return;
     }

@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "text/wipe.h"
+
 namespace qm::platform {
 
-// Overwrites `size` bytes at `data` with zeros in a way the compiler keeps.
+// Overwrites `size` bytes at `data` with zeros in a way the compiler keeps
+// (text::WipeBytes, named for the buffers here).
 void WipeMemory(void* data, size_t size) noexcept;
 
 template <class T>
@@ -49,9 +52,6 @@ public:
 };
 
 // Overwrites every byte a string holds, its unused capacity too, and empties it.
-inline void Wipe(std::string& text) noexcept {
-    WipeMemory(text.data(), text.capacity());
-    text.clear();
-}
+inline void Wipe(std::string& s) noexcept { text::WipeString(s); }
 
 }  // namespace qm::platform

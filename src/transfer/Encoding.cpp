@@ -1,5 +1,6 @@
 #include "transfer/Encoding.h"
 
+#include "platform/Wiped.h"
 #include "text/codepage.h"
 #include "text/utf.h"
 
@@ -38,8 +39,10 @@ bool validGb18030(std::string_view bytes) {
     }
     if (!any) return true;
     // The structure fits; the code page must also know every character.
-    const std::string text = text::FromGb18030(bytes);
-    return text.find("\xEF\xBF\xBD") == std::string::npos;
+    std::string text = text::FromGb18030(bytes);
+    const bool known = text.find("\xEF\xBF\xBD") == std::string::npos;
+    platform::Wipe(text);  // the whole file, passwords and all
+    return known;
 }
 
 // UTF-16 without a mark: ASCII characters leave a zero in every other byte.
@@ -62,6 +65,7 @@ std::string fromUtf16(std::string_view bytes, bool littleEndian) {
         units[i] = static_cast<char16_t>(lo | (hi << 8));
     }
     std::string out = text::Utf16ToUtf8(units);
+    platform::WipeMemory(units.data(), units.capacity() * sizeof(char16_t));
     if (bytes.size() % 2) text::AppendUtf8(out, text::kReplacementChar);
     return out;
 }
@@ -109,7 +113,9 @@ std::string DecodeText(std::string_view bytes, Encoding e) {
             if (startsWith(bytes, kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
             if (IsValidUtf8(bytes)) return std::string(bytes);
             std::string out;
-            out.reserve(bytes.size());
+            // Room for a replacement character per byte: the text never grows
+            // out of a block, which would be freed holding its passwords.
+            out.reserve(bytes.size() * 3);
             for (size_t i = 0; i < bytes.size();) text::AppendUtf8(out, text::NextCodePoint(bytes, i));
             return out;
         }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/CrashPoint.h"
+#include "platform/Wiped.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/TextRules.h"
@@ -55,7 +56,12 @@ SourceFile ReadSource(std::string_view bytes, std::optional<Encoding> encoding) 
         const std::string_view body = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes;
         if (!IsValidUtf8(body)) throw ImportError(0, "这不是文本文件");
     }
-    const std::string text = DecodeText(bytes, src.encoding);
+    std::string text = DecodeText(bytes, src.encoding);
+    // The decoded file holds every password in it: wiped however the reading ends.
+    struct WipeAtEnd {
+        std::string& text;
+        ~WipeAtEnd() { platform::Wipe(text); }
+    } wipeAtEnd{text};
     if (looksBinary(text)) throw ImportError(0, "这不是文本文件");
     if (text.find_first_not_of(" \t\r\n,") == std::string::npos) throw ImportError(0, "文件是空的");
     try {

@@ -17,8 +17,9 @@ void* const kGone = reinterpret_cast<void*>(1);
 
 std::atomic<bool> watching{false};
 std::atomic_flag busy = ATOMIC_FLAG_INIT;
-const char* secret = nullptr;
-size_t secretSize = 0;
+constexpr size_t kMostSecrets = 8;
+std::string_view secrets[kMostSecrets];
+size_t secretCount = 0;
 int freedCopies = 0;
 bool overflowed = false;
 void* live[kSlots];  // open addressing; kGone marks a slot given back
@@ -37,14 +38,20 @@ size_t slotOf(const void* p) { return (reinterpret_cast<uintptr_t>(p) >> 4) * 0x
 // Reads the whole block, a container's spare capacity too, which the
 // address sanitizer would otherwise report; byte by byte, since its memcmp
 // checks the same.
-__attribute__((no_sanitize("address"))) bool holdsSecret(const void* block, size_t size) {
-    if (size < secretSize) return false;
+__attribute__((no_sanitize("address"))) bool holds(const void* block, size_t size, std::string_view secret) {
+    if (secret.empty() || size < secret.size()) return false;
     const auto* b = static_cast<const volatile char*>(block);
-    for (size_t i = 0; i + secretSize <= size; ++i) {
+    for (size_t i = 0; i + secret.size() <= size; ++i) {
         size_t k = 0;
-        while (k < secretSize && b[i + k] == secret[k]) ++k;
-        if (k == secretSize) return true;
+        while (k < secret.size() && b[i + k] == secret[k]) ++k;
+        if (k == secret.size()) return true;
     }
+    return false;
+}
+
+bool holdsSecret(const void* block, size_t size) {
+    for (size_t i = 0; i < secretCount; ++i)
+        if (holds(block, size, secrets[i])) return true;
     return false;
 }
 
@@ -78,7 +85,7 @@ void* take(size_t size) {
     void* user = static_cast<char*>(raw) + kHeader;
     if (watching.load(std::memory_order_relaxed)) {
         Lock lock;
-        if (secret) remember(user);
+        if (secretCount) remember(user);
     }
     return user;
 }
@@ -92,7 +99,7 @@ void giveBack(void* user) noexcept {
     if (!user) return;
     if (watching.load(std::memory_order_relaxed)) {
         Lock lock;
-        if (secret) {
+        if (secretCount) {
             if (holdsSecret(user, sizeOf(user))) ++freedCopies;
             forget(user);
         }
@@ -115,10 +122,11 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { giveBack(p); }
 
 namespace qm::test {
 
-HeapWatch::HeapWatch(std::string_view s) {
+HeapWatch::HeapWatch(std::initializer_list<std::string_view> texts) {
     Lock lock;
-    secret = s.data();
-    secretSize = s.size();
+    secretCount = 0;
+    for (std::string_view s : texts)
+        if (secretCount < kMostSecrets) secrets[secretCount++] = s;
     freedCopies = 0;
     overflowed = false;
     used = 0;
@@ -129,7 +137,7 @@ HeapWatch::HeapWatch(std::string_view s) {
 HeapWatch::~HeapWatch() {
     Lock lock;
     watching = false;
-    secret = nullptr;
+    secretCount = 0;
 }
 
 int HeapWatch::FreedCopies() const {
