@@ -71,7 +71,7 @@ void writeAndExport(const Plan& plan, std::string_view bytes) {
     QM_FUZZ_CHECK(WriteImport(db, "amy", plan, kSeal) == plan.imported, "the writer writes every imported row",
                   Printable(bytes));
     ExportResult result;
-    const std::string exported = ExportBytes(db, "amy", kSeal, result);
+    const qm::platform::WipedString exported = ExportBytes(db, "amy", kSeal, result);
     QM_FUZZ_CHECK(result.written == plan.imported && result.damaged.empty(), "the export gives every account written",
                   Printable(bytes));
     std::vector<Row> written, back;
