@@ -18,6 +18,9 @@ constexpr int kBarLeft = 1900, kBarTop = 480, kBarPitch = 330, kBarHeight = 210,
 constexpr ui::Colour kChartColour = skin::kFace;
 constexpr ui::Colour kBarColour = skin::kProgressFill, kChosenBarColour = skin::kButtonBorder;
 constexpr ui::Colour kLinkColour = 0xC00000;
+// The client area's height as designed, the list's, and the least the list
+// keeps where a short screen takes room from it.
+constexpr int kDesignHeight = 7560, kListHeight = 3660, kLeastListHeight = 1500;
 
 }  // namespace
 
@@ -41,7 +44,8 @@ private:
 
 FrmHealth::FrmHealth(Forms& forms) : ui::Form(forms.Host(), "FrmHealth"), forms_(forms), app_(forms.App()) {
     SetCaption("密码体检");
-    Move(0, 0, 9120, 7560);
+    Move(0, 0, 9120, kDesignHeight);
+    ShrinkToFit = true;
     SetBackColor(skin::kFormColour);
     PicChart.Move(120, 120, 8760, 2520);
     PicChart.SetBackColor(kChartColour);
@@ -76,7 +80,7 @@ FrmHealth::FrmHealth(Forms& forms) : ui::Form(forms.Host(), "FrmHealth"), forms_
         bar.Name.Click = [this, problem] { ShowProblem(problem); };
         bar.Fill.Click = [this, problem] { ShowProblem(problem); };
     }
-    ListViewHealth.Move(120, 2760, 8760, 3660);
+    ListViewHealth.Move(120, 2760, 8760, kListHeight);
     ListViewHealth.AddColumn("分类", 1300);
     ListViewHealth.AddColumn("帐号名称", 1800);
     ListViewHealth.AddColumn("用户名", 1600);
@@ -90,6 +94,15 @@ FrmHealth::FrmHealth(Forms& forms) : ui::Form(forms.Host(), "FrmHealth"), forms_
     lblAll.Click = [this] { ShowProblem(-1); };
     ListViewHealth.DblClick = [this] { ListViewHealth_DblClick(); };
     CmdClose.Click = [this] { CmdClose_Click(); };
+}
+
+void FrmHealth::Form_Layout() {
+    // A screen too short for the dialog takes the room from the list: the
+    // tip and the close button stay in sight at the bottom.
+    const int lost = std::clamp(kDesignHeight - ScaleHeight(), 0, kListHeight - kLeastListHeight);
+    ListViewHealth.Move(120, 2760, 8760, kListHeight - lost);
+    lblTip.Move(120, 6600 - lost, 6000, 300);
+    CmdClose.Move(7280, 6540 - lost, 1600, 420);
 }
 
 void FrmHealth::Form_Load() {

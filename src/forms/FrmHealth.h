@@ -42,6 +42,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_Layout() override;
 
 private:
     class FindingRows;

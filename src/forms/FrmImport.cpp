@@ -1,5 +1,7 @@
 #include "forms/FrmImport.h"
 
+#include <algorithm>
+
 #include "forms/FrmVerifyPassword.h"
 #include "skin/Colours.h"
 #include "text/date.h"
@@ -51,12 +53,17 @@ void wipeRows(transfer::SourceFile& source) {
         for (std::string& field : row.fields) transfer::Wipe(field);
 }
 
+// The client area's height as designed, where the rows end, and the least
+// the rows keep where a short screen takes room from them.
+constexpr int kDesignHeight = 8100, kRowsBottom = 6900, kLeastRowsHeight = 1500;
+
 }  // namespace
 
 FrmImport::FrmImport(Forms& forms)
     : ui::Form(forms.Host(), "FrmImport"), app_(forms.App()), secrets_(StoredSecrets(forms.App())) {
     SetCaption("导入数据");
-    Move(0, 0, 10200, 8100);
+    Move(0, 0, 10200, kDesignHeight);
+    ShrinkToFit = true;
     SetBackColor(skin::kFormColour);
     lblFile.Move(240, 180, 9600, 300);
     lblFormat.Move(240, 540, 5400, 300);
@@ -80,8 +87,7 @@ FrmImport::FrmImport(Forms& forms)
         CbMap[i].Click = [this, i] { mappingChosen(i); };
     }
 
-    lblSummary.Move(240, 2460, 9600, 600);
-    LvRows.Move(240, 3120, 9600, 3780);
+    placeRows();
     const std::pair<const char*, int> columns[] = {{"行", 500},    {"结果", 600},   {"帐号分类", 1200}, {"帐号名称", 1600},
                                                    {"用户名", 1400}, {"网址", 1700}, {"日期", 1100},     {"说明", 1300}};
     for (const auto& [title, width] : columns) LvRows.AddColumn(title, width);
@@ -114,6 +120,25 @@ void FrmImport::Prepare(const std::string& path, std::string bytes, transfer::So
     path_ = path;
     bytes_ = std::move(bytes);
     source_ = std::move(source);
+}
+
+void FrmImport::placeRows() {
+    // Without the mapping, the counts and the rows take its place.
+    const int top = PicMap.Visible() ? 2460 : 960;
+    lblSummary.Move(240, top, 9600, 600);
+    LvRows.Move(240, top + 660, 9600, kRowsBottom - lost_ - top - 660);
+}
+
+void FrmImport::Form_Layout() {
+    // A screen too short for the dialog takes the room from the rows: the
+    // choice for duplicates and the buttons stay in sight at the bottom.
+    lost_ = std::clamp(kDesignHeight - ScaleHeight(), 0, kRowsBottom - 3120 - kLeastRowsHeight);
+    placeRows();
+    lblDuplicates.Move(240, 7110 - lost_, 1200, 300);
+    CbDuplicates.Move(1440, 7050 - lost_, 1800, 330);
+    Progress.Move(3420, 7080 - lost_, 2400, 300);
+    CmdStart.Move(6060, 7020 - lost_, 1800, 420);
+    CmdCancel.Move(8040, 7020 - lost_, 1800, 420);
 }
 
 void FrmImport::Form_Load() {
@@ -151,10 +176,7 @@ void FrmImport::encodingChosen() {
     lblFormat.SetCaption(std::string("文件格式:") + transfer::FormatName(source_.format));
     const bool unknown = source_.format == transfer::FormatId::Unknown;
     PicMap.SetVisible(unknown);
-    // Without the mapping, the counts and the rows take its place.
-    const int top = unknown ? 2460 : 960;
-    lblSummary.Move(240, top, 9600, 600);
-    LvRows.Move(240, top + 660, 9600, 6900 - top - 660);
+    placeRows();
     filling_ = true;
     for (int i = 0; i < 7; ++i) {
         CbMap[i].Clear();

@@ -56,8 +56,11 @@ protected:
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     // The file and the plan hold passwords in plain text: they go with the dialog.
     void Form_Unload(int& Cancel) override;
+    void Form_Layout() override;
 
 private:
+    // The summary and the rows, under the mapping when it shows.
+    void placeRows();
     void encodingChosen();
     void mappingChosen(int changed);
     void replan();
@@ -73,6 +76,7 @@ private:
     std::unique_ptr<transfer::ImportWriter> writer_;
     bool imported_ = false;
     bool filling_ = false;
+    int lost_ = 0;  // the height a screen too short for the dialog took from the rows
 };
 
 }  // namespace qm::forms

@@ -16,6 +16,7 @@
 #include "forms/FrmSetting.h"
 #include "forms/FrmTrayMenu.h"
 #include "skin/Colours.h"
+#include "ui/RowLayout.h"
 #include "tray/Mod_KeyHOOK.h"
 #include "platform/files.h"
 #include "store/TextRules.h"
@@ -29,6 +30,11 @@ constexpr const char* kWidthFields[] = {"TypeNameWidth", "AccountNameWidth", "Ac
                                         "URLWidth"};
 // 100 inches, wider than any screen, in twips.
 constexpr double kWidestColumn = 144000;
+// The window as designed, in twips: its client area, the margin kept at its
+// edges, and the row of commands along its top (a caption such as 添加(&A)
+// needs some 56 pixels at any DPI).
+constexpr int kDesignWidth = 12000, kMargin = 120, kListTop = 1200, kTreeWidth = 2700, kLeastListHeight = 1500;
+constexpr ui::RowDesign kCommandRow{10, 1090, 90, 840, 30};
 
 // A step of the load that fails is skipped; the window comes up with the rest.
 template <class F>
@@ -83,6 +89,9 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     SetBackColor(skin::kFormColour);
     MinButton = true;
     FixedDialog = false;  // the user may maximise it or make it smaller
+    // No smaller than keeps every command whole and a few rows of the list.
+    MinScaleWidth = 2 * kMargin + ui::LeastRoom(kCommandRow);
+    MinScaleHeight = kListTop + kLeastListHeight + kMargin;
     const std::pair<ui::CommandButton*, const char*> buttons[] = {
         {&CmdAdd, "添加(&A)"}, {&CmdEdit, "修改(&E)"}, {&CmdDel, "删除(&D)"},  {&CmdLook, "查看(&L)"},
         {&CmdFind, "查询(&F)"}, {&CmdSet, "设置(&S)"},  {&CmdTool, "工具(&T)"}, {&CmdHelp, "帮助(&H)"},
@@ -434,6 +443,25 @@ void FrmMain::Form_Resize() {
         TimerAutoLock.SetEnabled(false);
         systemTray_.RemoveTrayIcon();
     }
+}
+
+void FrmMain::Form_Layout() {
+    const int width = ScaleWidth(), height = ScaleHeight();
+    ui::CommandButton* const row[] = {&CmdAdd,  &CmdEdit, &CmdDel,  &CmdLook,  &CmdFind,
+                                      &CmdSet,  &CmdTool, &CmdHelp, &CmdAbout, &CmdQuit};
+    const std::vector<ui::RowSpan> spans = ui::FitRow(kCommandRow, kMargin, width - 2 * kMargin);
+    for (size_t i = 0; i < spans.size(); ++i) row[i]->Move(spans[i].left, 120, spans[i].width, 420);
+    // The forum's button and the web address keep to the right edge, the
+    // address no further left than the end of the find box.
+    Command1.Move(width - kMargin - 1320, 680, 1320, 380);
+    const int addressRight = width - (kDesignWidth - 10400);
+    const int addressLeft = std::max(TxtFindData.Left() + TxtFindData.Width() + kMargin, addressRight - 6200);
+    Label1.Move(addressLeft, 760, std::max(addressRight - addressLeft, 0), 300);
+    // The tree keeps its width; the list takes the rest, both all the height.
+    const int listHeight = std::max(height - kListTop - kMargin, 0);
+    TreeViewType.Move(kMargin, kListTop, kTreeWidth, listHeight);
+    const int listLeft = kMargin + kTreeWidth + 100;
+    ListViewUser.Move(listLeft, kListTop, std::max(width - kMargin - listLeft, 0), listHeight);
 }
 
 void FrmMain::Form_TrayMouse(int message) { systemTray_.TrayWndProc(message); }

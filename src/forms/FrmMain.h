@@ -77,6 +77,7 @@ protected:
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     void Form_Unload(int& Cancel) override;
     void Form_Resize() override;
+    void Form_Layout() override;
     void Form_TrayMouse(int message) override;
 
 private:

@@ -117,6 +117,16 @@ public:
         wholeWindow_ = true;
     }
 
+    // The client area's size in twips, as the host last reported it for the
+    // window shown normal or maximised (0 before its window is made); the
+    // form then lays out its controls (Form_Layout).
+    int ScaleWidth() const { return scaleWidth_; }
+    int ScaleHeight() const { return scaleHeight_; }
+    void ClientSized(int width, int height) {
+        scaleWidth_ = width, scaleHeight_ = height;
+        Form_Layout();
+    }
+
     Control* ActiveControl() const { return active_; }
     // The peer reports which control the user moved the focus to.
     void FocusMovedTo(Control* c);
@@ -131,6 +141,12 @@ public:
     // Fixed-size dialog (true) or a sizable window with minimise and maximise boxes.
     bool FixedDialog = true;
     bool MinButton = false;
+    // A fixed dialog that the host may make smaller than asked where the
+    // screen is too small for it; its Form_Layout gives up the room.
+    bool ShrinkToFit = false;
+    // The least client area the user may make a sizable window, in twips
+    // (0: the least the system allows).
+    int MinScaleWidth = 0, MinScaleHeight = 0;
 
 protected:
     virtual void Form_Load() {}
@@ -143,6 +159,8 @@ protected:
     }
     virtual void Form_Unload(int& Cancel) { (void)Cancel; }
     virtual void Form_Resize() {}
+    // Places the controls in the client area (ScaleWidth by ScaleHeight).
+    virtual void Form_Layout() {}
     virtual void Form_TrayMouse(int message) { (void)message; }
 
 private:
@@ -160,6 +178,7 @@ private:
     int windowState_ = vbNormal;
     int unloadMode_ = vbFormCode;
     bool wholeWindow_ = false;
+    int scaleWidth_ = 0, scaleHeight_ = 0;
 };
 
 }  // namespace qm::ui

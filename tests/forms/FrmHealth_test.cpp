@@ -106,3 +106,20 @@ TEST_F(HealthTest, DoubleClickEditsTheAccountAndTheReportFollows) {
         if (list.Item(i).SubItems[0] == "forum")
             EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, list.Item(i).Tag)->str(), "Green!Tea77x");
 }
+
+// A screen too short for the dialog takes the room from the list: the close
+// button stays under it and inside the client area, the list keeps a few rows.
+TEST_F(HealthTest, AShortClientAreaTakesTheRoomFromTheList) {
+    inHealth([&](FrmHealth& h) {
+        const struct {
+            int height, list;
+        } rows[] = {{7560, 3660}, {7000, 3100}, {6900, 3000}, {3000, 1500}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.height);
+            h.ClientSized(9120, row.height);
+            EXPECT_EQ(h.ListViewHealth.Height(), row.list);
+            EXPECT_EQ(h.CmdClose.Top() - (h.ListViewHealth.Top() + h.ListViewHealth.Height()), 120);
+            if (row.list > 1500) EXPECT_EQ(h.CmdClose.Top() + h.CmdClose.Height(), row.height - 600);
+        }
+    });
+}

@@ -159,3 +159,24 @@ TEST_F(ImportFormTest, ExportWarnsAsksThePasswordAndWritesTheFile) {
               "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n"
               "网站帐号,\"qq, \"\"home\"\"\",amy,p=1,https://qq.com,,2008-03-05\r\n");
 }
+
+// A screen too short for the preview takes the room from the rows: the
+// choice for duplicates and the buttons stay under them, inside the dialog.
+TEST_F(ImportFormTest, AShortClientAreaTakesTheRoomFromTheRows) {
+    logIn("amy");
+    import("name,url,username,password,note\r\nqq.com,https://qq.com,amy,new,\r\n", [&](FrmImport& f) {
+        const struct {
+            int height, rowsBottom;
+        } rows[] = {{8100, 6900}, {7500, 6300}, {3000, 4620}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.height);
+            f.ClientSized(10200, row.height);
+            EXPECT_EQ(f.LvRows.Top(), 1620) << "the rows start under the counts";
+            EXPECT_EQ(f.LvRows.Top() + f.LvRows.Height(), row.rowsBottom);
+            EXPECT_EQ(f.CbDuplicates.Top(), row.rowsBottom + 150);
+            EXPECT_EQ(f.CmdCancel.Top(), f.CmdStart.Top());
+            if (row.height > 3000) EXPECT_EQ(f.CmdCancel.Top() + f.CmdCancel.Height(), row.height - 660);
+        }
+        f.CmdCancel.RaiseClick();
+    });
+}

@@ -215,3 +215,33 @@ TEST_F(BackupAtStartTest, FailureWarnsAndKeepsTheDate) {
     EXPECT_EQ(host.os.boxes[0].title, "提示");
     EXPECT_EQ(app->RsUser["PriorBackupDate"].Text(), "2026-01-01");
 }
+
+// The window's controls follow its client area: at the designed size nothing
+// moves, narrower the last command stays whole, wider the list fills it.
+TEST_F(MainTest, ControlsFollowTheClientAreaAndTheLastCommandStaysWhole) {
+    logIn("amy", "secret1");
+    FrmMain& m = forms->Main();
+    struct Row {
+        int width, height;
+        int quitLeft, quitWidth;  // 退出(&Q)
+    };
+    const Row rows[] = {
+        {12000, 7800, 10740, 1090},  // as designed
+        {11500, 7800, 10290, 1090},  // the gaps give first
+        {10100, 6000, 9021, 959},   // the shrunk window at 150% on 1024 pixels
+        {16000, 11000, 10740, 1090}, // wider: the row stays, the list spreads
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.width);
+        m.ClientSized(row.width, row.height);
+        EXPECT_EQ(m.CmdQuit.Left(), row.quitLeft);
+        EXPECT_EQ(m.CmdQuit.Width(), row.quitWidth);
+        EXPECT_LE(m.CmdQuit.Left() + m.CmdQuit.Width(), row.width - 120) << "退出 is cut off";
+        EXPECT_EQ(m.ListViewUser.Left() + m.ListViewUser.Width(), row.width - 120);
+        EXPECT_EQ(m.ListViewUser.Top() + m.ListViewUser.Height(), row.height - 120);
+        EXPECT_EQ(m.TreeViewType.Height(), m.ListViewUser.Height());
+        EXPECT_EQ(m.Command1.Left() + m.Command1.Width(), row.width - 120);
+        EXPECT_EQ(m.Label1.Left() + m.Label1.Width(), m.Command1.Left() - 160);
+    }
+    EXPECT_EQ(m.ListViewUser.Width(), 16000 - 120 - 2920);
+}

@@ -164,8 +164,10 @@ std::wstring SaveScreenshot(HWND hwnd, const std::wstring& name) {
     SetForegroundWindow(hwnd);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     Sleep(300);
-    RECT r;
+    RECT r, screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     GetWindowRect(hwnd, &r);
+    // What lies off the screen (a maximised window's borders) cannot be copied.
+    IntersectRect(&r, &r, &screenRect);
     const int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "gui_support.h"
+#include "platform/files.h"
 
 using namespace qm::gui_test;
 
@@ -56,6 +57,37 @@ void expectReachable(HWND hwnd, const char* what, bool sizable) {
         << "," << work.top << ")-(" << work.right << "," << work.bottom << ")";
 }
 
+// The button lies wholly inside its window's client area and the work area
+// of its monitor, where the user can see and click all of it.
+void expectWhole(HWND window, const wchar_t* caption, const char* what) {
+    SCOPED_TRACE(what);
+    HWND button = FindDescendant(window, L"Button", caption);
+    ASSERT_NE(button, nullptr);
+    RECT b{}, client{};
+    GetWindowRect(button, &b);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+    for (const RECT& room : {client, info.rcWork})
+        EXPECT_TRUE(b.left >= room.left && b.top >= room.top && b.right <= room.right && b.bottom <= room.bottom)
+            << "button (" << b.left << "," << b.top << ")-(" << b.right << "," << b.bottom << ") in (" << room.left
+            << "," << room.top << ")-(" << room.right << "," << room.bottom << ")";
+}
+
+// The system's open dialog is given `path` and closed with OK.
+bool chooseFile(const Process& p, const std::wstring& title, const std::wstring& path) {
+    HWND dialog = WaitForWindow(p.info.dwProcessId, title, 10000);
+    if (!dialog) return false;
+    HWND name = GetDlgItem(dialog, 0x480);  // edt1, the file name
+    if (!name) name = FindDescendant(dialog, L"Edit");
+    if (!name) return false;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return WaitUntil([&] { return !IsWindow(dialog); }, 10000);
+}
+
 }  // namespace
 
 TEST(Screen, AtOneHundredAndFiftyPercentTheMainWindowAndTheLargestDialogStayReachable) {
@@ -72,6 +104,14 @@ TEST(Screen, AtOneHundredAndFiftyPercentTheMainWindowAndTheLargestDialogStayReac
     // means the program did not start at that DPI, and nothing was tried.
     ASSERT_GT(r.right - r.left, 1000) << "the program did not run at 144 DPI";
     expectReachable(main, "main window", true);
+    expectWhole(main, L"退出(&Q)", "the last command of the main window");
+    HWND list = FindDescendant(main, L"SysListView32");
+    RECT listRect{}, client{};
+    GetWindowRect(list, &listRect);
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_LE(listRect.right, client.right) << "the list's right end is cut off";
+    EXPECT_LE(listRect.bottom, client.bottom) << "the list's bottom is cut off";
     SaveScreenshot(main, L"main-window-144dpi");
 
     PostMessageW(FindDescendant(main, L"Button", L"工具(&T)"), BM_CLICK, 0, 0);
@@ -82,10 +122,61 @@ TEST(Screen, AtOneHundredAndFiftyPercentTheMainWindowAndTheLargestDialogStayReac
     ASSERT_NE(health, nullptr);
     expectReachable(tools, "tools dialog", false);
     expectReachable(health, "health check, taller than the work area", false);
+    expectWhole(health, L"关闭(&C)", "the health check's close button");
+    SaveScreenshot(health, L"health-check-144dpi");
     PostMessageW(FindDescendant(health, L"Button", L"关闭(&C)"), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(health); }, 5000));
+
+    const std::string csv = "name,url,username,password,note\r\nqq.com,https://qq.com/,bob,pw1234,\r\n";
+    qm::platform::ReplaceFileContents(copy.folderUtf8() + "\\in.csv", std::vector<unsigned char>(csv.begin(), csv.end()));
+    PostMessageW(FindDescendant(tools, L"Button", L"导入数据(&I)"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(chooseFile(p, L"选择要导入的文件", copy.folder() + L"\\in.csv"));
+    HWND preview = WaitForWindow(p.info.dwProcessId, L"导入数据", 10000);
+    ASSERT_NE(preview, nullptr);
+    expectReachable(preview, "import preview", false);
+    expectWhole(preview, L"开始导入(&S)", "the import's start button");
+    expectWhole(preview, L"取消(&C)", "the import's cancel button");
+    SaveScreenshot(preview, L"import-preview-144dpi");
+    PostMessageW(FindDescendant(preview, L"Button", L"取消(&C)"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(preview); }, 5000));
     PostMessageW(FindDescendant(tools, L"Button", L"关闭(&C)"), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(tools); }, 5000));
+    QuitProgram(main);
+    EXPECT_EQ(p.WaitForExit(10000), 0);
+}
+
+TEST(Screen, TheMainWindowMaximisedSpreadsItsListAndKeepsItsCommands) {
+    ProgramCopy copy;
+    Process p;
+    ASSERT_TRUE(copy.Start(p));
+    HWND main = RegisterAndLogIn(p, L"ivy", L"abc123");
+    ASSERT_NE(main, nullptr);
+    HWND list = FindDescendant(main, L"SysListView32");
+    RECT before{};
+    GetWindowRect(list, &before);
+    ShowWindow(main, SW_MAXIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != FALSE; }, 5000));
+    RECT after{}, client{};
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            GetWindowRect(list, &after);
+            return after.right - after.left > before.right - before.left;
+        },
+        5000))
+        << "the list did not grow with the window";
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    // The list reaches to the margin at the right and the bottom.
+    EXPECT_NEAR(after.right, client.right - 8, 2);
+    EXPECT_NEAR(after.bottom, client.bottom - 8, 2);
+    expectWhole(main, L"退出(&Q)", "the last command, maximised");
+    expectWhole(main, L"交流论坛", "the forum's button at the right edge");
+    SaveScreenshot(main, L"main-window-maximised");
+    ShowWindow(main, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) == FALSE; }, 5000));
+    RECT restored{};
+    GetWindowRect(list, &restored);
+    EXPECT_EQ(restored.right - restored.left, before.right - before.left) << "restored, the list is as designed again";
     QuitProgram(main);
     EXPECT_EQ(p.WaitForExit(10000), 0);
 }

@@ -18,7 +18,7 @@ void FormPeer::Sync(Prop what) {
                 AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                                    static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
             const int w = r.right - r.left, h = r.bottom - r.top;
-            const ScreenRect placed = host.PlaceForm(hwnd, w, h, !form.FixedDialog);
+            const ScreenRect placed = host.PlaceForm(hwnd, w, h, !form.FixedDialog || form.ShrinkToFit);
             SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.Width(), placed.Height(),
                          SWP_NOZORDER | SWP_NOACTIVATE);
             // The model learns the whole window's size, and the size it got

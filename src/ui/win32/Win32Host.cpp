@@ -270,9 +270,22 @@ LRESULT Win32Host::handleFormMessage(FormWindow& fw, HWND hwnd, UINT msg, WPARAM
             if (wp) form.RequestClose(Form::vbAppWindows);
             return 0;
         case WM_SIZE:
+            if (wp != SIZE_MINIMIZED)
+                form.ClientSized(MulDiv(LOWORD(lp), 1440, Dpi()), MulDiv(HIWORD(lp), 1440, Dpi()));
             if (wp == SIZE_MINIMIZED) form.UserResized(Form::vbMinimized);
             else if (wp == SIZE_MAXIMIZED) form.UserResized(Form::vbMaximized);
             else if (wp == SIZE_RESTORED && IsWindowVisible(hwnd)) form.UserResized(Form::vbNormal);
+            break;
+        case WM_GETMINMAXINFO:
+            if (form.MinScaleWidth > 0 || form.MinScaleHeight > 0) {
+                RECT r{0, 0, Px(form.MinScaleWidth), Px(form.MinScaleHeight)};
+                AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                                   static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+                auto& least = reinterpret_cast<MINMAXINFO*>(lp)->ptMinTrackSize;
+                least.x = std::max<LONG>(least.x, r.right - r.left);
+                least.y = std::max<LONG>(least.y, r.bottom - r.top);
+                return 0;
+            }
             break;
         case WM_ACTIVATE: {
             // Going to or coming back from a message box (or a file dialog)
