@@ -18,11 +18,6 @@ using transfer::Target;
 constexpr Target kFields[7] = {Target::Category, Target::Name, Target::User, Target::Password,
                                Target::Url,      Target::Date, Target::Remarks};
 
-std::string fileName(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The plan's rows as the list shows them.
 class PlanRows : public ui::ListRows {
 public:

@@ -175,7 +175,9 @@ TEST_F(ImportFormTest, AShortClientAreaTakesTheRoomFromTheRows) {
             EXPECT_EQ(f.LvRows.Top() + f.LvRows.Height(), row.rowsBottom);
             EXPECT_EQ(f.CbDuplicates.Top(), row.rowsBottom + 150);
             EXPECT_EQ(f.CmdCancel.Top(), f.CmdStart.Top());
-            if (row.height > 3000) EXPECT_EQ(f.CmdCancel.Top() + f.CmdCancel.Height(), row.height - 660);
+            if (row.height > 3000) {
+                EXPECT_EQ(f.CmdCancel.Top() + f.CmdCancel.Height(), row.height - 660);
+            }
         }
         f.CmdCancel.RaiseClick();
     });

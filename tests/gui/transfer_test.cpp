@@ -3,6 +3,8 @@
 // dialog and save dialog, and the file's bytes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <windows.h>
 
 #include "gui_support.h"
@@ -80,10 +82,15 @@ TEST(Transfer, ImportThroughThePreviewThenExportTheSameAccounts) {
     PressKey(VK_RETURN);
     ASSERT_TRUE(chooseInFileDialog(p, L"保存导出文件", copy.folder() + L"\\out.csv", nullptr));
     Answer(WaitForBoxSaying(p, L"导出完成,共导出 3 个帐号。"));
+    // The browser's rows carry no date: they take the day of the import.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char today[16];
+    std::snprintf(today, sizeof today, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
     EXPECT_EQ(bytesOf(copy.folderUtf8() + "\\out.csv"),
               "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n"
-              "网站帐号,例子.com,amy,\"p,\"\"w\",https://www.例子.com/,\"第一行\r\n第二行\",\r\n"
-              "网站帐号,qq.com,bob,=1+2,https://qq.com/,,\r\n"
+              "网站帐号,例子.com,amy,\"p,\"\"w\",https://www.例子.com/,\"第一行\r\n第二行\"," + std::string(today) + "\r\n"
+              "网站帐号,qq.com,bob,=1+2,https://qq.com/,," + today + "\r\n"
               "其它,论坛,fay,pw1234,,,\r\n");
 
     press(tools, L"关闭(&C)");

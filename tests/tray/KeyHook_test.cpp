@@ -201,6 +201,10 @@ TEST(HotKeys, TextsOfEveryModifierAndDamagedTextsMakeNoStrayHotKey) {
     EXPECT_EQ(down(keys, 'A').Text, "shift");
     down(keys, kLCtrl);
     EXPECT_EQ(down(keys, 112).Text, "ctrl");  // F1
+    up(keys, 112);
+    up(keys, kLCtrl);
+    down(keys, kRCtrl);
+    EXPECT_EQ(down(keys, 112).Text, "ctrl") << "the right Ctrl, the only one held, as the left one";
 
     for (const char* damaged : {"abc|", "4|999", "|", "3|49", "4|", "4|0", "4|-1", " 4|49", "4|49|50", "8|49"}) {
         keys.LoadHotKeys({damaged, "", "", ""});

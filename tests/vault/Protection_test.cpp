@@ -237,6 +237,7 @@ TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTh
     app->RsUser["ShowPassword"] = false;  // the list shows the passwords
     app->RsUser.Update();
     main().RequeryData();
+    const int waits = host.waits;
     maintainUser(&FrmTool::CmdEditPassword, [](FrmUser& u) {
         u.TxtoldPwd.SetText("secret1");
         u.TxtNewPwd.SetText("新的密码123");
@@ -244,6 +245,8 @@ TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTh
         u.CmdOK.RaiseClick();
     });
     EXPECT_EQ(boxTexts(), Texts{"密码修改成功,请牢记密码!"});
+    EXPECT_EQ(host.waits - waits, 1) << "the wait cursor shows while the secrets are sealed again";
+    EXPECT_FALSE(host.busy) << "and goes when they are";
     const std::vector<Stored> after = storedOf("amy");
     const vault::Sealer old(app->Cipher, std::shared_ptr<const vault::DataKey>(oldRow->Open("secret1")));
     ASSERT_TRUE(old.Key());

@@ -20,6 +20,7 @@ public:
     void Show(Form& form, bool modal, Form* owner) override;
     void Destroy(Form& form) override { destroyed.push_back(form.Name()); }
     void AttachSkin(Form& form) override { skinned.push_back(form.Name()); }
+    void Busy(bool on) override { waits += on && !busy, busy = on; }
     // Records the pop-up and clicks the item named in `nextMenuChoice`, if any.
     void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
 
@@ -38,6 +39,8 @@ public:
 
     platform::FakePlatform os;
     std::vector<std::string> created, shown, destroyed, skinned;
+    bool busy = false;  // the wait cursor is up
+    int waits = 0;      // times it went up
 
 private:
     std::map<std::string, std::function<void(Form&)>> scripts_;
