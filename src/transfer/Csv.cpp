@@ -105,9 +105,14 @@ bool blank(const CsvRow& row) {
 std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape) {
     std::vector<CsvRow> rows;
     Reader reader(text, escape);
+    size_t cells = 0;
     for (reader.SkipEmptyLines(); !reader.AtEnd(); reader.SkipEmptyLines()) {
         CsvRow row = reader.Next();
-        if (!blank(row)) rows.push_back(std::move(row));
+        if (blank(row)) continue;
+        cells += row.fields.size();
+        if (cells > kMaxCsvCells)
+            throw CsvError(row.line, "整个文件超过 " + std::to_string(kMaxCsvCells / 10000) + " 万个单元格,不像是导出的帐号表格");
+        rows.push_back(std::move(row));
     }
     return rows;
 }

@@ -32,6 +32,9 @@ public:
 // The most fields a record may have: more than any exporter writes. A line
 // of nothing but commas would otherwise take far more memory than its bytes.
 inline constexpr size_t kMaxCsvFields = 1000;
+// The most fields a whole file may have: twenty columns of 200,000 accounts.
+// Many rows of empty fields would otherwise take some thirty times their bytes.
+inline constexpr size_t kMaxCsvCells = 4'000'000;
 
 // Reads the records of `text` (UTF-8). Records end with CRLF, LF or CR, the
 // last one also with the end of the text; lines that hold nothing, or only
@@ -39,7 +42,7 @@ inline constexpr size_t kMaxCsvFields = 1000;
 // separator or a line's end right after a closing quote, are faults: such a
 // file would otherwise shift its columns without a word. A quote inside an
 // unquoted field is taken as it stands. A record of more than kMaxCsvFields
-// fields is a fault too.
+// fields, and a file of more than kMaxCsvCells, are faults too.
 std::vector<CsvRow> ReadCsv(std::string_view text, Escape escape = Escape::Doubled);
 
 // Only the first record (the header), read with doubled quotes; an empty row

@@ -220,15 +220,23 @@ TEST(ImportBadFiles, ATooLargeFileOrTooWideRowIsRefusedSayingTheLimit) {
     const auto row = [](size_t fields) { return "a" + std::string(fields - 1, ',') + "\n"; };
     const std::string head = "Title,Username,Password\nx,amy,pw\n";
     EXPECT_EQ(ReadSource(head + row(kMaxCsvFields)).rows.size(), 2u);
-    const std::pair<std::string, size_t> wide[] = {{head + row(kMaxCsvFields + 1), 3}, {row(kMaxCsvFields + 1) + head, 1}};
-    for (const auto& [bytes, line] : wide) {
+    // Rows of empty fields: the whole file's cells are counted, the header's too.
+    std::string many = head;
+    const size_t full = (kMaxCsvCells - 6) / kMaxCsvFields;
+    for (size_t i = 0; i < full; ++i) many += row(kMaxCsvFields);
+    many += row(kMaxCsvCells - 6 - full * kMaxCsvFields);
+    EXPECT_EQ(ReadSource(many).rows.size(), full + 2) << "exactly the most cells a file may have";
+    const std::tuple<std::string, size_t, const char*> refused[] = {
+        {head + row(kMaxCsvFields + 1), 3, "超过 1000 列"}, {row(kMaxCsvFields + 1) + head, 1, "超过 1000 列"},
+        {many + "x\n", full + 4, "超过 400 万个单元格"}};
+    for (const auto& [bytes, line, said] : refused) {
         SCOPED_TRACE(line);
         try {
             ReadSource(bytes);
             ADD_FAILURE() << "accepted";
         } catch (const ImportError& e) {
             EXPECT_EQ(e.Line, line);
-            EXPECT_NE(std::string(e.what()).find("超过 1000 列"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(said), std::string::npos) << e.what();
         }
     }
     std::string big = head;
