@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_store.h"
 #include "store/Connection.h"
 #include "transfer/Export.h"
+#include "support/field_seal.h"
 #include "transfer/Import.h"
 
 using qm::fuzz::Printable;
@@ -22,14 +23,7 @@ using namespace qm::transfer;
 
 namespace {
 
-// Stands for the vault: the stored form names its field, so a password and a
-// remark swapped by the writer or the export would not open.
-const SecretSeal kSeal{
-    [](SecretField f, std::string_view plain) { return (f == SecretField::Remarks ? "R:" : "P:") + std::string(plain); },
-    [](SecretField f, std::string_view stored) -> std::optional<std::string> {
-        if (stored.substr(0, 2) != (f == SecretField::Remarks ? "R:" : "P:")) return std::nullopt;
-        return std::string(stored.substr(2));
-    }};
+const SecretSeal& kSeal = qm::test::kFieldSeal;
 
 // The user's book before the import: a category and an account that the
 // seeds' rows run into.

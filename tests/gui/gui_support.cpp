@@ -562,4 +562,15 @@ ClipboardHolder::ClipboardHolder(DWORD ms) {
     CloseHandle(held);
 }
 
+HWND StartNotepadFocused(Process& notepad) {
+    std::wstring command = L"notepad.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info))
+        return nullptr;
+    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
+    HWND edit = pad ? FindDescendant(pad, L"Edit") : nullptr;
+    return edit && ClickToFocus(edit) ? edit : nullptr;
+}
+
 }  // namespace qm::gui_test

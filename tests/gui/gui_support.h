@@ -101,6 +101,9 @@ HWND WaitForPopupMenu(DWORD ms);
 bool ChooseFromMenu(POINT at, WORD accessKey, const wchar_t* screenshot = nullptr);
 // Clicks into a control of another program and waits until it has the focus.
 bool ClickToFocus(HWND control);
+// Starts Notepad as `notepad` and gives the keyboard focus to its edit
+// control, which it returns (nullptr when Notepad did not come up).
+HWND StartNotepadFocused(Process& notepad);
 // The centre of a child window on the screen.
 POINT CentreOf(HWND hwnd);
 // A child of `parent` (at any depth) with this class and text; empty text matches any.

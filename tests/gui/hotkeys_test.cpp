@@ -62,14 +62,8 @@ TEST(HotKeys, TypeTheChosenAccountIntoAnotherProgramAndTheBossKeyHides) {
 
     // Another program's window has the focus.
     Process notepad;
-    std::wstring command = L"notepad.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
-    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
-    ASSERT_NE(pad, nullptr);
-    HWND edit = FindDescendant(pad, L"Edit");
-    ASSERT_TRUE(ClickToFocus(edit));
+    HWND edit = StartNotepadFocused(notepad);
+    ASSERT_NE(edit, nullptr);
     // Each step waits for the text it types: the program types after the key has been answered.
     std::wstring expected;
     const auto typed = [&](const std::wstring& more) {
@@ -96,7 +90,7 @@ TEST(HotKeys, TypeTheChosenAccountIntoAnotherProgramAndTheBossKeyHides) {
     ASSERT_TRUE(ReleaseAltUnseen());
     ASSERT_TRUE(ClickToFocus(edit) && Xdotool(L"key ctrl+End 2"));
     EXPECT_TRUE(typed(L"2")) << "notepad holds [" << Utf8Of(TextOf(edit)) << "]";
-    SaveScreenshot(pad, L"hotkeys-typed");
+    SaveScreenshot(GetAncestor(edit, GA_ROOT), L"hotkeys-typed");
     TerminateProcess(notepad.info.hProcess, 0);
 
     // The boss key hides the window into the tray and brings it back.
@@ -127,14 +121,8 @@ TEST(HotKeys, LockedTheyTypeNothingAndAskForTheUnlockAfterWhichTheyTypeAgain) {
     Answer(WaitForBoxSaying(p, L"Quillmere已处锁定锁定状态!"));
 
     Process notepad;
-    std::wstring command = L"notepad.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
-    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
-    ASSERT_NE(pad, nullptr);
-    HWND edit = FindDescendant(pad, L"Edit");
-    ASSERT_TRUE(ClickToFocus(edit));
+    HWND edit = StartNotepadFocused(notepad);
+    ASSERT_NE(edit, nullptr);
     ASSERT_TRUE(Xdotool(L"key alt+2"));
     HWND unlock = WaitForWindow(p.info.dwProcessId, L"解锁 --- 当前用户:gus", 5000);
     ASSERT_NE(unlock, nullptr) << "locked, the hot key asks for the password";

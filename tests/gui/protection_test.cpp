@@ -120,14 +120,8 @@ TEST(Protection, TheSwitchLeavesNoPasswordInTheFileAndEveryWayBackOpensThem) {
     ASSERT_EQ(WaitForMessageBox(p.info.dwProcessId, 300), nullptr);
 
     Process notepad;
-    std::wstring command = L"notepad.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad.info));
-    HWND pad = WaitForWindow(notepad.info.dwProcessId, L"", 15000);
-    ASSERT_NE(pad, nullptr);
-    HWND edit = FindDescendant(pad, L"Edit");
-    ASSERT_TRUE(ClickToFocus(edit));
+    HWND edit = StartNotepadFocused(notepad);
+    ASSERT_NE(edit, nullptr);
     ASSERT_TRUE(Xdotool(L"key alt+2"));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == kPassword; }, 5000)) << Utf8Of(TextOf(edit));
     TerminateProcess(notepad.info.hProcess, 0);

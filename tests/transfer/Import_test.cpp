@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "store/Statement.h"
+#include "support/field_seal.h"
 #include "support/store_fixture.h"
 #include "text/codepage.h"
 #include "text/utf.h"
@@ -16,13 +17,7 @@ using namespace qm::transfer;
 
 namespace {
 
-// Stands for the program's one place for secrets: a damaged text does not open.
-const SecretSeal kSeal{
-    [](SecretField f, std::string_view plain) { return (f == SecretField::Remarks ? "R:" : "P:") + std::string(plain); },
-    [](SecretField f, std::string_view stored) -> std::optional<std::string> {
-        if (stored.substr(0, 2) != (f == SecretField::Remarks ? "R:" : "P:")) return std::nullopt;
-        return std::string(stored.substr(2));
-    }};
+const SecretSeal& kSeal = qm::test::kFieldSeal;
 
 auto tie(const Account& a) { return std::tie(a.category, a.name, a.user, a.password, a.url, a.date, a.remarks); }
 
