@@ -9,6 +9,7 @@
 #include "forms/Forms.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmNewUser.h"
+#include "store/Accounts.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
 #include "text/pinyin.h"
@@ -56,7 +57,9 @@ std::vector<size_t> WriteBook(const std::string& folder, size_t accounts, const 
     sqlite3* db = app.DbConn.Handle();
     check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
     sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(db, "insert into AccountData values(?, ?, ?, ?, ?, ?, ?, ?, ?)", -1, &st, nullptr), db);
+    check(sqlite3_prepare_v2(db, "insert into AccountData(UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, "
+                                "URL, Remarks, AccountGuid, CreatedTime, ChangedTime) "
+                                "values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1796644800, 1796644800)", -1, &st, nullptr), db);
     std::mt19937 rng(11);
     for (size_t i = 0; i < accounts; ++i) {
         // Names as users give them: mostly Chinese, one in fifty a mail box.
@@ -69,8 +72,9 @@ std::vector<size_t> WriteBook(const std::string& folder, size_t accounts, const 
                                  std::to_string(i % 10);
         const std::string url = "http://www.example.com/" + std::to_string(i % 1000);
         const std::string remarks = i % 10 == 0 ? "备注" + std::to_string(i) : "";
-        const std::string fields[] = {kBookUser, kCategories[i % 9], name, py, id, password, date, url, remarks};
-        for (int c = 0; c < 9; ++c)
+        const std::string fields[] = {kBookUser, kCategories[i % 9], name, py, id, password, date, url, remarks,
+                                      store::NewAccountIdentity()};
+        for (int c = 0; c < 10; ++c)
             sqlite3_bind_text(st, c + 1, fields[c].data(), static_cast<int>(fields[c].size()), SQLITE_TRANSIENT);
         check(sqlite3_step(st), db);
         sqlite3_reset(st);

@@ -39,7 +39,7 @@ Book& book(int64_t rows) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db,
-                       "insert into AccountData values('amy', ?, ?, ?, ?, 'x', '2026-12-07', 'http://example.com', '')",
+                       "insert into AccountData(UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, URL, Remarks) values('amy', ?, ?, ?, ?, 'x', '2026-12-07', 'http://example.com', '')",
                        -1, &st, nullptr);
     std::mt19937 rng(1);
     const char* types[] = {"邮箱帐号", "论坛帐号", "游戏帐号", "银行帐号"};

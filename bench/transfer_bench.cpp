@@ -42,12 +42,12 @@ std::string freshBook() {
 }
 
 SecretSeal cipherSeal(qm::crypto::clsSimpleXOR& cipher) {
-    return {[&cipher](SecretField f, std::string_view s) {
+    return {[&cipher](SecretField f, std::string_view s, std::string_view) {
                 return f == SecretField::AccountPassword
                            ? cipher.EncryptString(std::string(s), qm::crypto::kAccountPasswordKey)
                            : std::string(s);
             },
-            [&cipher](SecretField f, std::string_view s) -> std::optional<std::string> {
+            [&cipher](SecretField f, std::string_view s, std::string_view) -> std::optional<std::string> {
                 return f == SecretField::AccountPassword
                            ? cipher.DecryptString(std::string(s), qm::crypto::kAccountPasswordKey)
                            : std::string(s);
@@ -104,7 +104,7 @@ void BM_ImportWhole(benchmark::State& state) {
         conn.Open(freshBook());
         state.ResumeTiming();
         const Plan plan = MakePlan(ReadSource(file), ReadBook(conn, "amy"), DuplicateChoice::Skip);
-        benchmark::DoNotOptimize(WriteImport(conn, "amy", plan, seal));
+        benchmark::DoNotOptimize(WriteImport(conn, "amy", plan, seal, 0));
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -116,7 +116,7 @@ void BM_Export(benchmark::State& state) {
     qm::store::Connection conn;
     conn.Open(freshBook());
     WriteImport(conn, "amy", MakePlan(ReadSource(browserExport(static_cast<size_t>(state.range(0)))), {},
-                                      DuplicateChoice::Skip), seal);
+                                      DuplicateChoice::Skip), seal, 0);
     for (auto _ : state) {
         ExportResult result;
         benchmark::DoNotOptimize(ExportBytes(conn, "amy", seal, result));

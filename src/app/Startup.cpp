@@ -100,8 +100,9 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
         // A file a killed run left plain is proved whole as SQLite reads it,
         // after its journal has undone the write that was cut off.
         if (!deciphered) app.DbConn.CheckWhole();
-        // A file of an older version gains the program's own tables.
-        store::AddOwnTables(app.DbConn);
+        // A file of an older version gains the program's own tables and its
+        // accounts their identities.
+        store::UpgradeTables(app.DbConn, os.NowUtc());
         app.RsUser.Open("select * from sysuser", app.DbConn);
         app.RsType.Open("select * from AccountType", app.DbConn);
         app.RsData.Open("select * from AccountData", app.DbConn);

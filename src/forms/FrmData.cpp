@@ -6,6 +6,7 @@
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
+#include "store/Accounts.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 #include "text/pinyin.h"
@@ -132,8 +133,10 @@ bool FrmData::applyMode() {
         return true;
     }
     store::Recordset& rs = app_.RsData;
-    const std::optional<vault::SecretText> password = app_.Secrets.Open(vault::Field::AccountPassword, rs["AccountPassword"].Text());
-    const std::optional<vault::SecretText> remarks = app_.Secrets.Open(vault::Field::Remarks, rs["Remarks"].Text());
+    const std::string account = rs["AccountGuid"].Text();
+    const std::optional<vault::SecretText> password =
+        app_.Secrets.Open(vault::Field::AccountPassword, rs["AccountPassword"].Text(), account);
+    const std::optional<vault::SecretText> remarks = app_.Secrets.Open(vault::Field::Remarks, rs["Remarks"].Text(), account);
     if (!password || !remarks) {
         vault::TellDamaged(Os());
         return false;
@@ -264,6 +267,8 @@ void FrmData::CmdSave_Click() {
             return;
         }
         rs.AddNew();
+        rs["AccountGuid"] = store::NewAccountIdentity();
+        rs["CreatedTime"] = Os().NowUtc();
     } else {
         store::Recordset same;
         same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
@@ -277,15 +282,17 @@ void FrmData::CmdSave_Click() {
             }
         }
     }
+    const std::string account = rs["AccountGuid"].Text();
     rs["UserName"] = app_.CurrentUser;
     rs["TypeName"] = category;
     rs["AccountName"] = name;
     rs["AccountPY"] = text::PinyinInitials(name);
     rs["AccountID"] = id;
-    rs["AccountPassword"] = app_.Secrets.Seal(vault::Field::AccountPassword, TxtAccountPassword.Text());
+    rs["AccountPassword"] = app_.Secrets.Seal(vault::Field::AccountPassword, TxtAccountPassword.Text(), account);
     rs["RegDate"] = regDate;
     rs["URL"] = TxtURL.Text();
-    rs["Remarks"] = app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text());
+    rs["Remarks"] = app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text(), account);
+    rs["ChangedTime"] = Os().NowUtc();
     rs.Update();
     Unload();
 }

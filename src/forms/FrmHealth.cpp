@@ -121,13 +121,14 @@ void FrmHealth::Refresh() {
     } busy{Host()};
     // The user's accounts as they stand now, whatever the main list shows.
     store::Recordset rs;
-    rs.Open("select TypeName, AccountName, AccountID, AccountPassword, URL from AccountData where UserName = '" +
+    rs.Open("select TypeName, AccountName, AccountID, AccountPassword, URL, AccountGuid from AccountData where UserName = '" +
                 store::esc(app_.CurrentUser) + "'",
             app_.DbConn);
     std::vector<store::RowRef> rows;
     rows.reserve(rs.RecordCount());
     for (; !rs.Eof(); rs.MoveNext()) rows.push_back(rs.CurrentRowData());
-    const size_t password = rs.FieldIndex("AccountPassword"), url = rs.FieldIndex("URL");
+    const size_t password = rs.FieldIndex("AccountPassword"), url = rs.FieldIndex("URL"),
+                 identity = rs.FieldIndex("AccountGuid");
     const std::string login = app_.RsUser["UserPassword"].Text();
 
     tools::HealthSources book;
@@ -135,7 +136,7 @@ void FrmHealth::Refresh() {
     book.Address = [&](size_t i) { return rows[i]->TextOf(url); };
     book.Open = [&](size_t i, const std::function<void(std::string_view)>& use) {
         const std::optional<vault::SecretText> plain =
-            app_.Secrets.Open(vault::Field::AccountPassword, rows[i]->TextOf(password));
+            app_.Secrets.Open(vault::Field::AccountPassword, rows[i]->TextOf(password), rows[i]->TextOf(identity));
         if (!plain) return false;
         use(plain->view());
         return true;

@@ -225,7 +225,7 @@ void FrmImport::replan() {
 
 void FrmImport::CmdStart_Click() {
     if (writer_ || !plan_ || plan_->imported == 0) return;
-    writer_ = std::make_unique<transfer::ImportWriter>(app_.DbConn, app_.CurrentUser, *plan_, secrets_);
+    writer_ = std::make_unique<transfer::ImportWriter>(app_.DbConn, app_.CurrentUser, *plan_, secrets_, Os().NowUtc());
     if (plan_->imported <= kSliceRows) {
         try {
             writer_->Commit();

@@ -52,8 +52,8 @@ void step(F&& f) {
 class AccountRows : public ui::ListRows {
 public:
     AccountRows(store::Recordset& rs, const vault::Secrets& secrets, bool masked) : secrets_(secrets), masked_(masked) {
-        const char* names[] = {"TypeName", "AccountName", "AccountID", "AccountPassword", "URL"};
-        for (size_t c = 0; c < 5; ++c) columns_[c] = rs.FieldIndex(names[c]);
+        const char* names[] = {"TypeName", "AccountName", "AccountID", "AccountPassword", "URL", "AccountGuid"};
+        for (size_t c = 0; c < 6; ++c) columns_[c] = rs.FieldIndex(names[c]);
     }
     std::vector<store::RowRef> Rows;
 
@@ -61,15 +61,17 @@ public:
     std::string Cell(size_t row, size_t column) const override {
         if (column == kPasswordColumn) {
             if (masked_ || secrets_.Locked()) return "********";
-            const std::optional<vault::SecretText> password = secrets_.Open(vault::Field::AccountPassword, Tag(row));
+            const std::optional<vault::SecretText> password =
+                secrets_.Open(vault::Field::AccountPassword, Tag(row), Key(row));
             return password ? password->str() : kDamagedCell;
         }
         return text(row, column);
     }
     std::string Tag(size_t row) const override { return text(row, kPasswordColumn); }
+    std::string Key(size_t row) const override { return text(row, kIdentityColumn); }
 
 private:
-    static constexpr size_t kPasswordColumn = 3;
+    static constexpr size_t kPasswordColumn = 3, kIdentityColumn = 5;
     // As the field reads: Null as "", numbers as their decimal text.
     std::string text(size_t row, size_t column) const {
         const store::CellView cell = Rows[row]->Cell(columns_[column]);
@@ -79,7 +81,7 @@ private:
     static constexpr const char* kDamagedCell = "该密码已损坏,无法解密!";
     const vault::Secrets& secrets_;
     bool masked_;
-    size_t columns_[5];
+    size_t columns_[6];
 };
 }  // namespace
 

@@ -53,8 +53,9 @@ bool FrmResumeData::openBackup() {
     } else {
         try {
             tools::OpenBackup(path, app_.Cipher, backup_);
-            // A backup of an older version, in memory only, gains the tables it lacks.
-            store::AddOwnTables(backup_);
+            // A backup of an older version, in memory only, gains the tables it
+            // lacks and its accounts identities.
+            store::UpgradeTables(backup_, Os().NowUtc());
             backupUsers_.Open("select * from sysuser", backup_);
             backupTypes_.Open("select UserName, TypeName, icoIndex from AccountType", backup_);
             backupData_.Open("select * from AccountData", backup_);
@@ -175,7 +176,8 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, con
         // one that does not open is copied as it is, and stays reported as
         // damaged rather than replaced by something else.
         const bool asStored = !backupForm.Sealed() && !app_.Secrets.Protected();
-        const size_t password = backupData_.FieldIndex("AccountPassword"), remarks = backupData_.FieldIndex("Remarks");
+        const size_t password = backupData_.FieldIndex("AccountPassword"), remarks = backupData_.FieldIndex("Remarks"),
+                     identity = backupData_.FieldIndex("AccountGuid");
         for (; !backupData_.Eof(); backupData_.MoveNext()) {
             data.AddNew();
             data.Field(0) = app_.CurrentUser;
@@ -185,9 +187,9 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, con
                     continue;
                 }
                 const vault::Field field = c == password ? vault::Field::AccountPassword : vault::Field::Remarks;
-                const std::string stored = backupData_.Field(c).Text();
-                const std::optional<vault::SecretText> plain = backupForm.Open(field, stored);
-                data.Field(c) = plain ? app_.Secrets.Seal(field, plain->view()) : stored;
+                const std::string stored = backupData_.Field(c).Text(), account = backupData_.Field(identity).Text();
+                const std::optional<vault::SecretText> plain = backupForm.Open(field, stored, account);
+                data.Field(c) = plain ? app_.Secrets.Seal(field, plain->view(), account) : stored;
             }
         }
         data.UpdateBatch();

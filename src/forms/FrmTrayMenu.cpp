@@ -32,7 +32,7 @@ FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), 
     // The tag holds the password as stored, also while the list shows asterisks.
     mnuCopyPwd.Click = [this] {
         if (const std::optional<ui::ListItem> item = selectedAccount())
-            if (const std::optional<vault::SecretText> password = openPassword(item->Tag)) copyToClipboard(password->str());
+            if (const std::optional<vault::SecretText> password = openPassword(*item)) copyToClipboard(password->str());
     };
     mnuCopyUrl.Click = [this] {
         if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
@@ -58,13 +58,14 @@ void FrmTrayMenu::mnuCopyShortcut_Click() {
     // The clipboard is left alone: the hot keys type these texts themselves.
     const std::optional<ui::ListItem> item = selectedAccount();
     if (!item) return;
-    const std::optional<vault::SecretText> password = openPassword(item->Tag);
+    const std::optional<vault::SecretText> password = openPassword(*item);
     if (!password) return;
     forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], password->str(), item->SubItems[kAddressColumn]});
 }
 
-std::optional<vault::SecretText> FrmTrayMenu::openPassword(const std::string& stored) {
-    std::optional<vault::SecretText> password = forms_.App().Secrets.Open(vault::Field::AccountPassword, stored);
+std::optional<vault::SecretText> FrmTrayMenu::openPassword(const ui::ListItem& account) {
+    std::optional<vault::SecretText> password =
+        forms_.App().Secrets.Open(vault::Field::AccountPassword, account.Tag, account.Key);
     if (!password) vault::TellDamaged(Os());
     return password;
 }

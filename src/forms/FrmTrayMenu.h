@@ -49,7 +49,7 @@ private:
     // The account the list menu acts on; nullptr (and the user told) when no row is selected.
     std::optional<ui::ListItem> selectedAccount();
     // The password of a row's tag, or nothing (and the user told) when it does not open.
-    std::optional<vault::SecretText> openPassword(const std::string& stored);
+    std::optional<vault::SecretText> openPassword(const ui::ListItem& account);
 
     Forms& forms_;
 };

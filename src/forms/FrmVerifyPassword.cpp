@@ -11,9 +11,11 @@ vault::Field fieldOf(transfer::SecretField f) {
 }  // namespace
 
 transfer::SecretSeal StoredSecrets(app::AppContext& app) {
-    return {[&app](transfer::SecretField f, std::string_view plain) { return app.Secrets.Seal(fieldOf(f), plain); },
-            [&app](transfer::SecretField f, std::string_view stored) -> std::optional<std::string> {
-                const std::optional<vault::SecretText> text = app.Secrets.Open(fieldOf(f), stored);
+    return {[&app](transfer::SecretField f, std::string_view plain, std::string_view account) {
+                return app.Secrets.Seal(fieldOf(f), plain, account);
+            },
+            [&app](transfer::SecretField f, std::string_view stored, std::string_view account) -> std::optional<std::string> {
+                const std::optional<vault::SecretText> text = app.Secrets.Open(fieldOf(f), stored, account);
                 if (!text) return std::nullopt;
                 return text->str();
             }};

@@ -48,6 +48,10 @@ public:
     virtual bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) = 0;
 
     virtual Date Today() = 0;
+    // The time of day: UTC seconds since 1970, and what such a time reads on
+    // this PC's clock (UTC seconds shifted by the local zone then in force).
+    virtual int64_t NowUtc() = 0;
+    virtual int64_t LocalFromUtc(int64_t utc) = 0;
 
     // The clipboard, as text. False when it could not be had (another
     // program held it on and on): nothing was changed then.

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
+#include "store/Accounts.h"
 #include "store/Connection.h"
 #include "store/StoreError.h"
 #include "store/TextRules.h"
@@ -58,7 +60,10 @@ CREATE TABLE AccountData (
     AccountPassword TEXT COLLATE NOCASE,
     RegDate TEXT COLLATE NOCASE,
     URL TEXT COLLATE NOCASE,
-    Remarks TEXT COLLATE NOCASE
+    Remarks TEXT COLLATE NOCASE,
+    AccountGuid TEXT,
+    CreatedTime INTEGER,
+    ChangedTime INTEGER
 );
 CREATE INDEX AccountTypeByUser ON AccountType(UserName);
 CREATE INDEX AccountDataByUser ON AccountData(UserName, TypeName);
@@ -67,9 +72,12 @@ CREATE INDEX AccountDataByUser ON AccountData(UserName, TypeName);
 
 namespace {
 
-// The settings the three tables have no column for, as named texts; and, for
-// a user whose secrets are sealed, the sealed data key with the salt and
-// cost of the password's derivation.
+// The settings the three tables have no column for, as named texts; for a
+// user whose secrets are sealed, the sealed data key with the salt and cost
+// of the password's derivation; the earlier versions of each account
+// (AccountHistory: the version's fields and change time, and when it was
+// replaced); the user's recycle bin (RecycleBin: the account row as it was,
+// its category's icon, and when it was deleted).
 struct OwnTable {
     const char* name;
     const char* sql;
@@ -95,6 +103,54 @@ CREATE TABLE UserKeys (
 );
 CREATE INDEX UserKeysByUser ON UserKeys(UserName);
 )sql"},
+    {"AccountHistory", R"sql(
+CREATE TABLE AccountHistory (
+    UserName TEXT COLLATE NOCASE,
+    AccountGuid TEXT,
+    TypeName TEXT COLLATE NOCASE,
+    AccountName TEXT COLLATE NOCASE,
+    AccountID TEXT COLLATE NOCASE,
+    AccountPassword TEXT COLLATE NOCASE,
+    RegDate TEXT COLLATE NOCASE,
+    URL TEXT COLLATE NOCASE,
+    Remarks TEXT COLLATE NOCASE,
+    ChangedTime INTEGER,
+    ReplacedTime INTEGER
+);
+CREATE INDEX AccountHistoryByAccount ON AccountHistory(UserName, AccountGuid);
+)sql"},
+    {"RecycleBin", R"sql(
+CREATE TABLE RecycleBin (
+    UserName TEXT COLLATE NOCASE,
+    TypeName TEXT COLLATE NOCASE,
+    AccountName TEXT COLLATE NOCASE,
+    AccountPY TEXT COLLATE NOCASE,
+    AccountID TEXT COLLATE NOCASE,
+    AccountPassword TEXT COLLATE NOCASE,
+    RegDate TEXT COLLATE NOCASE,
+    URL TEXT COLLATE NOCASE,
+    Remarks TEXT COLLATE NOCASE,
+    AccountGuid TEXT,
+    CreatedTime INTEGER,
+    ChangedTime INTEGER,
+    icoIndex INTEGER,
+    DeletedTime INTEGER
+);
+CREATE INDEX RecycleBinByUser ON RecycleBin(UserName);
+)sql"},
+};
+
+// Columns a table gained after files were written without them; each is
+// added at the end of its table, where no older version reads.
+struct AddedColumn {
+    const char* table;
+    const char* column;
+    const char* type;
+};
+constexpr AddedColumn kAddedColumns[] = {
+    {"AccountData", "AccountGuid", "TEXT"},
+    {"AccountData", "CreatedTime", "INTEGER"},
+    {"AccountData", "ChangedTime", "INTEGER"},
 };
 
 bool hasTable(sqlite3* h, const char* table) {
@@ -108,6 +164,18 @@ bool hasTable(sqlite3* h, const char* table) {
     return rc == SQLITE_ROW;
 }
 
+bool hasColumn(sqlite3* h, const char* table, const char* column) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2", -1, &st, nullptr) != SQLITE_OK)
+        throw StoreError(std::string("cannot read the columns: ") + sqlite3_errmsg(h));
+    sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, column, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw StoreError(std::string("cannot read the columns: ") + sqlite3_errmsg(h));
+    return rc == SQLITE_ROW;
+}
+
 }  // namespace
 
 std::string OwnTablesSql() {
@@ -116,22 +184,30 @@ std::string OwnTablesSql() {
     return sql;
 }
 
-void AddOwnTables(Connection& db) {
+void UpgradeTables(Connection& db, int64_t now) {
     sqlite3* h = db.Handle();
-    // A file that has them is not written at all; one that lacks them gains
-    // them in one transaction.
+    // A file that has everything is not written at all; one that lacks
+    // something gains it in one transaction, its accounts' identities too.
     std::string sql;
     for (const OwnTable& t : kOwnTableSql)
         if (!hasTable(h, t.name)) sql += t.sql;
-    if (sql.empty()) return;
-    sql = "SAVEPOINT own_tables;" + sql + "RELEASE own_tables;";
-    char* error = nullptr;
-    if (const int rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &error); rc != SQLITE_OK) {
-        const std::string message = std::string("cannot add the tables: ") + (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_exec(h, "ROLLBACK TO own_tables; RELEASE own_tables", nullptr, nullptr, nullptr);
-        throw StoreError(message, rc);
-    }
+    for (const AddedColumn& c : kAddedColumns)
+        if (!hasColumn(h, c.table, c.column))
+            sql += std::string("ALTER TABLE ") + c.table + " ADD COLUMN " + c.column + " " + c.type + ";";
+    const bool anonymous = LacksIdentities(db);
+    if (sql.empty() && !anonymous) return;
+    AllOrNothing(db, "upgrade_tables", [&] {
+        if (!sql.empty()) {
+            char* error = nullptr;
+            if (const int rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &error); rc != SQLITE_OK) {
+                const std::string message = std::string("cannot add the tables: ") + (error ? error : "");
+                sqlite3_free(error);
+                throw StoreError(message, rc);
+            }
+        }
+        QM_CRASH_POINT("upgrade.tables");
+        GiveIdentities(db, now);
+    });
 }
 
 void RenameOwnRows(Connection& db, const std::string& from, const std::string& to) {

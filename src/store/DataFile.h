@@ -1,6 +1,7 @@
 #pragma once
 // The data file SystemData.dat: its tables, its two forms on disk, and the
 // empty database the program writes when the file is missing.
+#include <cstdint>
 #include <string>
 
 #include "crypto/SimpleXOR.h"
@@ -22,16 +23,22 @@ FileForm InspectDataFile(const std::string& path);
 class Connection;
 
 // The statements that create the three tables, every column in its order.
+// AccountData ends with three columns older files lack: the account's
+// identity (AccountGuid: 128 random bits as 32 hexadecimal digits) and its
+// creation and change times (UTC seconds since 1970).
 const char* SchemaSql();
 
 // The program's own tables beside those three: per-user settings that have
-// no column there (UserOptions: UserName, Name, Value) and the keys of users
-// whose secrets are sealed (UserKeys). Every row names its user.
-inline constexpr const char* kOwnTables[] = {"UserOptions", "UserKeys"};
+// no column there (UserOptions: UserName, Name, Value), the keys of users
+// whose secrets are sealed (UserKeys), the accounts' earlier versions
+// (AccountHistory) and the recycle bin (RecycleBin). Every row names its user.
+inline constexpr const char* kOwnTables[] = {"UserOptions", "UserKeys", "AccountHistory", "RecycleBin"};
 std::string OwnTablesSql();
-// Adds those tables to a database written before they existed; a database
-// that has them is left untouched.
-void AddOwnTables(Connection& db);
+// Brings a database written by an older version up to this one's tables:
+// the own tables and AccountData's last columns it lacks, and an identity
+// with creation and change time `now` for every account without one, in
+// one transaction. A database that has all of it is left untouched.
+void UpgradeTables(Connection& db, int64_t now);
 // The rows of `from` in those tables become `to`'s (a rename), or go (a log-off).
 void RenameOwnRows(Connection& db, const std::string& from, const std::string& to);
 void DeleteOwnRows(Connection& db, const std::string& user);

@@ -27,13 +27,14 @@ platform::WipedString ExportBytes(store::Connection& db, const std::string& user
     out += kExportHeader;
     out += "\r\n";
     store::Statement rows(db.Handle(),
-                          "SELECT d.TypeName, d.AccountName, d.AccountID, d.AccountPassword, d.URL, d.Remarks, d.RegDate "
+                          "SELECT d.TypeName, d.AccountName, d.AccountID, d.AccountPassword, d.URL, d.Remarks, d.RegDate, d.AccountGuid "
                           "FROM AccountData d LEFT JOIN AccountType t ON t.UserName = d.UserName AND t.TypeName = d.TypeName "
                           "WHERE d.UserName = ?1 GROUP BY d.rowid ORDER BY MIN(t.icoIndex), MIN(t.rowid), d.rowid");
     rows.Bind(1, store::Value(user));
     while (rows.Step()) {
-        const Opened password{secrets.Open(SecretField::AccountPassword, rows.Cell(3).text)};
-        const Opened remarks{secrets.Open(SecretField::Remarks, rows.Cell(5).text)};
+        const std::string_view account = rows.Cell(7).text;
+        const Opened password{secrets.Open(SecretField::AccountPassword, rows.Cell(3).text, account)};
+        const Opened remarks{secrets.Open(SecretField::Remarks, rows.Cell(5).text, account)};
         if (!password.text || !remarks.text) {
             result.damaged.emplace_back(rows.Cell(1).text);
             continue;

@@ -6,6 +6,7 @@
 
 #include "platform/CrashPoint.h"
 #include "platform/Wiped.h"
+#include "store/Accounts.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/TextRules.h"
@@ -174,8 +175,9 @@ Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplic
     return plan;
 }
 
-ImportWriter::ImportWriter(store::Connection& db, std::string user, const Plan& plan, const SecretSeal& secrets)
-    : db_(db), user_(std::move(user)), plan_(plan), secrets_(secrets), total_(plan.imported) {
+ImportWriter::ImportWriter(store::Connection& db, std::string user, const Plan& plan, const SecretSeal& secrets,
+                           int64_t now)
+    : db_(db), user_(std::move(user)), plan_(plan), secrets_(secrets), total_(plan.imported), now_(now) {
     exec(db_, "BEGIN IMMEDIATE");
     open_ = true;
     try {
@@ -189,7 +191,7 @@ ImportWriter::ImportWriter(store::Connection& db, std::string user, const Plan& 
         insert_ = std::make_unique<store::Statement>(
             db_.Handle(),
             "INSERT INTO AccountData (UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, "
-            "URL, Remarks) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+            "URL, Remarks, AccountGuid, CreatedTime, ChangedTime) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?11)");
     } catch (...) {
         Rollback();
         throw;
@@ -202,16 +204,19 @@ ImportWriter::~ImportWriter() {
 
 void ImportWriter::write(const PlannedRow& row) {
     const Account& a = row.account;
+    const std::string identity = store::NewAccountIdentity();
     store::Statement& st = *insert_;
     st.Bind(1, store::Value(user_));
     st.Bind(2, store::Value(a.category));
     st.Bind(3, store::Value(a.name));
     st.Bind(4, store::Value(text::PinyinInitials(a.name)));
     st.Bind(5, store::Value(a.user));
-    st.Bind(6, store::Value(secrets_.Seal(SecretField::AccountPassword, a.password)));
+    st.Bind(6, store::Value(secrets_.Seal(SecretField::AccountPassword, a.password, identity)));
     st.Bind(7, store::Value(a.date));
     st.Bind(8, store::Value(a.url));
-    st.Bind(9, store::Value(secrets_.Seal(SecretField::Remarks, a.remarks)));
+    st.Bind(9, store::Value(secrets_.Seal(SecretField::Remarks, a.remarks, identity)));
+    st.Bind(10, store::Value(identity));
+    st.Bind(11, store::Value(now_));
     st.Step();
     st.Reset();
 }
@@ -247,8 +252,9 @@ void ImportWriter::Rollback() {
     open_ = false;
 }
 
-size_t WriteImport(store::Connection& db, const std::string& user, const Plan& plan, const SecretSeal& secrets) {
-    ImportWriter writer(db, user, plan, secrets);
+size_t WriteImport(store::Connection& db, const std::string& user, const Plan& plan, const SecretSeal& secrets,
+                   int64_t now) {
+    ImportWriter writer(db, user, plan, secrets, now);
     writer.Commit();
     return writer.Written();
 }

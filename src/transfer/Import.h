@@ -25,11 +25,12 @@ namespace qm::transfer {
 
 // The stored fields that only the program's one place for secrets may make or read.
 enum class SecretField { AccountPassword, Remarks };
+// `account` is the identity of the account the text belongs to.
 struct SecretSeal {
     // The stored form of a deciphered text.
-    std::function<std::string(SecretField, std::string_view plain)> Seal;
+    std::function<std::string(SecretField, std::string_view plain, std::string_view account)> Seal;
     // The deciphered text of a stored form; nothing when it is damaged.
-    std::function<std::optional<std::string>(SecretField, std::string_view stored)> Open;
+    std::function<std::optional<std::string>(SecretField, std::string_view stored, std::string_view account)> Open;
 };
 
 // The edit boxes of the record dialog hold at most this many characters
@@ -105,7 +106,8 @@ Plan MakePlan(const SourceFile& source, const Book& book, DuplicateChoice duplic
 // or the writer's end without Commit leave the book as it was.
 class ImportWriter {
 public:
-    ImportWriter(store::Connection& db, std::string user, const Plan& plan, const SecretSeal& secrets);
+    // Each account written gets a new identity, made and changed at `now`.
+    ImportWriter(store::Connection& db, std::string user, const Plan& plan, const SecretSeal& secrets, int64_t now);
     ~ImportWriter();
     ImportWriter(const ImportWriter&) = delete;
     ImportWriter& operator=(const ImportWriter&) = delete;
@@ -127,11 +129,13 @@ private:
     size_t next_ = 0;  // index into plan_.rows
     size_t written_ = 0;
     size_t total_ = 0;
+    int64_t now_ = 0;
     bool open_ = false;
     std::unique_ptr<store::Statement> insert_;
 };
 
 // The whole plan in one go; returns the accounts written.
-size_t WriteImport(store::Connection& db, const std::string& user, const Plan& plan, const SecretSeal& secrets);
+size_t WriteImport(store::Connection& db, const std::string& user, const Plan& plan, const SecretSeal& secrets,
+                   int64_t now);
 
 }  // namespace qm::transfer

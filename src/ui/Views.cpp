@@ -88,6 +88,7 @@ ListItem ListView::Item(size_t index) const {
     item.Text = rows_->Cell(r, 0);
     for (size_t c = 1; c < columns_.size(); ++c) item.SubItems.push_back(rows_->Cell(r, c));
     item.Tag = rows_->Tag(r);
+    item.Key = rows_->Key(r);
     item.Selected = selectedRow_ == static_cast<int64_t>(r);
     return item;
 }

@@ -50,6 +50,7 @@ struct ListItem {
     std::string Text;
     std::vector<std::string> SubItems;  // one per column after the first
     std::string Tag;
+    std::string Key;  // the row's identity, when its rows have one
     bool Selected = false;
     const std::string& Cell(size_t column) const { return column == 0 ? Text : SubItems[column - 1]; }
 };
@@ -62,6 +63,7 @@ public:
     virtual std::string Cell(size_t row, size_t column) const = 0;
     // What the row carries besides its cells.
     virtual std::string Tag(size_t row) const = 0;
+    virtual std::string Key(size_t) const { return {}; }
 };
 
 class ListView : public Control {

@@ -12,9 +12,16 @@ constexpr size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 constexpr int kBase64 = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
 
-// What the sealed bytes are bound to besides the key: the format's version and the field.
-std::string_view boundTo(Field field) {
-    return field == Field::AccountPassword ? std::string_view("qm/1/AccountPassword") : std::string_view("qm/1/Remarks");
+// What the sealed bytes are bound to besides the key: the format's version,
+// the field, and from version 2 on the account's identity.
+std::string boundTo(Field field, std::string_view account) {
+    std::string ad = account.empty() ? "qm/1/" : "qm/2/";
+    ad += field == Field::AccountPassword ? "AccountPassword" : "Remarks";
+    if (!account.empty()) {
+        ad += '/';
+        ad += account;
+    }
+    return ad;
 }
 
 const unsigned char* bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
@@ -48,18 +55,18 @@ std::unique_ptr<DataKey> DataKey::Random() {
     return key;
 }
 
-std::string SealTextWithNonce(const DataKey& key, Field field, std::string_view plain,
+std::string SealTextWithNonce(const DataKey& key, Field field, std::string_view plain, std::string_view account,
                               const std::array<unsigned char, 24>& nonce) {
     EnsureSodium();
     static_assert(kNonceSize == 24);
     std::string sealed(kNonceSize + plain.size() + kTagSize, '\0');
     auto* out = reinterpret_cast<unsigned char*>(sealed.data());
     std::copy(nonce.begin(), nonce.end(), out);
-    const std::string_view ad = boundTo(field);
+    const std::string ad = boundTo(field, account);
     unsigned long long length = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(out + kNonceSize, &length, bytes(plain), plain.size(), bytes(ad), ad.size(),
                                                nullptr, nonce.data(), key.data());
-    std::string text(kSealedPrefix);
+    std::string text(account.empty() ? kSealedPrefix : kBoundPrefix);
     const size_t encoded = sodium_base64_encoded_len(sealed.size(), kBase64);
     const size_t at = text.size();
     text.resize(at + encoded);
@@ -68,15 +75,19 @@ std::string SealTextWithNonce(const DataKey& key, Field field, std::string_view 
     return text;
 }
 
-std::string SealText(const DataKey& key, Field field, std::string_view plain) {
+std::string SealText(const DataKey& key, Field field, std::string_view plain, std::string_view account) {
+    if (account.empty()) throw std::logic_error("a secret is sealed without its account's identity");
     EnsureSodium();
     std::array<unsigned char, 24> nonce{};
     randombytes_buf(nonce.data(), nonce.size());
-    return SealTextWithNonce(key, field, plain, nonce);
+    return SealTextWithNonce(key, field, plain, account, nonce);
 }
 
-std::optional<SecretText> OpenText(const DataKey& key, Field field, std::string_view stored) {
-    if (!stored.starts_with(kSealedPrefix)) return std::nullopt;
+std::optional<SecretText> OpenText(const DataKey& key, Field field, std::string_view stored, std::string_view account) {
+    const bool bound = stored.starts_with(kBoundPrefix);
+    if (!bound && !stored.starts_with(kSealedPrefix)) return std::nullopt;
+    // A bound text opens only for its own account; asked without one, nothing does.
+    if (bound && account.empty()) return std::nullopt;
     EnsureSodium();
     const std::string_view encoded = stored.substr(kSealedPrefix.size());
     std::string sealed(encoded.size(), '\0');
@@ -88,7 +99,7 @@ std::optional<SecretText> OpenText(const DataKey& key, Field field, std::string_
         return std::nullopt;
     const auto* in = reinterpret_cast<const unsigned char*>(sealed.data());
     std::string plain(length - kNonceSize - kTagSize, '\0');
-    const std::string_view ad = boundTo(field);
+    const std::string ad = boundTo(field, bound ? account : std::string_view());
     unsigned long long plainLength = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(reinterpret_cast<unsigned char*>(plain.data()), &plainLength, nullptr,
                                                    in + kNonceSize, length - kNonceSize, bytes(ad), ad.size(), in,

@@ -21,18 +21,18 @@ const char* KeyRowMessage(Proof proof) {
 
 void TellDamaged(platform::Platform& os) { os.MsgBox("该密码已损坏,无法解密!", platform::vbInformation, "提示"); }
 
-std::string Sealer::Seal(Field field, std::string_view plain) const {
-    if (key_) return SealText(*key_, field, plain);
+std::string Sealer::Seal(Field field, std::string_view plain, std::string_view account) const {
+    if (key_) return SealText(*key_, field, plain, account);
     if (field == Field::Remarks) return std::string(plain);
     return cipher_->EncryptString(plain, crypto::kAccountPasswordKey);
 }
 
-std::optional<SecretText> Sealer::Open(Field field, std::string_view stored) const {
+std::optional<SecretText> Sealer::Open(Field field, std::string_view stored, std::string_view account) const {
     // A remark may be empty in either form (a row written without one); a
     // protected user's password never is: even an empty one is sealed, so
     // a blanked one was tampered with.
     if (stored.empty() && !(key_ && field == Field::AccountPassword)) return SecretText();
-    if (key_) return OpenText(*key_, field, stored);
+    if (key_) return OpenText(*key_, field, stored, account);
     // A sealed text in a row of the fixed-key forms came from another user.
     if (IsSealedText(stored)) return std::nullopt;
     if (field == Field::Remarks) return SecretText(stored);
@@ -40,14 +40,14 @@ std::optional<SecretText> Sealer::Open(Field field, std::string_view stored) con
     return SecretText::Adopt(plain);
 }
 
-std::string Secrets::Seal(Field field, std::string_view plain) const {
+std::string Secrets::Seal(Field field, std::string_view plain, std::string_view account) const {
     if (Locked()) throw std::logic_error("the data key is locked away");
-    return session_.Seal(field, plain);
+    return session_.Seal(field, plain, account);
 }
 
-std::optional<SecretText> Secrets::Open(Field field, std::string_view stored) const {
+std::optional<SecretText> Secrets::Open(Field field, std::string_view stored, std::string_view account) const {
     if (Locked()) return std::nullopt;
-    return session_.Open(field, stored);
+    return session_.Open(field, stored, account);
 }
 
 Proven Secrets::Prove(store::Connection& db, store::Recordset& users, std::string_view typed) const {

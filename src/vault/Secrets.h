@@ -51,10 +51,13 @@ public:
 
     bool Sealed() const { return key_ != nullptr; }
     const DataKey* Key() const { return key_.get(); }
-    std::string Seal(Field field, std::string_view plain) const;
+    // `account` is the identity of the account the text belongs to: a sealed
+    // text is bound to it (the fixed-key forms are bound to nothing).
+    std::string Seal(Field field, std::string_view plain, std::string_view account) const;
     // Nothing when `stored` is not a text of this form (damaged, or moved
-    // from another user's row). An empty remark opens as empty in both forms.
-    std::optional<SecretText> Open(Field field, std::string_view stored) const;
+    // from another user's row or another account). An empty remark opens as
+    // empty in both forms.
+    std::optional<SecretText> Open(Field field, std::string_view stored, std::string_view account) const;
 
 private:
     crypto::clsSimpleXOR* cipher_;
@@ -86,11 +89,11 @@ public:
     // The stored text for `plain` in the logged-in user's form (before a
     // login: the fixed-key forms). Throws while the program is locked over
     // a protected user (nothing can be sealed without the data key).
-    std::string Seal(Field field, std::string_view plain) const;
+    std::string Seal(Field field, std::string_view plain, std::string_view account) const;
     // The deciphered text, or nothing when the stored text failed its check:
     // the caller then tells the user (TellDamaged) and writes nothing over it.
     // Nothing also while Locked().
-    std::optional<SecretText> Open(Field field, std::string_view stored) const;
+    std::optional<SecretText> Open(Field field, std::string_view stored, std::string_view account) const;
 
     // The logged-in user's secrets are sealed under a data key.
     bool Protected() const { return protected_; }

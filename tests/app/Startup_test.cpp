@@ -51,7 +51,7 @@ protected:
         c.Execute("insert into sysuser(UserName, UserPassword) values('amy', 'x')");
         c.Execute("begin");
         for (int i = 0; i < accounts; ++i)
-            c.Execute("insert into AccountData values('amy', '邮箱帐号', 'account " + std::to_string(i) +
+            c.Execute("insert into AccountData(UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, URL, Remarks) values('amy', '邮箱帐号', 'account " + std::to_string(i) +
                       "', 'a', 'id', 'pw', '2026-12-08', 'http://example.com', 'remarks')");
         c.Execute("commit");
         c.Close();
@@ -91,7 +91,7 @@ TEST_F(StartupTest, MissingFileIsCreatedOpenedEmptyAndEncipheredAtTheEnd) {
     ASSERT_EQ(qm::app::StartUp(app, os), StartResult::Ready);
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_EQ(app.RsUser.RecordCount(), 0u);
-    EXPECT_EQ(app.RsData.FieldCount(), 9u);
+    EXPECT_EQ(app.RsData.FieldCount(), 12u);
     EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::InUse) << "held by this run";
     // Only a closed file can be read: the plain bytes as the end finds them.
     app.DbConn.Close();

@@ -104,7 +104,7 @@ TEST_F(HealthTest, DoubleClickEditsTheAccountAndTheReportFollows) {
     ASSERT_EQ(list.Count(), 5u) << "the main window shows the book as it now stands";
     for (size_t i = 0; i < list.Count(); ++i)
         if (list.Item(i).SubItems[0] == "forum")
-            EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, list.Item(i).Tag)->str(), "Green!Tea77x");
+            EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, list.Item(i).Tag, list.Item(i).Key)->str(), "Green!Tea77x");
 }
 
 // A screen too short for the dialog takes the room from the list: the close

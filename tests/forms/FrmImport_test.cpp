@@ -75,7 +75,8 @@ TEST_F(ImportFormTest, ThePreviewSaysWhatItFoundAndTheMainWindowShowsTheImport) 
     EXPECT_EQ(listColumn(1), (Texts{"qq.com", "qq.com (2)", "163"}));
     // The password went through the same place the record dialog's does.
     app->RsData.Filter("AccountName = '163'");
-    const auto stored = app->Secrets.Open(qm::vault::Field::AccountPassword, app->RsData["AccountPassword"].Text());
+    const auto stored = app->Secrets.Open(qm::vault::Field::AccountPassword, app->RsData["AccountPassword"].Text(),
+                                             app->RsData["AccountGuid"].Text());
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->str(), "pw");
 }

@@ -109,7 +109,8 @@ TEST_F(MainTest, PasswordsAreMaskedInTheListButKeptInTheTag) {
     addAccount("其它", "a", "u1", "中文密码!");
     addAccount("其它", "b", "u2", "x");
     EXPECT_EQ(column(3), (std::vector<std::string>{"********", "********"}));
-    EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, main.ListViewUser.Item(0).Tag)->str(), "中文密码!");
+    EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, main.ListViewUser.Item(0).Tag,
+                                 main.ListViewUser.Item(0).Key)->str(), "中文密码!");
     app->RsUser["ShowPassword"] = false;
     app->RsUser.Update();
     main.RequeryData();

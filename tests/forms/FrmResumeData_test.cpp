@@ -126,7 +126,8 @@ TEST_F(RestoreTest, AnotherUsersBackupBecomesTheOwnDataUnderTheOwnNameAndPasswor
     EXPECT_EQ(main.TreeViewType.Nodes().size(), 11u);
     ASSERT_EQ(main.ListViewUser.Count(), 1u);
     EXPECT_EQ(main.ListViewUser.Item(0).SubItems[0], "bob bank");
-    EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, main.ListViewUser.Item(0).Tag)->str(), "bobs-secret");
+    EXPECT_EQ(app->Secrets.Open(qm::vault::Field::AccountPassword, main.ListViewUser.Item(0).Tag,
+                                main.ListViewUser.Item(0).Key)->str(), "bobs-secret");
 }
 
 TEST_F(RestoreTest, TickedSettingsStayClearedAndConfirmedEverySettingIsCopied) {

@@ -62,7 +62,7 @@ Plan checkedPlan(const SourceFile& src, DuplicateChoice choice, std::string_view
 void writeAndExport(const Plan& plan, std::string_view bytes) {
     qm::store::Connection db;
     db.OpenImage(qm::fuzz::EmptyDataFile());
-    QM_FUZZ_CHECK(WriteImport(db, "amy", plan, kSeal) == plan.imported, "the writer writes every imported row",
+    QM_FUZZ_CHECK(WriteImport(db, "amy", plan, kSeal, 0) == plan.imported, "the writer writes every imported row",
                   Printable(bytes));
     ExportResult result;
     const qm::platform::WipedString exported = ExportBytes(db, "amy", kSeal, result);

@@ -24,13 +24,13 @@ std::wstring wide(const std::string& s) {
     return out;
 }
 
-Accounts readRows(store::Connection& db) {
+Accounts readRows(store::Connection& db, const std::vector<const char*>& columns) {
     Accounts accounts;
     store::Recordset rs;
     rs.Open("select * from AccountData", db);
     for (; !rs.Eof(); rs.MoveNext()) {
         AccountRow row;
-        for (const char* column : kAccountColumns) {
+        for (const char* column : columns) {
             const store::Value v = rs[column];
             row.push_back(v.IsNull() ? "<Null>" : v.Text());
         }
@@ -59,6 +59,10 @@ void AlterAtRest(const ProgramCopy& copy, const std::string& sql) {
 }
 
 Accounts ReadAccounts(const std::string& dataFile) {
+    return ReadColumns(dataFile, std::vector<const char*>(std::begin(kAccountColumns), std::end(kAccountColumns)));
+}
+
+Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>& columns) {
     store::Connection db;
     switch (store::InspectDataFile(dataFile)) {
         case store::FileForm::Enciphered: {
@@ -66,7 +70,7 @@ Accounts ReadAccounts(const std::string& dataFile) {
             crypto::clsSimpleXOR x;
             x.DecryptByte(bytes, crypto::kDataFileKey);
             db.OpenImage(bytes);
-            return readRows(db);
+            return readRows(db, columns);
         }
         case store::FileForm::Plain: {
             // Opened as the next start opens it: a journal beside it is rolled back.
@@ -79,7 +83,7 @@ Accounts ReadAccounts(const std::string& dataFile) {
             Accounts accounts;
             {
                 db.Open(Utf8Of(copyPath));
-                accounts = readRows(db);
+                accounts = readRows(db, columns);
                 db.Close();
             }
             DeleteFileW(copyPath.c_str());

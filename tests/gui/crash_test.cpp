@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include <map>
+#include <set>
 
 #include "app/Startup.h"
 #include "crash_support.h"
@@ -91,7 +92,7 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
                                "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
-                               "password.key.written", "password.accounts", "import.halfway"};
+                               "password.key.written", "password.accounts", "import.halfway", "upgrade.tables"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -131,6 +132,21 @@ TEST(CrashPoint, AtTheExitAfterClosingAndWhileEnciphering) {
         crashAt(copy, point, logInAndQuit);
         EXPECT_EQ(OpenLogInAndQuit(copy), before);
     }
+}
+
+TEST(CrashPoint, InsideTheUpgradeOfAnOlderFile) {
+    ProgramCopy copy;
+    // The tables as the versions before identities left them.
+    PrepareBook(copy, kBookSize,
+                "ALTER TABLE AccountData DROP COLUMN ChangedTime; ALTER TABLE AccountData DROP COLUMN CreatedTime; "
+                "ALTER TABLE AccountData DROP COLUMN AccountGuid; DROP TABLE AccountHistory; DROP TABLE RecycleBin");
+    const Accounts before = ReadAccounts(copy.dataFileUtf8());
+    crashAt(copy, "upgrade.tables", [](const Process&) {});
+    EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    std::set<std::string> identities;
+    for (const AccountRow& row : ReadColumns(copy.dataFileUtf8(), {"AccountGuid"})) identities.insert(row[0]);
+    EXPECT_EQ(identities.size(), before.size()) << "every account has an identity of its own";
+    EXPECT_EQ(identities.begin()->size(), 32u);
 }
 
 TEST(CrashPoint, InsideAnAccountsSave) {
@@ -324,8 +340,9 @@ Readable readable(const ProgramCopy& copy, const std::string& password) {
     r.protectedUser = app.Secrets.Protected();
     app.RsData.Requery();
     for (; !app.RsData.Eof(); app.RsData.MoveNext()) {
-        const auto pw = app.Secrets.Open(qm::vault::Field::AccountPassword, app.RsData["AccountPassword"].Text());
-        const auto remarks = app.Secrets.Open(qm::vault::Field::Remarks, app.RsData["Remarks"].Text());
+        const std::string account = app.RsData["AccountGuid"].Text();
+        const auto pw = app.Secrets.Open(qm::vault::Field::AccountPassword, app.RsData["AccountPassword"].Text(), account);
+        const auto remarks = app.Secrets.Open(qm::vault::Field::Remarks, app.RsData["Remarks"].Text(), account);
         r.secrets[app.RsData["AccountName"].Text() + "/" + app.RsData["AccountID"].Text()] = {
             pw ? pw->str() : "<damaged>", remarks ? remarks->str() : "<damaged>"};
     }

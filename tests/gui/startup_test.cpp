@@ -239,7 +239,7 @@ TEST(Startup, DamagedReadOnlyOrFolderDataFileIsToldByNameAndLeftUntouched) {
             c.Open(maker.dataFileUtf8());
             c.Execute("begin");
             for (int i = 0; i < 200; ++i)
-                c.Execute("insert into AccountData values('amy', '其它', 'account " + std::to_string(i) +
+                c.Execute("insert into AccountData(UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, URL, Remarks) values('amy', '其它', 'account " + std::to_string(i) +
                           "', 'a', 'id', 'pw', '', '', '')");
             c.Execute("commit");
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Stands for the vault where the transfer layer is tested: the stored form
-// names its field, so a password and a remark swapped on the way would not
-// open, and a damaged text does not open.
+// names its field and account, so a password and a remark swapped on the
+// way, or a text opened for another account, would not open, and a damaged
+// text does not open.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,12 +12,13 @@
 namespace qm::test {
 
 inline const transfer::SecretSeal kFieldSeal{
-    [](transfer::SecretField f, std::string_view plain) {
-        return (f == transfer::SecretField::Remarks ? "R:" : "P:") + std::string(plain);
+    [](transfer::SecretField f, std::string_view plain, std::string_view account) {
+        return (f == transfer::SecretField::Remarks ? "R:" : "P:") + std::string(account) + "|" + std::string(plain);
     },
-    [](transfer::SecretField f, std::string_view stored) -> std::optional<std::string> {
-        if (stored.substr(0, 2) != (f == transfer::SecretField::Remarks ? "R:" : "P:")) return std::nullopt;
-        return std::string(stored.substr(2));
+    [](transfer::SecretField f, std::string_view stored, std::string_view account) -> std::optional<std::string> {
+        const std::string mark = (f == transfer::SecretField::Remarks ? "R:" : "P:") + std::string(account) + "|";
+        if (!stored.starts_with(mark)) return std::nullopt;
+        return std::string(stored.substr(mark.size()));
     }};
 
 }  // namespace qm::test

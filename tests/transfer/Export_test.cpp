@@ -25,11 +25,14 @@ using namespace qm::transfer;
 namespace {
 
 // Stands for the one place for secrets, which never stores a text as it
-// is; a damaged text does not open. An opened text is made whole at once.
-const SecretSeal kSeal{[](SecretField, std::string_view p) { return "~" + std::string(p.rbegin(), p.rend()); },
-                       [](SecretField, std::string_view s) -> std::optional<std::string> {
-                           if (!s.starts_with('~')) return std::nullopt;
-                           return std::string(s.rbegin(), s.rend() - 1);
+// is and binds it to its account; a damaged text, or one opened for another
+// account, does not open. An opened text is made whole at once.
+const SecretSeal kSeal{[](SecretField, std::string_view p, std::string_view account) {
+                           return std::string(account) + "~" + std::string(p.rbegin(), p.rend());
+                       },
+                       [](SecretField, std::string_view s, std::string_view account) -> std::optional<std::string> {
+                           if (!s.starts_with(std::string(account) + "~")) return std::nullopt;
+                           return std::string(s.rbegin(), s.rend() - 1 - account.size());
                        }};
 const std::string kDamaged = "damaged";
 
@@ -38,10 +41,12 @@ protected:
     void account(const std::string& name, const std::string& password, const std::string& remarks) {
         qm::store::Statement st(conn.Handle(),
                                 "INSERT INTO AccountData (UserName, TypeName, AccountName, AccountID, AccountPassword, "
-                                "RegDate, URL, Remarks) VALUES ('amy', '其它', ?1, 'amy', ?2, '2008-03-05', '', ?3)");
+                                "RegDate, URL, Remarks, AccountGuid) VALUES ('amy', '其它', ?1, 'amy', ?2, '2008-03-05', '', ?3, ?4)");
+        const std::string id = "id-" + name;
         st.Bind(1, qm::store::Value(name));
-        st.Bind(2, qm::store::Value(password == kDamaged ? password : kSeal.Seal(SecretField::AccountPassword, password)));
-        st.Bind(3, qm::store::Value(remarks == kDamaged ? remarks : kSeal.Seal(SecretField::Remarks, remarks)));
+        st.Bind(2, qm::store::Value(password == kDamaged ? password : kSeal.Seal(SecretField::AccountPassword, password, id)));
+        st.Bind(3, qm::store::Value(remarks == kDamaged ? remarks : kSeal.Seal(SecretField::Remarks, remarks, id)));
+        st.Bind(4, qm::store::Value(id));
         st.Step();
     }
     static std::string read(const std::string& path) {

@@ -247,9 +247,14 @@ TEST(ImportBadFiles, ATooLargeFileOrTooWideRowIsRefusedSayingTheLimit) {
 
 class ImportWriteTest : public qm::test::StoreTest {
 protected:
+    static constexpr int64_t kNow = 1234;
     std::vector<std::string> dump() {
         std::vector<std::string> rows;
-        for (const char* sql : {"SELECT * FROM AccountType ORDER BY rowid", "SELECT * FROM AccountData ORDER BY rowid"}) {
+        // Each secret is shown with its account's identity as "#": it must be sealed for its own account.
+        for (const char* sql : {"SELECT * FROM AccountType ORDER BY rowid",
+                                "SELECT UserName, TypeName, AccountName, AccountPY, AccountID, "
+                                "replace(AccountPassword, AccountGuid, '#'), RegDate, URL, replace(Remarks, AccountGuid, '#'), "
+                                "length(AccountGuid), CreatedTime, ChangedTime FROM AccountData ORDER BY rowid"}) {
             qm::store::Statement st(conn.Handle(), sql);
             while (st.Step()) {
                 std::string row;
@@ -267,26 +272,26 @@ TEST_F(ImportWriteTest, ACancelOrAFailureHalfwayLeavesTheBookAsItWas) {
     const std::vector<std::string> before = dump();
     const Plan p = MakePlan(ReadSource(file), ReadBook(conn, "amy"), DuplicateChoice::Skip);
     {
-        ImportWriter w(conn, "amy", p, kSeal);
+        ImportWriter w(conn, "amy", p, kSeal, kNow);
         EXPECT_TRUE(w.Step(1));
         w.Rollback();
     }
-    { ImportWriter w(conn, "amy", p, kSeal); EXPECT_TRUE(w.Step(2)); }  // let go uncommitted
+    { ImportWriter w(conn, "amy", p, kSeal, kNow); EXPECT_TRUE(w.Step(2)); }  // let go uncommitted
     int sealed = 0;
-    const SecretSeal failing{[&](SecretField f, std::string_view s) {
+    const SecretSeal failing{[&](SecretField f, std::string_view s, std::string_view account) {
                                  if (++sealed == 3) throw std::runtime_error("disk full");
-                                 return kSeal.Seal(f, s);
+                                 return kSeal.Seal(f, s, account);
                              },
                              kSeal.Open};
-    EXPECT_THROW(WriteImport(conn, "amy", p, failing), std::runtime_error);
+    EXPECT_THROW(WriteImport(conn, "amy", p, failing, kNow), std::runtime_error);
     EXPECT_EQ(dump(), before);
 
-    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal), 3u);
+    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal, kNow), 3u);
     const std::vector<std::string> after = dump();
     EXPECT_EQ(after.size(), before.size() + 5);  // two new categories, three accounts
     EXPECT_EQ(after[0], "amy|邮箱|11|");
-    EXPECT_EQ(after.back(), "amy|网站帐号|c|C|c|P:3|||R:|");
-    EXPECT_EQ(after[after.size() - 3], "amy|邮箱|邮箱|YX|a|P:1|||R:n|");
+    EXPECT_EQ(after.back(), "amy|网站帐号|c|C|c|P:#|3|||R:#||32|1234|1234|");
+    EXPECT_EQ(after[after.size() - 3], "amy|邮箱|邮箱|YX|a|P:#|1|||R:#|n|32|1234|1234|");
 }
 
 TEST_F(ImportWriteTest, AFailureMakingTheNewCategoriesLeavesTheBookAsItWas) {
@@ -297,11 +302,11 @@ TEST_F(ImportWriteTest, AFailureMakingTheNewCategoriesLeavesTheBookAsItWas) {
     // The second new category's insert fails as on a full disk, the first one made.
     conn.Execute("CREATE TEMP TRIGGER full BEFORE INSERT ON AccountType WHEN NEW.TypeName = '网站帐号' "
                  "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
-    EXPECT_ANY_THROW(WriteImport(conn, "amy", p, kSeal));
+    EXPECT_ANY_THROW(WriteImport(conn, "amy", p, kSeal, kNow));
     EXPECT_EQ(dump(), before);
     EXPECT_TRUE(sqlite3_get_autocommit(conn.Handle()));  // no transaction is left open
     conn.Execute("DROP TRIGGER full");
-    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal), 3u);
+    EXPECT_EQ(WriteImport(conn, "amy", p, kSeal, kNow), 3u);
 }
 
 TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
@@ -318,7 +323,7 @@ TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
     }
     const Plan in = MakePlan(ReadSource(file), {}, DuplicateChoice::Skip);
     ASSERT_EQ(in.imported, texts.size() - 1);  // the empty user name and password
-    WriteImport(conn, "amy", in, kSeal);
+    WriteImport(conn, "amy", in, kSeal, kNow);
     ExportResult result;
     const auto exported = ExportBytes(conn, "amy", kSeal, result);
     EXPECT_EQ(result.written, in.imported);

@@ -58,13 +58,13 @@ protected:
     }
     int passwordDialogs = 0;
     struct Stored {
-        std::string password, remarks;
+        std::string password, remarks, account;
     };
     std::vector<Stored> storedOf(const std::string& user) {
         qm::store::Recordset rs;
         rs.Open("select * from AccountData where UserName = '" + user + "' order by AccountName", app->DbConn);
         std::vector<Stored> out;
-        for (; !rs.Eof(); rs.MoveNext()) out.push_back({rs["AccountPassword"].Text(), rs["Remarks"].Text()});
+        for (; !rs.Eof(); rs.MoveNext()) out.push_back({rs["AccountPassword"].Text(), rs["Remarks"].Text(), rs["AccountGuid"].Text()});
         return out;
     }
     std::string loginText(const std::string& user) {
@@ -251,8 +251,8 @@ TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTh
     const vault::Sealer old(app->Cipher, std::shared_ptr<const vault::DataKey>(oldRow->Open("secret1")));
     ASSERT_TRUE(old.Key());
     for (const Stored& s : after) {
-        EXPECT_FALSE(old.Open(vault::Field::AccountPassword, s.password)) << "the old key opens no password";
-        EXPECT_FALSE(old.Open(vault::Field::Remarks, s.remarks)) << "nor a remark";
+        EXPECT_FALSE(old.Open(vault::Field::AccountPassword, s.password, s.account)) << "the old key opens no password";
+        EXPECT_FALSE(old.Open(vault::Field::Remarks, s.remarks, s.account)) << "nor a remark";
     }
     select("mail");
     EXPECT_EQ(main().ListViewUser.CellText(static_cast<size_t>(main().ListViewUser.SelectedIndex()), 3), "p+ss 中文")
@@ -264,7 +264,7 @@ TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTh
     minimise();
     chooseFromTray("mnuLock");
     EXPECT_TRUE(app->Secrets.Locked());
-    EXPECT_EQ(app->Secrets.Open(vault::Field::AccountPassword, after[0].password), std::nullopt);
+    EXPECT_EQ(app->Secrets.Open(vault::Field::AccountPassword, after[0].password, after[0].account), std::nullopt);
     chooseFromTray("mnuShowmain");
     qm::forms::FrmLoosenLock& unlock = forms->LoosenLock();
     host.os.boxes.clear();
@@ -280,7 +280,8 @@ TEST_F(ProtectionTest, ANewPasswordSealsEverySecretUnderANewKeyAndTheLockWipesTh
     logInAgain("amy", "新的密码123");
     EXPECT_TRUE(forms->Main().IsLoaded());
     EXPECT_EQ(shownPassword("bank"), "ascii-pw");
-    EXPECT_EQ(app->Secrets.Open(vault::Field::Remarks, storedOf("amy")[1].remarks)->str(), "备注 note");
+    EXPECT_EQ(app->Secrets.Open(vault::Field::Remarks, storedOf("amy")[1].remarks, storedOf("amy")[1].account)->str(),
+              "备注 note");
 }
 
 // A key row no password can be tried against is told as what it is, in

@@ -67,8 +67,9 @@ TEST(Sealing, KnownAnswers) {
     const auto key = counting(0x40);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.plain);
-        EXPECT_EQ(SealTextWithNonce(*key, r.field, r.plain, nonceFrom(0)), r.stored);
-        const auto opened = OpenText(*key, r.field, r.stored);
+        EXPECT_EQ(SealTextWithNonce(*key, r.field, r.plain, "", nonceFrom(0)), r.stored);
+        // Texts of this version, bound to no account, open for whichever account holds them.
+        const auto opened = OpenText(*key, r.field, r.stored, "0123456789abcdef0123456789abcdef");
         ASSERT_TRUE(opened);
         EXPECT_EQ(opened->str(), r.plain);
     }
@@ -82,25 +83,27 @@ TEST(Sealing, EveryCharacterOfThePlaneAndTheEmptyTextComeBackInBothForms) {
         for (Field field : {Field::AccountPassword, Field::Remarks})
             for (const std::string& text : texts) {
                 SCOPED_TRACE(std::to_string(form.Sealed()) + " " + std::to_string(int(field)) + " " + std::to_string(text.size()));
-                const std::string stored = form.Seal(field, text);
+                const std::string stored = form.Seal(field, text, "acct");
                 EXPECT_EQ(IsSealedText(stored), form.Sealed() && !stored.empty());
-                const auto opened = form.Open(field, stored);
+                const auto opened = form.Open(field, stored, "acct");
                 ASSERT_TRUE(opened);
                 EXPECT_EQ(opened->str(), text);
             }
 }
 
-// A sealed text that is not exactly what was sealed, for this key and this
-// field, never opens: it is reported, never shown as some other password.
+// A sealed text that is not exactly what was sealed, for this key, this
+// field and this account, never opens: it is reported, never shown as some
+// other password.
 TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
     qm::crypto::clsSimpleXOR cipher;
     const Sealer mine(cipher, counting(1)), theirs(cipher, counting(2)), legacy(cipher);
-    const std::string stored = mine.Seal(Field::AccountPassword, "hunter22");
+    const std::string stored = mine.Seal(Field::AccountPassword, "hunter22", "acct-1");
     struct Row {
         const char* what;
         std::function<std::string()> make;
         const Sealer& reader;
         Field field;
+        const char* account = "acct-1";
     };
     const auto flipped = [&](size_t at) {
         std::string s = stored;
@@ -111,7 +114,11 @@ TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
         {"nonce", [&] { return flipped(4); }, mine, Field::AccountPassword},
         {"body", [&] { return flipped(40); }, mine, Field::AccountPassword},
         {"tag", [&] { return flipped(stored.size() - 2); }, mine, Field::AccountPassword},
-        {"version", [&] { std::string s = stored; s[2] = '2'; return s; }, mine, Field::AccountPassword},
+        {"relabelled as bound to no account", [&] { std::string s = stored; s[2] = '1'; return s; }, mine,
+         Field::AccountPassword},
+        {"an unknown version", [&] { std::string s = stored; s[2] = '3'; return s; }, mine, Field::AccountPassword},
+        {"another account's row", [&] { return stored; }, mine, Field::AccountPassword, "acct-2"},
+        {"a row without identity", [&] { return stored; }, mine, Field::AccountPassword, ""},
         {"cut short", [&] { return stored.substr(0, stored.size() - 1); }, mine, Field::AccountPassword},
         {"not base64", [&] { return stored + "*"; }, mine, Field::AccountPassword},
         {"marker only", [&] { return std::string(kSealedPrefix); }, mine, Field::AccountPassword},
@@ -123,8 +130,10 @@ TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
         {"a plain remark in a protected row", [&] { return std::string("note"); }, mine, Field::Remarks},
         {"a blanked password in a protected row", [&] { return std::string(); }, mine, Field::AccountPassword},
     };
-    ASSERT_TRUE(mine.Open(Field::AccountPassword, stored));
-    for (const Row& r : rows) EXPECT_FALSE(r.reader.Open(r.field, r.make())) << r.what;
+    ASSERT_TRUE(mine.Open(Field::AccountPassword, stored, "acct-1"));
+    EXPECT_EQ(stored.substr(0, 3), kBoundPrefix);
+    for (const Row& r : rows) EXPECT_FALSE(r.reader.Open(r.field, r.make(), r.account)) << r.what;
+    EXPECT_THROW(mine.Seal(Field::AccountPassword, "x", ""), std::logic_error) << "every account has an identity";
 }
 
 TEST(Sealing, AKeyRowOpensWithItsPasswordOnlyAndTellsDamageFromAWrongPassword) {

@@ -48,6 +48,8 @@ public:
         return true;
     }
     Date Today() override { return today; }
+    int64_t NowUtc() override { return nowUtc; }
+    int64_t LocalFromUtc(int64_t utc) override { return utc + 8 * 3600; }
 
     bool ClipboardClear() override {
         if (clipboardHeld) return false;
@@ -102,6 +104,8 @@ public:
     std::map<std::string, std::string> startEntries;  // name -> command
     bool startEntriesLocked = false;                  // no right to change them: they stay as they are
     Date today{2026, 12, 7};
+    // 2026-12-07 12:00:00 UTC, the day above.
+    int64_t nowUtc = 1796644800;
 
     std::vector<Box> boxes;    // every box shown, in order
     std::deque<int> answers;   // answers for the next boxes; default OK / Yes

@@ -138,6 +138,36 @@ Date Win32Platform::Today() {
     return {t.wYear, t.wMonth, t.wDay};
 }
 
+namespace {
+// FILETIME counts 100 ns since 1601; Unix seconds since 1970.
+constexpr int64_t kFileTimeAt1970 = 116444736000000000LL;
+int64_t secondsOf(const FILETIME& f) {
+    const int64_t ticks = (static_cast<int64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+    return (ticks - kFileTimeAt1970) / 10000000;
+}
+FILETIME fileTimeOf(int64_t seconds) {
+    const uint64_t ticks = static_cast<uint64_t>(seconds * 10000000 + kFileTimeAt1970);
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+}  // namespace
+
+int64_t Win32Platform::NowUtc() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return secondsOf(now);
+}
+
+int64_t Win32Platform::LocalFromUtc(int64_t utc) {
+    // The zone's rule at that time, summer time included, not today's.
+    const FILETIME f = fileTimeOf(utc);
+    SYSTEMTIME u, local;
+    FILETIME back;
+    if (!FileTimeToSystemTime(&f, &u) || !SystemTimeToTzSpecificLocalTime(nullptr, &u, &local) ||
+        !SystemTimeToFileTime(&local, &back))
+        return utc;
+    return secondsOf(back);
+}
+
 bool Win32Platform::openClipboard() {
     // A window of our own owns what we put there: with none, Windows may
     // refuse the data after emptying the clipboard.

@@ -18,6 +18,8 @@ public:
     void DeleteSetting(const std::string& app, const std::string& section, const std::string& key) override;
     bool SetStartWithWindows(const std::string& name, const std::string& command, bool on) override;
     Date Today() override;
+    int64_t NowUtc() override;
+    int64_t LocalFromUtc(int64_t utc) override;
     bool ClipboardClear() override;
     bool ClipboardSetText(const std::string& text) override;
     std::string ClipboardGetText() override;
