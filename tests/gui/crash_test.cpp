@@ -273,8 +273,11 @@ TEST(CrashPoint, InsideARestoreAndItsBatchUpdate) {
         ASSERT_TRUE(CopyFileW(copy.dataFile().c_str(), backup.c_str(), FALSE));
         const Accounts old = ReadAccounts(Utf8Of(backup));
         AlterAtRest(copy, "delete from AccountData where rowid % 3 = 0;"
-                          "insert into AccountData select UserName, TypeName, AccountName || '新', AccountPY, AccountID,"
-                          " AccountPassword, RegDate, URL, Remarks from AccountData where rowid % 3 = 1;");
+                          "insert into AccountData (UserName, TypeName, AccountName, AccountPY, AccountID,"
+                          " AccountPassword, RegDate, URL, Remarks, AccountGuid, CreatedTime, ChangedTime)"
+                          " select UserName, TypeName, AccountName || '新', AccountPY, AccountID, AccountPassword,"
+                          " RegDate, URL, Remarks, lower(hex(randomblob(16))), CreatedTime, ChangedTime"
+                          " from AccountData where rowid % 3 = 1;");
         const Accounts before = ReadAccounts(copy.dataFileUtf8());
         ASSERT_NE(before, old);
         crashAt(copy, point, [&](const Process& p) {
