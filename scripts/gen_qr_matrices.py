@@ -10,6 +10,7 @@ PAYLOADS = {
     "otpauth": b"otpauth://totp/Example%20Co:alice%40example.com?secret=JBSWY3DPEHPK3PXP&issuer=Example%20Co&period=30",
     "web": b"https://example.com/setup?step=2",
     "cjk": "otpauth://totp/\u5de5\u5546\u94f6\u884c:\u5f20\u4e09?secret=JBSWY3DPEHPK3PXP&issuer=\u94f6\u884c \u00dcbung".encode(),
+    "umlaut": "B\u00fccher".encode(),  # ZBar's guessing reads it as Big5
     "latin1": b"B\xfccher",  # not UTF-8
 }
 

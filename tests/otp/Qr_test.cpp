@@ -46,10 +46,10 @@ std::vector<std::string> Texts(const std::vector<platform::WipedString>& found) 
 
 TEST(OtpQr, ReadsEachCodeOnABusyScreenByteForByte) {
     struct Row { const char* name; int scale; bool read; };
-    // cjk: Chinese text without a character-set marker, which ZBar's own
-    // guessing mangles (and on Windows crashed in); latin1: not UTF-8, left out.
+    // cjk, umlaut: UTF-8 without a character-set marker, which ZBar's own
+    // guessing mangles (and on Windows crashes in); latin1: not UTF-8, left out.
     const Row rows[] = {{"otpauth", 4, true}, {"otpauth", 2, true}, {"web", 3, true}, {"cjk", 4, true},
-                        {"latin1", 4, false}};
+                        {"umlaut", 4, true}, {"latin1", 4, false}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.name) + " at " + std::to_string(r.scale));
         platform::GreyImage screen = Desktop(1920, 1080);
