@@ -3,7 +3,7 @@
 ; installed where the user can write, by default %LOCALAPPDATA%\Programs\Quillmere.
 ;
 ; makensis is given: VERSION (x.y.z), FILE_VERSION (x.y.z.0), EXE, HELP, SODIUM_LICENSE,
-; WORDLIST_LICENSE, UNICODE_LICENSE, ICON, SIDE_PICTURE, MAKER_URL and OUTFILE
+; MBEDTLS_LICENSE, ZBAR_LICENSE, WORDLIST_LICENSE, UNICODE_LICENSE, ICON, SIDE_PICTURE, MAKER_URL and OUTFILE
 ; (packaging/CMakeLists.txt passes them).
 
 Unicode true
@@ -245,6 +245,8 @@ Section "-Quillmere"
   SetOverwrite on
   File "/oname=帮助.doc" "${HELP}"
   File "/oname=libsodium-LICENSE.txt" "${SODIUM_LICENSE}"
+  File "/oname=MbedTLS-LICENSE.txt" "${MBEDTLS_LICENSE}"
+  File "/oname=ZBar-LICENSE.txt" "${ZBAR_LICENSE}"
   File "/oname=EFF-wordlist-LICENSE.txt" "${WORDLIST_LICENSE}"
   File "/oname=Unicode-LICENSE.txt" "${UNICODE_LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -262,6 +264,8 @@ Section "-Quillmere"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\Quillmere.exe"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\帮助.doc"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\libsodium-LICENSE.txt"
+  !insertmacro ADD_FILE_SIZE "$INSTDIR\MbedTLS-LICENSE.txt"
+  !insertmacro ADD_FILE_SIZE "$INSTDIR\ZBar-LICENSE.txt"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\EFF-wordlist-LICENSE.txt"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\Unicode-LICENSE.txt"
   !insertmacro ADD_FILE_SIZE "$INSTDIR\uninstall.exe"
@@ -362,6 +366,8 @@ Section "Uninstall"
   ${EndIf}
   Delete "$INSTDIR\帮助.doc"
   Delete "$INSTDIR\libsodium-LICENSE.txt"
+  Delete "$INSTDIR\MbedTLS-LICENSE.txt"
+  Delete "$INSTDIR\ZBar-LICENSE.txt"
   Delete "$INSTDIR\EFF-wordlist-LICENSE.txt"
   Delete "$INSTDIR\Unicode-LICENSE.txt"
   Delete "$SMPROGRAMS\Quillmere.lnk"

@@ -14,7 +14,8 @@ std::wstring SetupPath();
 // The files the installer writes into its folder ("\name"), and of them the
 // licences it makes at build time (in <build>\packaging) from the data's.
 inline constexpr const wchar_t* kInstalledFiles[] = {L"\\Quillmere.exe",           L"\\帮助.doc",
-                                                     L"\\libsodium-LICENSE.txt",    L"\\EFF-wordlist-LICENSE.txt",
+                                                     L"\\libsodium-LICENSE.txt",    L"\\MbedTLS-LICENSE.txt",
+                                                     L"\\ZBar-LICENSE.txt",         L"\\EFF-wordlist-LICENSE.txt",
                                                      L"\\Unicode-LICENSE.txt",      L"\\uninstall.exe"};
 inline constexpr const wchar_t* kMadeLicences[] = {L"\\EFF-wordlist-LICENSE.txt", L"\\Unicode-LICENSE.txt"};
 std::wstring MadeLicence(const wchar_t* name);
