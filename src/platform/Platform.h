@@ -3,8 +3,10 @@
 // (platform/win32) talks to the real system; the test double
 // (platform/test) scripts the answers and records what was asked.
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "platform/GreyImage.h"
 #include "platform/KeyboardHook.h"
 #include "text/date.h"
 
@@ -63,6 +65,12 @@ public:
 
     // Milliseconds on a clock that only goes forward (not the time of day).
     virtual uint64_t Milliseconds() = 0;
+    // Seconds since 1970-01-01 UTC by the system's clock: the one-time codes' time.
+    virtual int64_t UnixTime() = 0;
+
+    // What every monitor shows, as one grey picture of the whole desktop;
+    // nothing when the screen could not be read.
+    virtual std::optional<GreyImage> CaptureScreen() = 0;
 
     // Hands a document or a web address to the shell to open; false when it could not.
     virtual bool ShellOpen(const std::string& target) = 0;
