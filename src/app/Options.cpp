@@ -8,4 +8,6 @@ int ClipboardSeconds(AppContext& app) {
     return n < 0 || n > 99999 ? kDefaultClipboardSeconds : static_cast<int>(n);
 }
 
+std::string OtpHotKey(AppContext& app) { return app.Options.Get(kOtpHotKeyOption, kDefaultOtpHotKey); }
+
 }  // namespace qm::app

@@ -1,6 +1,7 @@
 #pragma once
-// The program's own settings of the clipboard that forgets, kept among the
-// user's options (store::UserOptions).
+// The program's own settings beyond the user row (the clipboard that
+// forgets, the one-time code's hot key), kept among the user's options
+// (store::UserOptions).
 #include "app/AppContext.h"
 
 namespace qm::app {
@@ -10,5 +11,12 @@ inline constexpr int kDefaultClipboardSeconds = 10;
 
 // The current user's seconds before a copy leaves the clipboard; 0 never.
 int ClipboardSeconds(AppContext& app);
+
+// The hot key that types the chosen account's one-time code, in the user
+// row's hot-key form ("4|52": Alt + Num 4). The user row has no column for
+// it, so it is kept here; "" when the user cleared it.
+inline constexpr const char* kOtpHotKeyOption = "ShortcutOtp";
+inline constexpr const char* kDefaultOtpHotKey = "4|52";
+std::string OtpHotKey(AppContext& app);
 
 }  // namespace qm::app

@@ -6,6 +6,7 @@
 #include "forms/FrmHealth.h"
 #include "forms/FrmImport.h"
 #include "forms/FrmGenerate.h"
+#include "forms/FrmOtp.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
@@ -99,6 +100,7 @@ FrmHealth& Forms::Health() { return get(health_); }
 FrmImport& Forms::Import() { return get(import_); }
 FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
 FrmGenerate& Forms::Generate() { return get(generate_); }
+FrmOtp& Forms::Otp() { return get(otp_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "forms/FrmGenerate.h"
+#include "forms/FrmOtp.h"
+#include "forms/OneTimeCode.h"
+#include "otp/Code.h"
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
@@ -10,6 +13,7 @@
 #include "store/TextRules.h"
 #include "text/date.h"
 #include "text/pinyin.h"
+#include "text/wipe.h"
 
 namespace qm::forms {
 
@@ -18,13 +22,14 @@ constexpr ui::Colour kRed = 0x0000FF;    // RGB(255, 0, 0)
 constexpr ui::Colour kGreen = 0x00FF00;  // RGB(0, 255, 0)
 constexpr int kHandPointer = 99;
 constexpr const char* kDateTip = "点击旁边Now插入当前日期";
+constexpr int kOtpRow = 450;  // the one-time code's row: every row below it moves down by this
 }  // namespace
 
 FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms), app_(forms.App()) {
     SetCaption("帐号信息");
-    Move(0, 0, 6400, 5500);
+    Move(0, 0, 6400, 5500 + kOtpRow);
     SetBackColor(skin::kFormColour);
-    PicOther.Move(120, 120, 6160, 4460);
+    PicOther.Move(120, 120, 6160, 4460 + kOtpRow);
     PicOther.SetBackColor(0xFAF0E6);
     const int labelX = 300, inputX = 1460, inputW = 3900, starX = 5440;
     struct Row {
@@ -38,9 +43,10 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
                         {&lblAccountName, "帐号名称:", &TxtAccountName, &lblOther2, 780},
                         {&lblAccountID, "用户名:", &TxtAccountID, &lblOther3, 1230},
                         {&lblAccountPassword, "密码:", &TxtAccountPassword, &lblOther4, 1680},
-                        {&lblRegDate, "注册日期:", &TxtRegDate, nullptr, 2580},
-                        {&lblURL, "网址:", &TxtURL, nullptr, 3030},
-                        {&lblRemarks, "备注:", &TxtRemarks, nullptr, 3480}};
+                        {&lblOtp, "动态码:", &TxtOtp, nullptr, 2580},
+                        {&lblRegDate, "注册日期:", &TxtRegDate, nullptr, 2580 + kOtpRow},
+                        {&lblURL, "网址:", &TxtURL, nullptr, 3030 + kOtpRow},
+                        {&lblRemarks, "备注:", &TxtRemarks, nullptr, 3480 + kOtpRow}};
     for (const Row& r : rows) {
         r.label->SetCaption(r.caption);
         r.label->Move(labelX, r.y + 60, 1100, 300);
@@ -56,19 +62,32 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     ShapePass.Move(inputX, 2200, 2600, 200);
     lblStrength.SetCaption("弱");
     lblStrength.Move(inputX + 2700, 2190, 600, 300);
-    TxtRegDate.Move(inputX, 2580, 2600, 330);
+    TxtRegDate.Move(inputX, 2580 + kOtpRow, 2600, 330);
     TxtRegDate.SetToolTipText(kDateTip);
     lblNowData.SetCaption("Now");
     lblNowData.SetForeColor(0xC00000);
     lblNowData.SetMousePointer(kHandPointer);
-    lblNowData.Move(inputX + 2700, 2640, 600, 300);
+    lblNowData.Move(inputX + 2700, 2640 + kOtpRow, 600, 300);
     TxtURL.SetText("http://");
     lblOpenURL.SetCaption("打开");
     lblOpenURL.SetForeColor(0xC00000);
     lblOpenURL.SetMousePointer(kHandPointer);
-    lblOpenURL.Move(starX, 3090, 600, 300);
+    lblOpenURL.Move(starX, 3090 + kOtpRow, 600, 300);
     TxtRemarks.MultiLine = true;
-    TxtRemarks.Move(inputX, 3480, inputW, 900);
+    TxtRemarks.Move(inputX, 3480 + kOtpRow, inputW, 900);
+    // The one-time code's row, under the password's strength.
+    TxtOtp.Move(inputX, 2580, 3000, 330);
+    TxtOtp.SetLocked(true);
+    TxtOtp.TabStop = false;
+    CmdOtpSet.SetCaption("设置...");
+    CmdOtpSet.Move(inputX + 3100, 2560, 800, 370);
+    lblOtpCode.FontLarge = true;
+    lblOtpCode.SetForeColor(0x800000);
+    lblOtpCode.SetToolTipText("双击复制动态码");
+    lblOtpCode.Move(inputX, 2550, 1900, 400);
+    lblOtpLeft.Move(inputX + 2000, 2640, 1800, 300);
+    TmrOtp.SetInterval(1000);
+    TmrOtp.SetEnabled(false);
     TxtAccountPassword.SetPasswordChar('*');
     // In the margin right of the password box, beside its star: nothing else moves.
     CmdGenerate.SetCaption("生成");
@@ -81,15 +100,16 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
                                                                &lblNowData, &lblURL, &lblOpenURL, &lblRemarks,
                                                                &CbAccountType, &TxtAccountName, &TxtAccountID,
                                                                &TxtAccountPassword, &TxtRegDate, &TxtURL, &TxtRemarks,
-                                                               &CmdGenerate})
+                                                               &CmdGenerate, &lblOtp, &TxtOtp, &CmdOtpSet, &lblOtpCode,
+                                                               &lblOtpLeft})
         c->SetContainer(&PicOther);
     CmdEdit.SetCaption("修改(&E)");
-    CmdEdit.Move(1500, 4800, 1300, 420);
+    CmdEdit.Move(1500, 4800 + kOtpRow, 1300, 420);
     CmdSave.SetCaption("保存(&S)");
-    CmdSave.Move(3000, 4800, 1300, 420);
+    CmdSave.Move(3000, 4800 + kOtpRow, 1300, 420);
     CmdSave.SetDefault(true);
     CmdCancel.SetCaption("取消(&C)");
-    CmdCancel.Move(4500, 4800, 1300, 420);
+    CmdCancel.Move(4500, 4800 + kOtpRow, 1300, 420);
     CmdCancel.Cancel = true;
 
     CmdSave.Click = [this] { CmdSave_Click(); };
@@ -101,11 +121,15 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     TxtAccountPassword.Change = [this] { TxtAccountPassword_Change(); };
     TxtAccountPassword.DblClick = [this] { TxtAccountPassword_DblClick(); };
     CmdGenerate.Click = [this] { CmdGenerate_Click(); };
+    CmdOtpSet.Click = [this] { CmdOtpSet_Click(); };
+    TmrOtp.Tick = [this] { TmrOtp_Tick(); };
+    lblOtpCode.DblClick = [this] { lblOtpCode_DblClick(); };
 }
 
 void FrmData::Form_Load() {
     Host().AttachSkin(*this);
     FillCategories(app_, CbAccountType);
+    forgetOtp();
     if (!applyMode()) {
         Unload();
         return;
@@ -121,6 +145,70 @@ void FrmData::Form_Load() {
         CmdEdit.SetVisible(true);
         lblOpenURL.SetEnabled(!TxtURL.Text().empty());
     }
+    showOtp();
+}
+
+void FrmData::Form_Unload(int&) { forgetOtp(); }
+
+void FrmData::forgetOtp() {
+    TmrOtp.SetEnabled(false);
+    text::WipeString(otpText_);
+    otpParams_.reset();
+    otpDamaged_ = false;
+    otpChanged_ = false;
+}
+
+void FrmData::showOtp() {
+    const bool look = app_.RecordMode == "look";
+    otpParams_.reset();
+    if (!otpText_.empty()) {
+        otp::ParsedSecret parsed = otp::ParseSecret(otpText_);
+        // Opened but no longer read as a secret: as damaged as one that does not open.
+        if (parsed) otpParams_ = std::move(parsed.params);
+        else otpDamaged_ = true;
+    }
+    const bool codes = look && otpParams_.has_value();
+    CmdOtpSet.SetVisible(!look);
+    TxtOtp.SetVisible(!codes);
+    lblOtpCode.SetVisible(codes);
+    lblOtpLeft.SetVisible(codes);
+    TmrOtp.SetEnabled(codes);
+    if (otpDamaged_) TxtOtp.SetText(vault::kDamagedOtpMessage);
+    else if (otpParams_) TxtOtp.SetText(OtpSummary(*otpParams_));
+    else TxtOtp.SetText("未设置");
+    if (codes) TmrOtp_Tick();
+}
+
+void FrmData::TmrOtp_Tick() {
+    if (!otpParams_) return;
+    const int64_t now = Os().UnixTime();
+    const std::string code = otp::CodeAt(*otpParams_, now);
+    // Six and eight digits read in halves, as authenticators show them.
+    const bool halves = code.size() == 6 || code.size() == 8;
+    lblOtpCode.SetCaption(halves ? code.substr(0, code.size() / 2) + " " + code.substr(code.size() / 2) : code);
+    lblOtpLeft.SetCaption("剩余 " + std::to_string(otp::SecondsLeft(*otpParams_, now)) + " 秒");
+}
+
+void FrmData::lblOtpCode_DblClick() {
+    if (app_.RecordMode != "look" || !otpParams_) return;
+    // The code of the moment of the copy, not the one last shown.
+    const std::string code = otp::CodeAt(*otpParams_, Os().UnixTime());
+    if (forms_.Main().CopyToClipboard(code)) Say("动态码已复制到系统剪贴板!");
+    TmrOtp_Tick();
+}
+
+void FrmData::CmdOtpSet_Click() {
+    if (app_.RecordMode == "look") return;
+    FrmOtp& dialog = forms_.Otp();
+    text::AssignWiping(dialog.Current, otpDamaged_ ? std::string_view() : std::string_view(otpText_));
+    dialog.Take = [this](const std::string& secret) {
+        text::AssignWiping(otpText_, std::string_view(secret));
+        otpDamaged_ = false;
+        otpChanged_ = true;
+    };
+    dialog.Show(true, this);
+    dialog.Take = nullptr;
+    showOtp();
 }
 
 bool FrmData::applyMode() {
@@ -141,6 +229,12 @@ bool FrmData::applyMode() {
         vault::TellDamaged(Os());
         return false;
     }
+    // A damaged secret does not keep the account from being read: its row says so.
+    const std::optional<vault::SecretText> secret =
+        app_.Secrets.Open(vault::Field::OtpSecret, rs["OtpSecret"].Text(), account);
+    otpDamaged_ = !secret;
+    otpChanged_ = false;
+    text::AssignWiping(otpText_, secret ? secret->view() : std::string_view());
     SetCaption("修改资料");
     CbAccountType.SetText(rs["TypeName"].Text());
     TxtAccountName.SetText(rs["AccountName"].Text());
@@ -168,6 +262,7 @@ void FrmData::CmdEdit_Click() {
     app_.RecordMode = "edit";
     app_.ReloadMark.clear();
     if (!applyMode()) Unload();
+    else showOtp();
 }
 
 void FrmData::lblOther4_Click() {
@@ -292,6 +387,9 @@ void FrmData::CmdSave_Click() {
     rs["RegDate"] = regDate;
     rs["URL"] = TxtURL.Text();
     rs["Remarks"] = app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text(), account);
+    // A secret the user left alone stays as stored, damaged or not.
+    if (otpChanged_ || app_.RecordMode == "add")
+        rs["OtpSecret"] = app_.Secrets.Seal(vault::Field::OtpSecret, otpText_, account);
     rs["ChangedTime"] = Os().NowUtc();
     rs.Update();
     Unload();

@@ -1,6 +1,10 @@
 #pragma once
 // One account record, added ("add"), viewed ("look") or edited ("edit").
+#include <optional>
+#include <string>
+
 #include "forms/Forms.h"
+#include "otp/Secret.h"
 #include "ui/Form.h"
 
 namespace qm::forms {
@@ -34,6 +38,13 @@ public:
     ui::Label lblOpenURL{this, "lblOpenURL"};
     ui::Label lblRemarks{this, "lblRemarks"};
     ui::TextBox TxtRemarks{this, "TxtRemarks"};
+    // The one-time code: what is set (add, edit) or the code of the moment (look).
+    ui::Label lblOtp{this, "lblOtp"};
+    ui::TextBox TxtOtp{this, "TxtOtp"};
+    ui::CommandButton CmdOtpSet{this, "CmdOtpSet"};
+    ui::Label lblOtpCode{this, "lblOtpCode"};
+    ui::Label lblOtpLeft{this, "lblOtpLeft"};
+    ui::Timer TmrOtp{this, "TmrOtp"};
     ui::CommandButton CmdEdit{this, "CmdEdit"};
     ui::CommandButton CmdSave{this, "CmdSave"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
@@ -47,9 +58,13 @@ public:
     void TxtAccountPassword_Change();
     void TxtAccountPassword_DblClick();
     void CmdGenerate_Click();
+    void CmdOtpSet_Click();
+    void TmrOtp_Tick();
+    void lblOtpCode_DblClick();
 
 protected:
     void Form_Load() override;
+    void Form_Unload(int& Cancel) override;
 
 private:
     // Steps 3 to 5 of the load: the inputs as the mode wants them. False
@@ -57,8 +72,19 @@ private:
     // the dialog then closes and nothing is written over them.
     bool applyMode();
 
+    // The one-time code's row as the mode and the secret want it.
+    void showOtp();
+    void forgetOtp();
+
     Forms& forms_;
     app::AppContext& app_;
+    // The account's authenticator secret in this dialog: as opened (or as
+    // newly set), whether the stored one is damaged, whether the user set or
+    // cleared it (only then is it written), and its parameters for the codes.
+    std::string otpText_;
+    bool otpDamaged_ = false;
+    bool otpChanged_ = false;
+    std::optional<otp::Params> otpParams_;
 };
 
 }  // namespace qm::forms

@@ -33,6 +33,7 @@ public:
             case 4: return r.account.user;
             case 5: return r.account.url;
             case 6: return r.account.date;
+            case 7: return r.account.otpSecret.empty() ? "无" : "有";
             default: return r.reason;
         }
     }
@@ -84,7 +85,8 @@ FrmImport::FrmImport(Forms& forms)
 
     placeRows();
     const std::pair<const char*, int> columns[] = {{"行", 500},    {"结果", 600},   {"帐号分类", 1200}, {"帐号名称", 1600},
-                                                   {"用户名", 1400}, {"网址", 1700}, {"日期", 1100},     {"说明", 1300}};
+                                                   {"用户名", 1400}, {"网址", 1700}, {"日期", 1100},     {"动态码", 700},
+                                                   {"说明", 1300}};
     for (const auto& [title, width] : columns) LvRows.AddColumn(title, width);
     LvRows.SetListViewExStyle(1 | 32, true);
 

@@ -8,6 +8,7 @@
 #include "app/Options.h"
 #include "app/Startup.h"
 #include "forms/Clipboard.h"
+#include "forms/OneTimeCode.h"
 #include "forms/FrmAbout.h"
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
@@ -184,19 +185,28 @@ void FrmMain::Form_Load() {
         systemTray_.SetTrayOwner(app_.Tray, *this,
                                  {[this] { ShowMainWindow(); }, [this] { popupTrayMenu(); }, [this] { SetVisible(true); }});
     });
-    step([&] { app_.HotKeys.InitHotKeyTable(3); });
+    step([&] { app_.HotKeys.InitHotKeyTable(4); });
     step([&] { LoadHotKeys(); });
     step([&] {
         tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); },
-                                  [this] { Host().RunEvent([this] { unlockForHotKey(); }); });
+                                  [this] { Host().RunEvent([this] { unlockForHotKey(); }); },
+                                  [this] { return oneTimeCodeForHotKey(); });
     });
 }
 
 void FrmMain::LoadHotKeys() {
     store::Recordset& user = app_.RsUser;
-    app_.HotKeys.LoadHotKeys(
-        {user["ShortcutUser"].Text(), user["ShortcutPassword"].Text(), user["ShortcutURL"].Text(), user["Custom1"].Text()});
+    app_.HotKeys.LoadHotKeys({user["ShortcutUser"].Text(), user["ShortcutPassword"].Text(), user["ShortcutURL"].Text(),
+                              user["Custom1"].Text(), app::OtpHotKey(app_)});
     app_.HotKeys.HotKeyTable[3].ActionText = tray::kBossKeyAction;
+}
+
+std::string FrmMain::oneTimeCodeForHotKey() {
+    std::string code;
+    Host().RunEvent([&] {
+        code = OtpCodeAt(app_, Os(), app_.HotKeys.CodeSecret, app_.HotKeys.CodeAccount, Os().UnixTime());
+    });
+    return code;
 }
 
 void FrmMain::bossKey() {
@@ -302,6 +312,7 @@ void FrmMain::ListViewUser_MouseUp(int Button, int, int, int) {
     const bool url = any && selected && !selected->SubItems[3].empty();
     menu.mnuCopyUrl.SetEnabled(url);
     menu.mnuOpenUrl.SetEnabled(url);
+    menu.mnuCopyOtp.SetEnabled(any && selected && !StoredOtpSecret(app_, selected->Key).empty());
     Host().PopupMenu(*this, menu.ListView, &menu.mnuOpenUrl);
 }
 

@@ -91,6 +91,9 @@ private:
     bool haveSelection(const char* emptyMessage);
     void popupTrayMenu();
     // The boss key: back from the tray, or into it.
+    // The armed account's code of this moment for the hot key; "" (and the
+    // user told) when its secret is damaged.
+    std::string oneTimeCodeForHotKey();
     void bossKey();
     // A typing hot key pressed while locked: the unlock dialog, leaving the window in the tray.
     void unlockForHotKey();

@@ -177,16 +177,18 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, con
         // damaged rather than replaced by something else.
         const bool asStored = !backupForm.Sealed() && !app_.Secrets.Protected();
         const size_t password = backupData_.FieldIndex("AccountPassword"), remarks = backupData_.FieldIndex("Remarks"),
-                     identity = backupData_.FieldIndex("AccountGuid");
+                     otpSecret = backupData_.FieldIndex("OtpSecret"), identity = backupData_.FieldIndex("AccountGuid");
         for (; !backupData_.Eof(); backupData_.MoveNext()) {
             data.AddNew();
             data.Field(0) = app_.CurrentUser;
             for (size_t c = 1; c < backupData_.FieldCount(); ++c) {
-                if (asStored || (c != password && c != remarks)) {
+                if (asStored || (c != password && c != remarks && c != otpSecret)) {
                     data.Field(c) = backupData_.Field(c);
                     continue;
                 }
-                const vault::Field field = c == password ? vault::Field::AccountPassword : vault::Field::Remarks;
+                const vault::Field field = c == password  ? vault::Field::AccountPassword
+                                           : c == remarks ? vault::Field::Remarks
+                                                          : vault::Field::OtpSecret;
                 const std::string stored = backupData_.Field(c).Text(), account = backupData_.Field(identity).Text();
                 const std::optional<vault::SecretText> plain = backupForm.Open(field, stored, account);
                 data.Field(c) = plain ? app_.Secrets.Seal(field, plain->view(), account) : stored;

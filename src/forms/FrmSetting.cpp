@@ -163,10 +163,10 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     ChkStrongProtection.SetCaption("加强保护(推荐)");
     place(ChkStrongProtection, 1, 300, 2700, 2100, 330);
 
-    ui::Label* hotKeyLabels[4] = {&lblPlasterUser, &lblPlasterPassword, &lblPlasterURL, &Label1};
-    const char* hotKeyCaptions[4] = {"粘贴用户名:", "粘贴密码:", "粘贴网址:", "老板键:"};
-    const int hotKeyTops[4] = {300, 780, 1260, 2100};  // the boss key apart from the three typing keys
-    for (int i = 0; i < 4; ++i) {
+    ui::Label* hotKeyLabels[5] = {&lblPlasterUser, &lblPlasterPassword, &lblPlasterURL, &Label1, &lblPlasterOtp};
+    const char* hotKeyCaptions[5] = {"粘贴用户名:", "粘贴密码:", "粘贴网址:", "老板键:", "粘贴动态码:"};
+    const int hotKeyTops[5] = {300, 780, 1260, 2460, 1740};  // the boss key apart from the four typing keys
+    for (int i = 0; i < 5; ++i) {
         hotKeyLabels[i]->SetCaption(hotKeyCaptions[i]);
         place(*hotKeyLabels[i], 2, 300, hotKeyTops[i] + 60, 1300, 300);
         ui::TextBox& box = TxtShortcutKey[i];
@@ -308,6 +308,8 @@ void FrmSetting::loadSettings() {
     hotKey(2, kHotKeyFields[2]);
     check(ChkWinRun, "WinRun");
     hotKey(3, kHotKeyFields[3]);
+    TxtShortcutKey[4].Tag = app::OtpHotKey(app_);
+    TxtShortcutKey[4].SetText(HotKeyDisplayText(TxtShortcutKey[4].Tag));
     check(ChkCloseMin, "Custom2");
     TxtClipboardSeconds.SetText(std::to_string(app::ClipboardSeconds(app_)));
 }
@@ -457,6 +459,7 @@ void FrmSetting::CmdOK_Click() {
     user["Custom2"] = checked(ChkCloseMin) ? 1 : 0;
     user.Update();
     app_.Options.SetInt(app::kClipboardSecondsOption, numberIn(TxtClipboardSeconds.Text()));
+    app_.Options.Set(app::kOtpHotKeyOption, TxtShortcutKey[4].Tag);
 
     const bool startUp = checked(ChkWinRun);
     if (!app::UpdateStartupEntry(Os(), app_.AppPath, app_.ExeFile, startUp)) {

@@ -58,13 +58,14 @@ public:
     ui::Label lblSecond{this, "lblSecond"};
     ui::Label lblNote3{this, "lblNote3"};
     ui::CheckBox ChkStrongProtection{this, "ChkStrongProtection"};
-    // Page 2: hot keys; box 3 is the boss key.
+    // Page 2: hot keys; box 3 is the boss key, box 4 types the one-time code.
     ui::Label lblPlasterUser{this, "lblPlasterUser"};
     ui::Label lblPlasterPassword{this, "lblPlasterPassword"};
     ui::Label lblPlasterURL{this, "lblPlasterURL"};
     ui::Label Label1{this, "Label1"};
-    ui::TextBox TxtShortcutKey[4] = {{this, "TxtShortcutKey(0)"}, {this, "TxtShortcutKey(1)"}, {this, "TxtShortcutKey(2)"},
-                                     {this, "TxtShortcutKey(3)"}};
+    ui::Label lblPlasterOtp{this, "lblPlasterOtp"};
+    ui::TextBox TxtShortcutKey[5] = {{this, "TxtShortcutKey(0)"}, {this, "TxtShortcutKey(1)"}, {this, "TxtShortcutKey(2)"},
+                                     {this, "TxtShortcutKey(3)"}, {this, "TxtShortcutKey(4)"}};
     // Page 3: categories.
     ui::Label lblAccountType{this, "lblAccountType"};
     ui::ListBox ListAccountType{this, "ListAccountType"};

@@ -1,6 +1,7 @@
 #include "forms/FrmTrayMenu.h"
 
 #include "forms/FrmMain.h"
+#include "forms/OneTimeCode.h"
 
 namespace qm::forms {
 
@@ -13,7 +14,7 @@ constexpr size_t kAddressColumn = 3;
 FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), forms_(forms) {
     SetCaption("系统托盘菜单");
     mnuTray.Items = {&mnuShowmain, &mnuline1, &mnuLock, &mnuline4, &mnuSet, &mnuline2, &mnuHelp, &mnuAbout, &mnuline3, &mnuQuit};
-    ListView.Items = {&mnuOpenUrl, &line4,  &mnuCopyShortcut, &mnuCopyUser, &mnuCopyPwd, &mnuCopyUrl,
+    ListView.Items = {&mnuOpenUrl, &line4,  &mnuCopyShortcut, &mnuCopyUser, &mnuCopyPwd, &mnuCopyOtp, &mnuCopyUrl,
                       &line5,      &mnuLook, &mnuAdd,         &mnuEdit,     &mnuDel};
 
     mnuShowmain.Click = [this] { forms_.Main().ShowMainWindow(); };
@@ -34,6 +35,7 @@ FrmTrayMenu::FrmTrayMenu(Forms& forms) : ui::Form(forms.Host(), "FrmTrayMenu"), 
         if (const std::optional<ui::ListItem> item = selectedAccount())
             if (const std::optional<vault::SecretText> password = openPassword(*item)) copyToClipboard(password->str());
     };
+    mnuCopyOtp.Click = [this] { mnuCopyOtp_Click(); };
     mnuCopyUrl.Click = [this] {
         if (const std::optional<ui::ListItem> item = selectedAccount()) copyToClipboard(item->SubItems[kAddressColumn]);
     };
@@ -60,7 +62,18 @@ void FrmTrayMenu::mnuCopyShortcut_Click() {
     if (!item) return;
     const std::optional<vault::SecretText> password = openPassword(*item);
     if (!password) return;
-    forms_.App().HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], password->str(), item->SubItems[kAddressColumn]});
+    app::AppContext& app = forms_.App();
+    app.HotKeys.SetHotKeyTexts({item->SubItems[kUserNameColumn], password->str(), item->SubItems[kAddressColumn]});
+    // The secret as stored: its code is made when the key is pressed.
+    app.HotKeys.SetOneTimeCode(item->Key, StoredOtpSecret(app, item->Key));
+}
+
+void FrmTrayMenu::mnuCopyOtp_Click() {
+    const std::optional<ui::ListItem> item = selectedAccount();
+    if (!item) return;
+    app::AppContext& app = forms_.App();
+    const std::string code = OtpCodeAt(app, Os(), StoredOtpSecret(app, item->Key), item->Key, Os().UnixTime());
+    if (!code.empty()) copyToClipboard(code);
 }
 
 std::optional<vault::SecretText> FrmTrayMenu::openPassword(const ui::ListItem& account) {

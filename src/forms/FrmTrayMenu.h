@@ -32,6 +32,7 @@ public:
     ui::MenuItem mnuCopyShortcut{this, "mnuCopyShortcut", "复制+快捷键(&C)"};
     ui::MenuItem mnuCopyUser{this, "mnuCopyUser", "复制用户名(&U)"};
     ui::MenuItem mnuCopyPwd{this, "mnuCopyPwd", "复制密码(&P)"};
+    ui::MenuItem mnuCopyOtp{this, "mnuCopyOtp", "复制动态码(&O)"};
     ui::MenuItem mnuCopyUrl{this, "mnuCopyUrl", "复制网址(&W)"};
     ui::MenuItem line5{this, "line5", "-"};
     ui::MenuItem mnuLook{this, "mnuLook", "查看资料(&L)"};
@@ -42,6 +43,7 @@ public:
     void mnuLock_Click();
     void mnuOpenUrl_Click();
     void mnuCopyShortcut_Click();
+    void mnuCopyOtp_Click();
 
 private:
     // Empties the clipboard and puts one field of the selected account on it.

@@ -6,7 +6,9 @@ namespace qm::forms {
 
 namespace {
 vault::Field fieldOf(transfer::SecretField f) {
-    return f == transfer::SecretField::AccountPassword ? vault::Field::AccountPassword : vault::Field::Remarks;
+    return f == transfer::SecretField::AccountPassword ? vault::Field::AccountPassword
+           : f == transfer::SecretField::Remarks         ? vault::Field::Remarks
+                                                         : vault::Field::OtpSecret;
 }
 }  // namespace
 

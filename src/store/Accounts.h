@@ -16,7 +16,7 @@ std::string NewAccountIdentity();
 // The fields of an account that make one of its versions, in the order the
 // history keeps them.
 inline constexpr const char* kVersionColumns[] = {"TypeName", "AccountName", "AccountID", "AccountPassword",
-                                                  "RegDate",  "URL",         "Remarks"};
+                                                  "RegDate",  "URL",         "Remarks",  "OtpSecret"};
 
 // Whether some account row has no identity yet (a file of an older version,
 // or rows a restore brought from one).

@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
@@ -63,7 +66,8 @@ CREATE TABLE AccountData (
     Remarks TEXT COLLATE NOCASE,
     AccountGuid TEXT,
     CreatedTime INTEGER,
-    ChangedTime INTEGER
+    ChangedTime INTEGER,
+    OtpSecret TEXT
 );
 CREATE INDEX AccountTypeByUser ON AccountType(UserName);
 CREATE INDEX AccountDataByUser ON AccountData(UserName, TypeName);
@@ -115,7 +119,8 @@ CREATE TABLE AccountHistory (
     URL TEXT COLLATE NOCASE,
     Remarks TEXT COLLATE NOCASE,
     ChangedTime INTEGER,
-    ReplacedTime INTEGER
+    ReplacedTime INTEGER,
+    OtpSecret TEXT
 );
 CREATE INDEX AccountHistoryByAccount ON AccountHistory(UserName, AccountGuid);
 )sql"},
@@ -134,7 +139,8 @@ CREATE TABLE RecycleBin (
     CreatedTime INTEGER,
     ChangedTime INTEGER,
     icoIndex INTEGER,
-    DeletedTime INTEGER
+    DeletedTime INTEGER,
+    OtpSecret TEXT
 );
 CREATE INDEX RecycleBinByUser ON RecycleBin(UserName);
 )sql"},
@@ -151,6 +157,9 @@ constexpr AddedColumn kAddedColumns[] = {
     {"AccountData", "AccountGuid", "TEXT"},
     {"AccountData", "CreatedTime", "INTEGER"},
     {"AccountData", "ChangedTime", "INTEGER"},
+    {"AccountData", "OtpSecret", "TEXT"},
+    {"AccountHistory", "OtpSecret", "TEXT"},
+    {"RecycleBin", "OtpSecret", "TEXT"},
 };
 
 bool hasTable(sqlite3* h, const char* table) {
@@ -189,10 +198,14 @@ void UpgradeTables(Connection& db, int64_t now) {
     // A file that has everything is not written at all; one that lacks
     // something gains it in one transaction, its accounts' identities too.
     std::string sql;
+    std::vector<std::string_view> made;  // made whole here: they need no column added
     for (const OwnTable& t : kOwnTableSql)
-        if (!hasTable(h, t.name)) sql += t.sql;
+        if (!hasTable(h, t.name)) {
+            sql += t.sql;
+            made.push_back(t.name);
+        }
     for (const AddedColumn& c : kAddedColumns)
-        if (!hasColumn(h, c.table, c.column))
+        if (std::find(made.begin(), made.end(), c.table) == made.end() && !hasColumn(h, c.table, c.column))
             sql += std::string("ALTER TABLE ") + c.table + " ADD COLUMN " + c.column + " " + c.type + ";";
     const bool anonymous = LacksIdentities(db);
     if (sql.empty() && !anonymous) return;

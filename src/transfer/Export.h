@@ -14,7 +14,7 @@ class Connection;
 
 namespace qm::transfer {
 
-inline constexpr const char* kExportHeader = "Group,Title,Username,Password,URL,Notes,Created";
+inline constexpr const char* kExportHeader = "Group,Title,Username,Password,URL,Notes,Created,TOTP";
 
 struct ExportResult {
     size_t written = 0;

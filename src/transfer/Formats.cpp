@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
+#include "otp/Secret.h"
 #include "text/date.h"
 
 namespace qm::transfer {
@@ -40,7 +42,7 @@ struct FormatRules {
 const FormatRules kRules[] = {
     {FormatId::Quillmere,
      {{"group", Target::Category}, {"title", Target::Name}, {"username", Target::User}, {"password", Target::Password},
-      {"url", Target::Url}, {"notes", Target::Remarks}, {"created", Target::Date}}},
+      {"url", Target::Url}, {"notes", Target::Remarks}, {"created", Target::Date}, {"totp", Target::Otp, "TOTP"}}},
     {FormatId::Chromium,
      {{"name", Target::Name}, {"url", Target::Url}, {"username", Target::User}, {"password", Target::Password},
       {"note", Target::Remarks}}},
@@ -50,7 +52,7 @@ const FormatRules kRules[] = {
       {"timepasswordchanged", Target::Date, kLater}}},
     {FormatId::KeePassXC,
      {{"group", Target::Category}, {"title", Target::Name}, {"username", Target::User}, {"password", Target::Password},
-      {"url", Target::Url}, {"notes", Target::Remarks}, {"totp", Target::Extra, "TOTP"}, {"created", Target::Date},
+      {"url", Target::Url}, {"notes", Target::Remarks}, {"totp", Target::Otp, "TOTP"}, {"created", Target::Date},
       {"last modified", Target::Date, kLater}}},
     {FormatId::KeePass2,
      {{"account", Target::Name}, {"login name", Target::User}, {"password", Target::Password}, {"web site", Target::Url},
@@ -58,23 +60,23 @@ const FormatRules kRules[] = {
     {FormatId::Bitwarden,
      {{"folder", Target::Category}, {"name", Target::Name}, {"notes", Target::Remarks},
       {"fields", Target::Extra, "自定义字段"}, {"login_uri", Target::Url}, {"login_username", Target::User},
-      {"login_password", Target::Password}, {"login_totp", Target::Extra, "TOTP"}}},
+      {"login_password", Target::Password}, {"login_totp", Target::Otp, "TOTP"}}},
     {FormatId::LastPass,
-     {{"url", Target::Url}, {"username", Target::User}, {"password", Target::Password}, {"totp", Target::Extra, "TOTP"},
+     {{"url", Target::Url}, {"username", Target::User}, {"password", Target::Password}, {"totp", Target::Otp, "TOTP"},
       {"extra", Target::Remarks}, {"name", Target::Name}, {"grouping", Target::Category}}},
     {FormatId::Apple,
      {{"title", Target::Name}, {"url", Target::Url}, {"username", Target::User}, {"password", Target::Password},
-      {"notes", Target::Remarks}, {"otpauth", Target::Extra, "TOTP"}}},
+      {"notes", Target::Remarks}, {"otpauth", Target::Otp, "TOTP"}}},
     {FormatId::OnePassword,
      {{"title", Target::Name}, {"url", Target::Url}, {"username", Target::User}, {"password", Target::Password},
-      {"notes", Target::Remarks}, {"otpauth", Target::Extra, "TOTP"},
+      {"notes", Target::Remarks}, {"otpauth", Target::Otp, "TOTP"},
       // What says nothing about the login itself.
       {"uuid", Target::Ignore}, {"favorite", Target::Ignore}, {"archived", Target::Ignore}, {"scope", Target::Ignore},
       {"autosubmit", Target::Ignore}, {"", Target::Ignore}}},
     {FormatId::Dashlane,
      {{"username", Target::User}, {"username2", Target::Extra, "用户名2"}, {"username3", Target::Extra, "用户名3"},
       {"title", Target::Name}, {"password", Target::Password}, {"note", Target::Remarks}, {"url", Target::Url},
-      {"category", Target::Category}, {"otpurl", Target::Extra, "TOTP"}, {"otpsecret", Target::Extra, "TOTP"}}},
+      {"category", Target::Category}, {"otpurl", Target::Otp, "TOTP"}, {"otpsecret", Target::Otp, "TOTP"}}},
 };
 
 // Names a user's own table or another program may give its columns.
@@ -129,8 +131,9 @@ bool within(const std::vector<std::string>& names, std::initializer_list<const c
 }
 
 FormatId recogniseNames(const std::vector<std::string>& n) {
-    static const std::vector<std::string> ours = {"group", "title", "username", "password", "url", "notes", "created"};
-    if (n == ours) return FormatId::Quillmere;
+    // Our exports before the one-time codes end at "created".
+    static const std::vector<std::string> ours = {"group", "title", "username", "password", "url", "notes", "created", "totp"};
+    if (n == ours || std::equal(n.begin(), n.end(), ours.begin(), ours.end() - 1)) return FormatId::Quillmere;
     if (has(n, {"login_username", "login_password"})) return FormatId::Bitwarden;
     if (has(n, {"httprealm", "formactionorigin"})) return FormatId::Firefox;
     if (has(n, {"grouping", "extra", "url"})) return FormatId::LastPass;
@@ -287,6 +290,7 @@ const char* TargetName(Target t) {
         case Target::Date: return "日期";
         case Target::Remarks: return "备注";
         case Target::Extra: return "备注(附加)";
+        case Target::Otp: return "动态码";
     }
     return "";
 }
@@ -372,6 +376,7 @@ Candidate RowMapper::Map(const CsvRow& row) const {
     const ColumnMap& map = map_;
     std::string category, name, user, password, url, date, laterDate, remarks;
     std::vector<std::pair<std::string, std::string>> extras;
+    std::vector<std::pair<std::string, std::string>> secrets;  // authenticator secrets, label first
     bool categorySeen = false;
     for (size_t i = 0; i < map.size(); ++i) {
         static const std::string none;
@@ -390,6 +395,9 @@ Candidate RowMapper::Map(const CsvRow& row) const {
             case Target::Remarks: first(remarks); break;
             case Target::Extra:
                 if (!value.empty()) extras.emplace_back(labels_[i], value);
+                break;
+            case Target::Otp:
+                if (!trim(value).empty()) secrets.emplace_back(labels_[i], value);
                 break;
         }
     }
@@ -422,9 +430,27 @@ Candidate RowMapper::Map(const CsvRow& row) const {
     a.user = user;
     a.password = password;
     a.url = url;
+    // The first that reads as a secret becomes the account's; another, or
+    // one that does not read, stays in the remarks as the file had it.
+    // (Dashlane writes one secret twice, as an address and bare: said once.)
+    std::optional<platform::WipedBytes> taken;
+    for (auto& [label, value] : secrets) {
+        const otp::ParsedSecret parsed = otp::ParseSecret(value);
+        if (parsed && !taken) {
+            const platform::WipedString address = otp::WriteSecret(*parsed.params);
+            a.otpSecret.assign(address.data(), address.size());
+            taken = parsed.params->key;
+            continue;
+        }
+        if (!parsed || parsed.params->key != *taken) extras.emplace_back(label, trim(value));
+    }
     if (id == FormatId::Quillmere) {
         a.date = date;
         a.remarks = remarks;
+        for (const auto& [label, value] : extras) {
+            if (!a.remarks.empty()) a.remarks += "\r\n";
+            a.remarks += label + ": " + value;
+        }
         return c;
     }
     a.date = ImportDate(date);

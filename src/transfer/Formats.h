@@ -16,7 +16,9 @@ const char* FormatName(FormatId id);
 Escape EscapeOf(FormatId id);
 
 // What a column of the file gives our record.
-enum class Target { Ignore, Category, Name, User, Password, Url, Date, Remarks, Extra };
+// Otp: an authenticator secret, kept as the account's when it reads as one,
+// else labelled in the remarks like an Extra.
+enum class Target { Ignore, Category, Name, User, Password, Url, Date, Remarks, Extra, Otp };
 // The choices of the preview's column mapping, in its order, and their names.
 inline constexpr Target kMappable[] = {Target::Ignore, Target::Category, Target::Name, Target::User,
                                        Target::Password, Target::Url,     Target::Date, Target::Remarks};
@@ -37,6 +39,7 @@ Recognised Recognise(const std::vector<std::string>& header);
 // One of our accounts as it will be stored (before duplicates are looked at).
 struct Account {
     std::string category, name, user, password, url, date, remarks;
+    std::string otpSecret;  // a canonical otpauth:// address, or "" for none
 };
 
 struct Candidate {

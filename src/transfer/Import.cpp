@@ -191,7 +191,8 @@ ImportWriter::ImportWriter(store::Connection& db, std::string user, const Plan& 
         insert_ = std::make_unique<store::Statement>(
             db_.Handle(),
             "INSERT INTO AccountData (UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, "
-            "URL, Remarks, AccountGuid, CreatedTime, ChangedTime) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?11)");
+            "URL, Remarks, AccountGuid, CreatedTime, ChangedTime, OtpSecret) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?11, ?12)");
     } catch (...) {
         Rollback();
         throw;
@@ -217,6 +218,7 @@ void ImportWriter::write(const PlannedRow& row) {
     st.Bind(9, store::Value(secrets_.Seal(SecretField::Remarks, a.remarks, identity)));
     st.Bind(10, store::Value(identity));
     st.Bind(11, store::Value(now_));
+    st.Bind(12, store::Value(secrets_.Seal(SecretField::OtpSecret, a.otpSecret, identity)));
     st.Step();
     st.Reset();
 }

@@ -24,7 +24,7 @@ class Statement;
 namespace qm::transfer {
 
 // The stored fields that only the program's one place for secrets may make or read.
-enum class SecretField { AccountPassword, Remarks };
+enum class SecretField { AccountPassword, Remarks, OtpSecret };
 // `account` is the identity of the account the text belongs to.
 struct SecretSeal {
     // The stored form of a deciphered text.

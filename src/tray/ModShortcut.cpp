@@ -27,7 +27,7 @@ int byteValue(std::string_view s) {
 
 }  // namespace
 
-void ModShortcut::LoadHotKeys(const std::array<std::string, 4>& texts) {
+void ModShortcut::LoadHotKeys(const std::array<std::string, 5>& texts) {
     for (size_t i = 0; i < texts.size() && i < HotKeyTable.size(); ++i) {
         HotKeyEntry& e = HotKeyTable[i];
         const std::string_view text = texts[i];
@@ -47,16 +47,29 @@ void ModShortcut::LoadHotKeys(const std::array<std::string, 4>& texts) {
     }
 }
 
+namespace {
+
+// The text replaced (a password among them) is overwritten, not just let
+// go: the memory it leaves may be read again before reuse.
+void replaceWiping(std::string& old, const std::string& text) {
+    old.resize(old.capacity());
+    volatile char* bytes = old.data();
+    for (size_t k = 0; k < old.size(); ++k) bytes[k] = 0;
+    old = text;
+}
+
+}  // namespace
+
 void ModShortcut::SetHotKeyTexts(const std::array<std::string, 3>& texts) {
-    for (size_t i = 0; i < texts.size() && i < HotKeyTable.size(); ++i) {
-        // The texts replaced (a password among them) are overwritten, not
-        // just let go: the memory they leave may be read again before reuse.
-        std::string& old = HotKeyTable[i].ActionText;
-        old.resize(old.capacity());
-        volatile char* bytes = old.data();
-        for (size_t k = 0; k < old.size(); ++k) bytes[k] = 0;
-        old = texts[i];
-    }
+    for (size_t i = 0; i < texts.size() && i < HotKeyTable.size(); ++i) replaceWiping(HotKeyTable[i].ActionText, texts[i]);
+    SetOneTimeCode("", "");
+}
+
+void ModShortcut::SetOneTimeCode(const std::string& account, const std::string& storedSecret) {
+    replaceWiping(CodeAccount, storedSecret.empty() ? std::string() : account);
+    replaceWiping(CodeSecret, storedSecret);
+    if (HotKeyTable.size() > kOneTimeCodeEntry)
+        HotKeyTable[kOneTimeCodeEntry].ActionText = storedSecret.empty() ? "" : kOneTimeCodeAction;
 }
 
 }  // namespace qm::tray

@@ -86,8 +86,9 @@ HookVerdict KeyboardHookProc(ModShortcut& keys, const platform::KeyStroke& key, 
             verdict.What = HookVerdict::Unlock;
             keys.KeySwallowed = true;
         } else if (!e.ActionText.empty()) {
-            verdict.What = HookVerdict::Type;
-            verdict.Text = e.ActionText;
+            const bool code = e.ActionText == kOneTimeCodeAction;
+            verdict.What = code ? HookVerdict::TypeCode : HookVerdict::Type;
+            if (!code) verdict.Text = e.ActionText;
             keys.KeySwallowed = true;
             ++keys.TypingsPending;
             letGoForTyping(keys, held);
@@ -115,13 +116,21 @@ void ForgetHeldKeys(ModShortcut& keys) {
 void ForegroundChanged(ModShortcut& keys) { keys.ReleasedByTyping = 0; }
 
 bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey,
-                         std::function<void()> unlock) {
+                         std::function<void()> unlock, std::function<std::string()> code) {
     return hook.Install(
-        [&hook, &keys, bossKey = std::move(bossKey), unlock = std::move(unlock)](const platform::KeyStroke& key) {
+        [&hook, &keys, bossKey = std::move(bossKey), unlock = std::move(unlock),
+         code = std::move(code)](const platform::KeyStroke& key) {
             HookVerdict verdict = KeyboardHookProc(keys, key, [&hook](int vk) { return hook.KeyHeld(vk); });
             if (verdict.What == HookVerdict::Type)
                 hook.Later([&hook, &keys, text = std::move(verdict.Text)] {
                     hook.Type(text);
+                    Typed(keys);
+                });
+            else if (verdict.What == HookVerdict::TypeCode)
+                // Made now, not at the press: the code of the moment it reaches the target.
+                hook.Later([&hook, &keys, code] {
+                    const std::string text = code ? code() : std::string();
+                    if (!text.empty()) hook.Type(text);
                     Typed(keys);
                 });
             else if (verdict.What == HookVerdict::BossKey && bossKey)

@@ -23,7 +23,8 @@ inline constexpr const char* kBossKeyAction = "close to min";
 
 struct HookVerdict {
     // Unlock: a typing key pressed while the program is locked.
-    enum Action { None, Type, BossKey, Unlock };
+    // TypeCode: the one-time code of the armed account, made when it is typed.
+    enum Action { None, Type, BossKey, Unlock, TypeCode };
     bool Swallow = false;
     Action What = None;
     std::string Text;  // for Type
@@ -52,10 +53,11 @@ void ForgetHeldKeys(ModShortcut& keys);
 void ForegroundChanged(ModShortcut& keys);
 
 // Hands the system's keys to KeyboardHookProc and carries out its verdicts
-// once the system has its answer: the text typed literally, `bossKey`, or
-// `unlock`. False when the system refused the hook (the hot keys then do nothing).
+// once the system has its answer: the text typed literally, `bossKey`,
+// `unlock`, or the text `code` makes at that moment (nothing typed when it
+// makes none). False when the system refused the hook (the hot keys then do nothing).
 bool InstallKeyboardHook(platform::KeyboardHook& hook, ModShortcut& keys, std::function<void()> bossKey,
-                         std::function<void()> unlock);
+                         std::function<void()> unlock, std::function<std::string()> code = {});
 void RemoveKeyboardHook(platform::KeyboardHook& hook);
 
 }  // namespace qm::tray

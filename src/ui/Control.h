@@ -66,6 +66,8 @@ public:
     void SetForeColor(Colour c) { set(fore_, c, Prop::Colours); }
     bool FontBold() const { return bold_; }
     void SetFontBold(bool b) { set(bold_, b, Prop::Font); }
+    // Shown in large bold figures (a code read off the screen); set before the window is made.
+    bool FontLarge = false;
 
     std::string Tag;
     // 0: the system's pointer; 99: the hand that marks a clickable label.

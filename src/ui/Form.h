@@ -32,6 +32,10 @@ public:
     // The wait cursor while a long piece of work holds the interface thread
     // (on), the ordinary one again afterwards (off).
     virtual void Busy(bool on) { (void)on; }
+    // Takes every window of the program off the screen (on) until the screen
+    // shows what lies beneath, and brings them back as they were (off): a
+    // picture of the screen must not hold the program itself.
+    virtual void HideWindows(bool on) { (void)on; }
 
     // The host's report that `form`'s window became the active one (not on
     // coming back from one of its message boxes). Its activate event runs

@@ -28,7 +28,7 @@ void allOrNothing(store::Connection& db, store::Recordset& users, const char* na
     }
 }
 
-// Every password and remark of `user`, opened in `from` and stored in `to`:
+// Every password, remark and authenticator secret of `user`, opened in `from` and stored in `to`:
 // the accounts', their earlier versions' and the recycle bin's, each bound
 // to its account. A text that does not open stays as it is: it goes on
 // being reported as damaged rather than becoming something else.
@@ -38,8 +38,10 @@ void restoreEvery(store::Connection& db, const std::string& user, const Sealer& 
         accounts.Open(std::string("select * from ") + table + " where UserName = '" + store::esc(user) + "'", db);
         for (; !accounts.Eof(); accounts.MoveNext()) {
             const std::string account = accounts["AccountGuid"].Text();
-            for (Field field : {Field::AccountPassword, Field::Remarks}) {
-                const char* column = field == Field::AccountPassword ? "AccountPassword" : "Remarks";
+            for (Field field : {Field::AccountPassword, Field::Remarks, Field::OtpSecret}) {
+                const char* column = field == Field::AccountPassword ? "AccountPassword"
+                                     : field == Field::Remarks       ? "Remarks"
+                                                                     : "OtpSecret";
                 const std::string stored = accounts[column].Text();
                 if (const std::optional<SecretText> plain = from.Open(field, stored, account))
                     accounts[column] = to.Seal(field, plain->view(), account);

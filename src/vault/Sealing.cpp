@@ -16,7 +16,7 @@ constexpr int kBase64 = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
 // the field, and from version 2 on the account's identity.
 std::string boundTo(Field field, std::string_view account) {
     std::string ad = account.empty() ? "qm/1/" : "qm/2/";
-    ad += field == Field::AccountPassword ? "AccountPassword" : "Remarks";
+    ad += field == Field::AccountPassword ? "AccountPassword" : field == Field::Remarks ? "Remarks" : "OtpSecret";
     if (!account.empty()) {
         ad += '/';
         ad += account;

@@ -18,7 +18,8 @@
 
 namespace qm::vault {
 
-enum class Field { AccountPassword, Remarks };
+// OtpSecret: an account's authenticator secret, as the user pasted it.
+enum class Field { AccountPassword, Remarks, OtpSecret };
 
 // The marker every sealed text starts with: U+0081. The fixed-key forms are
 // ASCII or start with U+0080, so the two can never be confused.

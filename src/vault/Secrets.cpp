@@ -21,7 +21,12 @@ const char* KeyRowMessage(Proof proof) {
 
 void TellDamaged(platform::Platform& os) { os.MsgBox("该密码已损坏,无法解密!", platform::vbInformation, "提示"); }
 
+void TellOtpDamaged(platform::Platform& os) { os.MsgBox(kDamagedOtpMessage, platform::vbInformation, "提示"); }
+
 std::string Sealer::Seal(Field field, std::string_view plain, std::string_view account) const {
+    // No authenticator secret is stored as nothing in either form, so that
+    // whether an account has one is known without opening anything.
+    if (field == Field::OtpSecret && plain.empty()) return {};
     if (key_) return SealText(*key_, field, plain, account);
     if (field == Field::Remarks) return std::string(plain);
     return cipher_->EncryptString(plain, crypto::kAccountPasswordKey);

@@ -37,6 +37,10 @@ bool IsProtectedLogin(std::string_view storedUserPassword);
 
 // Says that a stored secret did not open: "该密码已损坏,无法解密!".
 void TellDamaged(platform::Platform& os);
+// Says that an account's authenticator secret did not open, or opened but
+// makes no codes any more: it never gives a code then.
+inline constexpr const char* kDamagedOtpMessage = "该动态码已损坏,无法使用!";
+void TellOtpDamaged(platform::Platform& os);
 // What a password dialog says when the user's key row is damaged, or was
 // written by a newer version of the program.
 inline constexpr const char* kDamagedKeyMessage = "该用户的密钥已损坏,无法验证登录密码!";

@@ -119,7 +119,7 @@ TEST_F(TrayMenuTest, CopyAndHotKeysChooseTheAccountAndLeaveTheClipboard) {
     EXPECT_EQ(hotKeyText(1), "p+ss 中文");
     EXPECT_EQ(hotKeyText(2), "https://mail.example.org/");
     EXPECT_EQ(host.os.clipboard, "keep me");
-    EXPECT_EQ(app->HotKeys.HotKeyCount, 3);
+    EXPECT_EQ(app->HotKeys.HotKeyCount, 4);
 
     w.ListViewUser.Select(-1);  // a click beside the rows
     chooseFromList("mnuCopyPwd");

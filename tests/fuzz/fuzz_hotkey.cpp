@@ -46,7 +46,7 @@ std::string Show(const HotKeyEntry& e) { return std::to_string(e.ModifierKey) + 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const int16_t highest = static_cast<int16_t>(data[0] % 6) - 1;  // tables of 0 to 5 entries
-    std::array<std::string, 4> texts;
+    std::array<std::string, 5> texts;
     std::string_view rest = AsText(data + 1, size - 1);
     for (std::string& text : texts) {
         const size_t end = rest.find('\n');

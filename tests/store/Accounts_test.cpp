@@ -89,3 +89,25 @@ TEST_F(UpgradeTest, AFailureHalfwayLeavesTheOlderFileAsItWas) {
     qm::store::UpgradeTables(conn, 1000);
     EXPECT_EQ(identities().size(), 3u);
 }
+
+TEST_F(UpgradeTest, EveryTableOfAccountsGainsTheAuthenticatorSecretAtItsEnd) {
+    // The tables as the version before the one-time codes wrote them.
+    qm::store::UpgradeTables(conn, 1000);
+    for (const char* table : {"AccountData", "AccountHistory", "RecycleBin"}) {
+        conn.Execute(std::string("CREATE TABLE old AS SELECT * FROM ") + table);
+        conn.Execute(std::string("DROP TABLE ") + table);
+        conn.Execute(std::string("ALTER TABLE old RENAME TO ") + table);
+        conn.Execute(std::string("ALTER TABLE ") + table + " DROP COLUMN OtpSecret");
+    }
+    conn.Execute("INSERT INTO AccountData (UserName, AccountName, AccountGuid) VALUES ('amy', 'mail', 'g1')");
+    qm::store::UpgradeTables(conn, 2000);
+    for (const char* table : {"AccountData", "AccountHistory", "RecycleBin"}) {
+        SCOPED_TRACE(table);
+        qm::store::Statement last(conn.Handle(), std::string("SELECT name FROM pragma_table_info('") + table +
+                                                     "') ORDER BY cid DESC LIMIT 1");
+        ASSERT_TRUE(last.Step());
+        EXPECT_EQ(last.Column(0).Text(), "OtpSecret");
+    }
+    EXPECT_EQ(identities().size(), 1u);
+    EXPECT_EQ(identities()[0].guid, "g1");
+}

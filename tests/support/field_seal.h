@@ -11,12 +11,19 @@
 
 namespace qm::test {
 
+inline const char* FieldMark(transfer::SecretField f) {
+    return f == transfer::SecretField::Remarks ? "R:" : f == transfer::SecretField::OtpSecret ? "O:" : "P:";
+}
+
+// As the vault does, no authenticator secret is stored as nothing.
 inline const transfer::SecretSeal kFieldSeal{
     [](transfer::SecretField f, std::string_view plain, std::string_view account) {
-        return (f == transfer::SecretField::Remarks ? "R:" : "P:") + std::string(account) + "|" + std::string(plain);
+        if (f == transfer::SecretField::OtpSecret && plain.empty()) return std::string();
+        return FieldMark(f) + std::string(account) + "|" + std::string(plain);
     },
     [](transfer::SecretField f, std::string_view stored, std::string_view account) -> std::optional<std::string> {
-        const std::string mark = (f == transfer::SecretField::Remarks ? "R:" : "P:") + std::string(account) + "|";
+        if (f == transfer::SecretField::OtpSecret && stored.empty()) return std::string();
+        const std::string mark = FieldMark(f) + std::string(account) + "|";
         if (!stored.starts_with(mark)) return std::nullopt;
         return std::string(stored.substr(mark.size()));
     }};

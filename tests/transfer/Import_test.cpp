@@ -6,6 +6,8 @@
 
 #include <tuple>
 
+#include "otp/Code.h"
+#include "otp/Secret.h"
 #include "store/Statement.h"
 #include "support/field_seal.h"
 #include "support/store_fixture.h"
@@ -84,6 +86,59 @@ TEST(ImportFormats, EachExportersOwnFormImportsAsAUserExpects) {
         EXPECT_EQ(p.skipped, c.skipped);
         ASSERT_FALSE(p.rows.empty());
         EXPECT_EQ(tie(p.rows[0].account), tie(c.first));
+    }
+}
+
+TEST(ImportFormats, AnAuthenticatorSecretBecomesTheAccountsAndOneThatDoesNotReadStaysInTheRemarks) {
+    const std::string address = "otpauth://totp/GitHub:amy?secret=JBSWY3DPEHPK3PXP&issuer=GitHub";
+    const struct {
+        std::string text;
+        FormatId format;
+        std::string secret;  // as the user would have pasted it; "" for none
+        std::string remarks;
+    } cases[] = {
+        {"Group,Title,Username,Password,URL,Notes,TOTP\nRoot,Mail,amy,pw,,n,\"" + address + "\"\n", FormatId::KeePassXC, address, "n"},
+        {"folder,name,login_uri,login_username,login_password,login_totp\nW,P,https://a,amy,pw,jbsw y3dp ehpk 3pxp\n",
+         FormatId::Bitwarden, "JBSWY3DPEHPK3PXP", ""},
+        {"Title,Url,Username,Password,OTPAuth,Notes\nBank,https://bank.cn,amy,pw,\"" + address + "\",note\n",
+         FormatId::OnePassword, address, "note"},
+        {"url,username,password,totp,extra,name,grouping\nhttps://x,amy,pw,JBSWY3DPEHPK3PXP,,X,G\n", FormatId::LastPass,
+         "JBSWY3DPEHPK3PXP", ""},
+        {"username,username2,title,password,note,url,category,otpSecret,otpUrl\namy,,T,pw,,https://t,S,JBSWY3DPEHPK3PXP,\"" + address +
+             "\"\n",
+         FormatId::Dashlane, "JBSWY3DPEHPK3PXP", ""},
+        {"username,username2,title,password,note,url,category,otpSecret,otpUrl\namy,,T,pw,,https://t,S,,steam://JBSWY3DPEHPK3PXP\n",
+         FormatId::Dashlane, "steam://JBSWY3DPEHPK3PXP", ""},
+        {"Group,Title,Username,Password,URL,Notes,Created,TOTP\nG,T,u,p,,r,2008-03-05,\"" + address + "\"\n",
+         FormatId::Quillmere, address, "r"},
+        // Not a secret: left as the file had it, labelled.
+        {"folder,name,login_uri,login_username,login_password,login_totp\nW,P,,amy,pw,JBSWY3DP1\n", FormatId::Bitwarden, "",
+         "TOTP: JBSWY3DP1"},
+        {"Group,Title,Username,Password,URL,Notes,Created,TOTP\nG,T,u,p,,r,2008-03-05,otpauth://hotp/x?secret=AAAA\n",
+         FormatId::Quillmere, "", "r\r\nTOTP: otpauth://hotp/x?secret=AAAA"},
+        {"username,username2,title,password,note,url,category,otpSecret,otpUrl\namy,,T,pw,,https://t,S,JBSWY3DPEHPK3PXP,GEZDGNBV\n",
+         FormatId::Dashlane, "JBSWY3DPEHPK3PXP", "TOTP: GEZDGNBV"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SourceFile src = ReadSource(c.text);
+        EXPECT_EQ(src.format, c.format);
+        const Plan p = MakePlan(src, {}, DuplicateChoice::Skip);
+        ASSERT_EQ(p.imported, 1u);
+        const Account& a = p.rows[0].account;
+        EXPECT_EQ(a.remarks, c.remarks);
+        if (c.secret.empty()) {
+            EXPECT_EQ(a.otpSecret, "");
+            continue;
+        }
+        // Kept as an address that reads back to the same secret.
+        const qm::otp::ParsedSecret kept = qm::otp::ParseSecret(a.otpSecret), pasted = qm::otp::ParseSecret(c.secret);
+        ASSERT_TRUE(kept) << a.otpSecret;
+        EXPECT_TRUE(a.otpSecret.starts_with("otpauth://totp/"));
+        EXPECT_EQ(kept.params->key, pasted.params->key);
+        EXPECT_EQ(kept.params->encoding, pasted.params->encoding);
+        EXPECT_EQ(kept.params->issuer, pasted.params->issuer);
+        EXPECT_EQ(qm::otp::CodeAt(*kept.params, 1234567890), qm::otp::CodeAt(*pasted.params, 1234567890));
     }
 }
 
@@ -332,4 +387,35 @@ TEST_F(ImportWriteTest, ExportThenImportGivesBackEveryText) {
     const Plan back = MakePlan(ReadSource(exported), {}, DuplicateChoice::Skip);
     ASSERT_EQ(back.imported, in.imported);
     for (size_t i = 0; i < back.rows.size(); ++i) EXPECT_EQ(tie(back.rows[i].account), tie(in.rows[i + 1].account));
+}
+
+TEST_F(ImportWriteTest, ExportThenImportKeepsEachAccountsSecretSealedApart) {
+    const std::string secrets[] = {"otpauth://totp/ACME%20Co:amy%40x.cn?secret=JBSWY3DPEHPK3PXP&issuer=ACME%20Co&digits=8",
+                                   "", "steam://GEZDGNBVGY3TQOJQ", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ"};
+    std::string file = "Group,Title,Username,Password,URL,Notes,Created,TOTP\r\n";
+    for (size_t i = 0; i < std::size(secrets); ++i) file += "G,T" + std::to_string(i) + ",u,p,,,2008-03-05," + secrets[i] + "\r\n";
+    WriteImport(conn, "amy", MakePlan(ReadSource(file), {}, DuplicateChoice::Skip), kSeal, kNow);
+    qm::store::Statement st(conn.Handle(), "SELECT OtpSecret, AccountGuid FROM AccountData ORDER BY rowid");
+    for (size_t i = 0; st.Step(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string stored = st.Column(0).Text();
+        EXPECT_EQ(stored.empty(), secrets[i].empty());
+        if (!stored.empty()) EXPECT_EQ(stored.substr(0, 2 + 32 + 1), "O:" + st.Column(1).Text() + "|") << "sealed as a secret of its account";
+    }
+    ExportResult result;
+    const auto exported = ExportBytes(conn, "amy", kSeal, result);
+    const Plan back = MakePlan(ReadSource(exported), {}, DuplicateChoice::Skip);
+    ASSERT_EQ(back.rows.size(), std::size(secrets));
+    for (size_t i = 0; i < back.rows.size(); ++i) {
+        SCOPED_TRACE(secrets[i]);
+        const Account& a = back.rows[i].account;
+        EXPECT_EQ(a.remarks, "");
+        if (secrets[i].empty()) {
+            EXPECT_EQ(a.otpSecret, "");
+            continue;
+        }
+        const qm::otp::ParsedSecret got = qm::otp::ParseSecret(a.otpSecret), want = qm::otp::ParseSecret(secrets[i]);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(qm::otp::WriteSecret(*got.params), qm::otp::WriteSecret(*want.params));
+    }
 }

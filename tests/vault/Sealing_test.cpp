@@ -124,6 +124,7 @@ TEST(Sealing, TamperedOrMovedTextsDoNotOpen) {
         {"marker only", [&] { return std::string(kSealedPrefix); }, mine, Field::AccountPassword},
         {"another user's key", [&] { return stored; }, theirs, Field::AccountPassword},
         {"a remark's place", [&] { return stored; }, mine, Field::Remarks},
+        {"an authenticator secret's place", [&] { return stored; }, mine, Field::OtpSecret},
         {"a user without protection", [&] { return stored; }, legacy, Field::AccountPassword},
         {"a fixed-key text in a protected row", [&] { return cipher.EncryptString("hunter22", "tamzirkle"); }, mine,
          Field::AccountPassword},
@@ -197,4 +198,28 @@ TEST(Sealing, AKeyRowOfALaterVersionIsToldApartFromADamagedOne) {
         EXPECT_EQ(c.row.Intact(), c.intact);
         EXPECT_EQ(c.row.Newer(), c.newer);
     }
+}
+
+TEST(Sealing, AnAuthenticatorSecretIsSealedLikeThePasswordAndNoSecretIsStoredAsNothing) {
+    qm::crypto::clsSimpleXOR cipher;
+    const Sealer sealed(cipher, counting(1)), legacy(cipher);
+    const std::string secret = "otpauth://totp/GitHub:amy?secret=JBSWY3DPEHPK3PXP&issuer=GitHub";
+    for (const Sealer* form : {&legacy, &sealed}) {
+        SCOPED_TRACE(form->Sealed() ? "sealed" : "fixed-key forms");
+        const std::string stored = form->Seal(Field::OtpSecret, secret, "acct-1");
+        EXPECT_EQ(stored.find("JBSWY3DP"), std::string::npos);
+        EXPECT_EQ(stored, form->Sealed() ? stored : cipher.EncryptString(secret, qm::crypto::kAccountPasswordKey))
+            << "scrambled as the passwords are";
+        const std::optional<SecretText> back = form->Open(Field::OtpSecret, stored, "acct-1");
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->str(), secret);
+        EXPECT_EQ(form->Seal(Field::OtpSecret, "", "acct-1"), "");
+        const std::optional<SecretText> none = form->Open(Field::OtpSecret, "", "acct-1");
+        ASSERT_TRUE(none);
+        EXPECT_EQ(none->str(), "");
+    }
+    const std::string stored = sealed.Seal(Field::OtpSecret, secret, "acct-1");
+    EXPECT_FALSE(sealed.Open(Field::AccountPassword, stored, "acct-1")) << "bound to its own field";
+    EXPECT_FALSE(sealed.Open(Field::OtpSecret, stored, "acct-2")) << "and to its account";
+    EXPECT_FALSE(legacy.Open(Field::OtpSecret, stored, "acct-1"));
 }

@@ -21,6 +21,10 @@ public:
     void Destroy(Form& form) override { destroyed.push_back(form.Name()); }
     void AttachSkin(Form& form) override { skinned.push_back(form.Name()); }
     void Busy(bool on) override { waits += on && !busy, busy = on; }
+    void HideWindows(bool on) override {
+        hidden = on;
+        ++hides;
+    }
     // Records the pop-up and clicks the item named in `nextMenuChoice`, if any.
     void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
 
@@ -41,6 +45,8 @@ public:
     std::vector<std::string> created, shown, destroyed, skinned;
     bool busy = false;  // the wait cursor is up
     int waits = 0;      // times it went up
+    bool hidden = false;  // the program's windows are off the screen
+    int hides = 0;        // times they went off or came back
 
 private:
     std::map<std::string, std::function<void(Form&)>> scripts_;

@@ -48,6 +48,36 @@ Win32Host::~Win32Host() {
     DeleteObject(font_);
     DeleteObject(boldFont_);
     if (fixedFont_) DeleteObject(fixedFont_);
+    if (largeFont_) DeleteObject(largeFont_);
+}
+
+void Win32Host::HideWindows(bool on) {
+    if (on) {
+        activeBeforeHiding_ = GetActiveWindow();
+        for (auto& [form, fw] : windows_)
+            if (IsWindowVisible(fw->hwnd)) {
+                hidden_.push_back(fw->hwnd);
+                ShowWindow(fw->hwnd, SW_HIDE);
+            }
+        // The programs beneath paint what was covered before the picture is
+        // taken; ours must run none of the user's events meanwhile.
+        GdiFlush();
+        Sleep(400);
+        return;
+    }
+    for (HWND hwnd : hidden_)
+        if (IsWindow(hwnd)) ShowWindow(hwnd, SW_SHOWNA);
+    hidden_.clear();
+    if (activeBeforeHiding_ && IsWindow(activeBeforeHiding_)) SetForegroundWindow(activeBeforeHiding_);
+    activeBeforeHiding_ = nullptr;
+}
+
+HFONT Win32Host::LargeFont() {
+    if (!largeFont_)
+        largeFont_ = CreateFontW(-MulDiv(16, dpi_, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN,
+                                 L"Consolas");
+    return largeFont_;
 }
 
 HFONT Win32Host::FixedFont() {

@@ -29,6 +29,7 @@ public:
     void AttachSkin(Form& form) override;
     void PopupMenu(Form& owner, MenuItem& menu, MenuItem* defaultItem) override;
     void Busy(bool on) override { SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
+    void HideWindows(bool on) override;
 
     // The program's message loop; returns the exit code once no form is loaded.
     int Run();
@@ -44,6 +45,7 @@ public:
     HFONT Font(bool bold) const { return bold ? boldFont_ : font_; }
     // A fixed-pitch font of the same size, made when first asked for.
     HFONT FixedFont();
+    HFONT LargeFont();
     HBRUSH Brush(Colour c);
     HIMAGELIST CategoryImages();
     HINSTANCE Instance() const { return instance_; }
@@ -69,13 +71,15 @@ private:
     HINSTANCE instance_;
     platform::Win32Platform& os_;
     int dpi_ = 96;
-    HFONT font_ = nullptr, boldFont_ = nullptr, fixedFont_ = nullptr;
+    HFONT font_ = nullptr, boldFont_ = nullptr, fixedFont_ = nullptr, largeFont_ = nullptr;
     std::map<Colour, HBRUSH> brushes_;
     HIMAGELIST images_ = nullptr;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     std::map<HWND, Win32Peer*> peers_;
     std::vector<std::unique_ptr<FormWindow>> retired_;
     std::function<void(HWND)> skin_;
+    std::vector<HWND> hidden_;  // what HideWindows took off the screen, to show again
+    HWND activeBeforeHiding_ = nullptr;
 };
 
 }  // namespace qm::ui

@@ -63,7 +63,8 @@ void Win32Peer::Sync(Prop what) {
             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;
         case Prop::Font:
-            SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(host.Font(control.FontBold())), TRUE);
+            SendMessageW(hwnd, WM_SETFONT,
+                         reinterpret_cast<WPARAM>(control.FontLarge ? host.LargeFont() : host.Font(control.FontBold())), TRUE);
             break;
         default:
             SyncOwn(what);
