@@ -6,6 +6,7 @@
 #include "forms/FrmHealth.h"
 #include "forms/FrmImport.h"
 #include "forms/FrmGenerate.h"
+#include "forms/FrmHistory.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
@@ -82,7 +83,7 @@ FrmFind& Forms::Find() { return get(find_); }
 FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
-    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), data_.get(), find_.get(),
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), history_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
                                                         user_.get(), resumeData_.get(), health_.get(), import_.get(),
                                                         verifyPassword_.get(), tool_.get(), main_.get()})
@@ -99,6 +100,7 @@ FrmHealth& Forms::Health() { return get(health_); }
 FrmImport& Forms::Import() { return get(import_); }
 FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
 FrmGenerate& Forms::Generate() { return get(generate_); }
+FrmHistory& Forms::History() { return get(history_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

@@ -34,6 +34,7 @@ public:
     ui::Label lblOpenURL{this, "lblOpenURL"};
     ui::Label lblRemarks{this, "lblRemarks"};
     ui::TextBox TxtRemarks{this, "TxtRemarks"};
+    ui::CommandButton CmdHistory{this, "CmdHistory"};
     ui::CommandButton CmdEdit{this, "CmdEdit"};
     ui::CommandButton CmdSave{this, "CmdSave"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
@@ -47,6 +48,7 @@ public:
     void TxtAccountPassword_Change();
     void TxtAccountPassword_DblClick();
     void CmdGenerate_Click();
+    void CmdHistory_Click();
 
 protected:
     void Form_Load() override;
@@ -56,6 +58,9 @@ private:
     // (and the user told) when the record's password or remarks do not open:
     // the dialog then closes and nothing is written over them.
     bool applyMode();
+    // Adds `category` for the user with the icon a new category gets, and
+    // says so to the main window's tree.
+    void addCategory(const std::string& category);
 
     Forms& forms_;
     app::AppContext& app_;
