@@ -7,6 +7,7 @@
 #include "forms/FrmImport.h"
 #include "forms/FrmGenerate.h"
 #include "forms/FrmOtp.h"
+#include "forms/FrmHistory.h"
 #include "forms/FrmLogin.h"
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmProtect.h"
@@ -83,7 +84,7 @@ FrmFind& Forms::Find() { return get(find_); }
 FrmAbout& Forms::About() { return get(about_); }
 
 void Forms::UnloadAll(const ui::Form* except) {
-    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), data_.get(), find_.get(),
+    for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), history_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
                                                         user_.get(), resumeData_.get(), health_.get(), import_.get(),
                                                         verifyPassword_.get(), tool_.get(), main_.get()})
@@ -101,6 +102,7 @@ FrmImport& Forms::Import() { return get(import_); }
 FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
 FrmGenerate& Forms::Generate() { return get(generate_); }
 FrmOtp& Forms::Otp() { return get(otp_); }
+FrmHistory& Forms::History() { return get(history_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

@@ -29,6 +29,7 @@ class FrmImport;
 class FrmVerifyPassword;
 class FrmGenerate;
 class FrmOtp;
+class FrmHistory;
 
 class Forms {
 public:
@@ -56,6 +57,7 @@ public:
     FrmVerifyPassword& VerifyPassword();
     FrmGenerate& Generate();
     FrmOtp& Otp();
+    FrmHistory& History();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<FrmVerifyPassword> verifyPassword_;
     std::unique_ptr<FrmGenerate> generate_;
     std::unique_ptr<FrmOtp> otp_;
+    std::unique_ptr<FrmHistory> history_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

@@ -6,14 +6,19 @@
 #include "forms/FrmOtp.h"
 #include "forms/OneTimeCode.h"
 #include "otp/Code.h"
+#include "forms/FrmHistory.h"
 #include "forms/FrmMain.h"
 #include "forms/StrengthMeter.h"
+#include "platform/CrashPoint.h"
 #include "skin/Colours.h"
 #include "store/Accounts.h"
+#include "store/Connection.h"
+#include "store/History.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 #include "text/pinyin.h"
 #include "text/wipe.h"
+#include "vault/Versions.h"
 
 namespace qm::forms {
 
@@ -103,6 +108,9 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
                                                                &CmdGenerate, &lblOtp, &TxtOtp, &CmdOtpSet, &lblOtpCode,
                                                                &lblOtpLeft})
         c->SetContainer(&PicOther);
+    // In the margin left of the buttons: nothing else moves.
+    CmdHistory.SetCaption("历史(&H)");
+    CmdHistory.Move(120, 4800 + kOtpRow, 1260, 420);
     CmdEdit.SetCaption("修改(&E)");
     CmdEdit.Move(1500, 4800 + kOtpRow, 1300, 420);
     CmdSave.SetCaption("保存(&S)");
@@ -124,6 +132,7 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     CmdOtpSet.Click = [this] { CmdOtpSet_Click(); };
     TmrOtp.Tick = [this] { TmrOtp_Tick(); };
     lblOtpCode.DblClick = [this] { lblOtpCode_DblClick(); };
+    CmdHistory.Click = [this] { CmdHistory_Click(); };
 }
 
 void FrmData::Form_Load() {
@@ -214,6 +223,7 @@ void FrmData::CmdOtpSet_Click() {
 bool FrmData::applyMode() {
     lblOpenURL.SetVisible(false);
     CmdEdit.SetVisible(false);
+    CmdHistory.SetVisible(app_.RecordMode != "add");
     if (app_.RecordMode == "add") {
         SetCaption("添加资料");
         FrmMain& main = forms_.Main();
@@ -292,6 +302,37 @@ void FrmData::CmdGenerate_Click() {
     TxtAccountPassword.SetFocus();
 }
 
+void FrmData::CmdHistory_Click() {
+    if (app_.RecordMode == "add") return;
+    const std::string account = app_.RsData["AccountGuid"].Text();
+    FrmHistory& history = forms_.History();
+    history.Account = account;
+    // The restore has brought the main window up to date: the record set
+    // finds this account again, and the dialog shows what is stored now.
+    history.Restored = [this, account] {
+        app_.RsData.Requery();
+        app_.RsData.Filter("AccountGuid = '" + store::esc(account) + "'");
+        if (app_.RsData.Eof() || !applyMode()) {
+            Unload();
+            return;
+        }
+        if (lblOther4.MousePointer() == kHandPointer) {
+            lblOther4.SetForeColor(kGreen);
+            TxtAccountPassword.SetToolTipText("点击旁边星号显示密码");
+        }
+    };
+    history.Show(true, this);
+}
+
+void FrmData::addCategory(const std::string& category) {
+    app_.RsType.AddNew();
+    app_.RsType["TypeName"] = category;
+    app_.RsType["UserName"] = app_.CurrentUser;
+    app_.RsType["icoIndex"] = 11;
+    app_.RsType.Update();
+    app_.ReloadMark = category;
+}
+
 void FrmData::lblNowData_Click() { TxtRegDate.SetText(text::FormatIsoDate(Os().Today())); }
 
 void FrmData::lblOpenURL_Click() { Os().ShellOpen(TxtURL.Text()); }
@@ -337,62 +378,96 @@ void FrmData::CmdSave_Click() {
                                        [&](const std::string& k) { return store::CompareNoCase(k, category) == 0; });
         if (same != known.end()) category = *same;
     }
-    if (std::find(known.begin(), known.end(), category) == known.end()) {
-        app_.RsType.AddNew();
-        app_.RsType["TypeName"] = category;
-        app_.RsType["UserName"] = app_.CurrentUser;
-        app_.RsType["icoIndex"] = 11;
-        app_.RsType.Update();
-        app_.ReloadMark = category;
-        // It is a category now: saving again (after a refused duplicate or a
-        // failed write) must not add it a second time.
-        CbAccountType.AddItem(category);
-    }
-
+    const bool newCategory = std::find(known.begin(), known.end(), category) == known.end();
     const std::string name = TxtAccountName.Text(), id = TxtAccountID.Text();
     const std::string triple = "TypeName = '" + store::esc(category) + "' and AccountName = '" + store::esc(name) +
                                "' and AccountID = '" + store::esc(id) + "'";
     store::Recordset& rs = app_.RsData;
-    if (app_.RecordMode == "add") {
-        rs.Requery();
-        rs.Filter(triple);
-        if (!rs.Eof()) {
-            Say("该帐号已存在,请重新输入!");
-            CbAccountType.SetFocus();
-            return;
-        }
-        rs.AddNew();
-        rs["AccountGuid"] = store::NewAccountIdentity();
-        rs["CreatedTime"] = Os().NowUtc();
-    } else {
-        store::Recordset same;
-        same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
-                  app_.DbConn);
-        for (; !same.Eof(); same.MoveNext()) {
-            if (same["TypeName"].Text() != rs["TypeName"].Text() || same["AccountName"].Text() != rs["AccountName"].Text() ||
-                same["AccountID"].Text() != rs["AccountID"].Text()) {
-                Say("该帐号已存在,请重新输入!");
-                CbAccountType.SetFocus();
-                return;
+    const bool adding = app_.RecordMode == "add";
+    const int64_t now = Os().NowUtc();
+    bool done = false;
+    // The category, the version the change replaces and the change itself
+    // are one transaction: a death or a failed write leaves none of them.
+    try {
+        store::AllOrNothing(app_.DbConn, "save_account", [&] {
+            if (newCategory) {
+                addCategory(category);
+                // It is a category now: saving again (after a refused
+                // duplicate) must not add it a second time.
+                CbAccountType.AddItem(category);
             }
+            if (adding) {
+                rs.Requery();
+                rs.Filter(triple);
+                if (!rs.Eof()) {
+                    Say("该帐号已存在,请重新输入!");
+                    CbAccountType.SetFocus();
+                    return;
+                }
+                rs.AddNew();
+                rs["AccountGuid"] = store::NewAccountIdentity();
+                rs["CreatedTime"] = now;
+            } else {
+                store::Recordset same;
+                same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
+                          app_.DbConn);
+                for (; !same.Eof(); same.MoveNext()) {
+                    if (same["TypeName"].Text() != rs["TypeName"].Text() ||
+                        same["AccountName"].Text() != rs["AccountName"].Text() ||
+                        same["AccountID"].Text() != rs["AccountID"].Text()) {
+                        Say("该帐号已存在,请重新输入!");
+                        CbAccountType.SetFocus();
+                        return;
+                    }
+                }
+            }
+            const std::string account = rs["AccountGuid"].Text();
+            store::Version after;
+            const std::string fields[] = {category,
+                                          name,
+                                          id,
+                                          app_.Secrets.Seal(vault::Field::AccountPassword, TxtAccountPassword.Text(), account),
+                                          regDate,
+                                          TxtURL.Text(),
+                                          app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text(), account),
+                                          // A secret the user left alone stays as stored, damaged or not.
+                                          otpChanged_ || adding
+                                              ? app_.Secrets.Seal(vault::Field::OtpSecret, otpText_, account)
+                                              : rs["OtpSecret"].Text()};
+            static_assert(std::size(fields) == store::kVersionFields);
+            std::copy(std::begin(fields), std::end(fields), after.Fields);
+            if (!adding) {
+                const store::Version before = store::VersionOf(rs);
+                // Saving what is already stored changes nothing and keeps nothing.
+                if (vault::ChangedFields(app_.Secrets, account, before, after) == 0) {
+                    done = true;
+                    return;
+                }
+                store::KeepVersion(app_.DbConn, app_.CurrentUser, account, before, now);
+                QM_CRASH_POINT("edit.history");
+            }
+            rs["UserName"] = app_.CurrentUser;
+            rs["AccountPY"] = text::PinyinInitials(name);
+            for (size_t f = 0; f < store::kVersionFields; ++f) rs[store::kVersionColumns[f]] = after[f];
+            rs["ChangedTime"] = now;
+            rs.Update();
+            if (!adding) QM_CRASH_POINT("edit.updated");
+            done = true;
+        });
+    } catch (...) {
+        if (newCategory) {
+            // The category went with the rest: the list and the record set forget it too.
+            const std::string typed = CbAccountType.Text();
+            try {
+                CbAccountType.Clear();
+                FillCategories(app_, CbAccountType);
+            } catch (const std::exception&) {
+            }
+            CbAccountType.SetText(typed);
         }
+        throw;
     }
-    const std::string account = rs["AccountGuid"].Text();
-    rs["UserName"] = app_.CurrentUser;
-    rs["TypeName"] = category;
-    rs["AccountName"] = name;
-    rs["AccountPY"] = text::PinyinInitials(name);
-    rs["AccountID"] = id;
-    rs["AccountPassword"] = app_.Secrets.Seal(vault::Field::AccountPassword, TxtAccountPassword.Text(), account);
-    rs["RegDate"] = regDate;
-    rs["URL"] = TxtURL.Text();
-    rs["Remarks"] = app_.Secrets.Seal(vault::Field::Remarks, TxtRemarks.Text(), account);
-    // A secret the user left alone stays as stored, damaged or not.
-    if (otpChanged_ || app_.RecordMode == "add")
-        rs["OtpSecret"] = app_.Secrets.Seal(vault::Field::OtpSecret, otpText_, account);
-    rs["ChangedTime"] = Os().NowUtc();
-    rs.Update();
-    Unload();
+    if (done) Unload();
 }
 
 }  // namespace qm::forms

@@ -45,6 +45,7 @@ public:
     ui::Label lblOtpCode{this, "lblOtpCode"};
     ui::Label lblOtpLeft{this, "lblOtpLeft"};
     ui::Timer TmrOtp{this, "TmrOtp"};
+    ui::CommandButton CmdHistory{this, "CmdHistory"};
     ui::CommandButton CmdEdit{this, "CmdEdit"};
     ui::CommandButton CmdSave{this, "CmdSave"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
@@ -61,6 +62,7 @@ public:
     void CmdOtpSet_Click();
     void TmrOtp_Tick();
     void lblOtpCode_DblClick();
+    void CmdHistory_Click();
 
 protected:
     void Form_Load() override;
@@ -71,6 +73,9 @@ private:
     // (and the user told) when the record's password or remarks do not open:
     // the dialog then closes and nothing is written over them.
     bool applyMode();
+    // Adds `category` for the user with the icon a new category gets, and
+    // says so to the main window's tree.
+    void addCategory(const std::string& category);
 
     // The one-time code's row as the mode and the secret want it.
     void showOtp();

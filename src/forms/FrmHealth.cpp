@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 #include "forms/FrmData.h"
 #include "forms/FrmMain.h"
@@ -14,7 +15,7 @@ namespace {
 
 constexpr int kHandPointer = 99;
 // The picture's geometry, in twips inside its box.
-constexpr int kBarLeft = 1900, kBarTop = 480, kBarPitch = 330, kBarHeight = 210, kLongestBar = 5200;
+constexpr int kBarLeft = 1900, kBarTop = 480, kBarPitch = 290, kBarHeight = 210, kLongestBar = 5200;
 constexpr ui::Colour kChartColour = skin::kFace;
 constexpr ui::Colour kBarColour = skin::kProgressFill, kChosenBarColour = skin::kButtonBorder;
 constexpr ui::Colour kLinkColour = 0xC00000;
@@ -121,14 +122,15 @@ void FrmHealth::Refresh() {
     } busy{Host()};
     // The user's accounts as they stand now, whatever the main list shows.
     store::Recordset rs;
-    rs.Open("select TypeName, AccountName, AccountID, AccountPassword, URL, AccountGuid from AccountData where UserName = '" +
-                store::esc(app_.CurrentUser) + "'",
+    const std::string user = store::esc(app_.CurrentUser);
+    rs.Open("select TypeName, AccountName, AccountID, AccountPassword, URL, AccountGuid, ChangedTime from AccountData "
+            "where UserName = '" + user + "'",
             app_.DbConn);
     std::vector<store::RowRef> rows;
     rows.reserve(rs.RecordCount());
     for (; !rs.Eof(); rs.MoveNext()) rows.push_back(rs.CurrentRowData());
     const size_t password = rs.FieldIndex("AccountPassword"), url = rs.FieldIndex("URL"),
-                 identity = rs.FieldIndex("AccountGuid");
+                 identity = rs.FieldIndex("AccountGuid"), changed = rs.FieldIndex("ChangedTime");
     const std::string login = app_.RsUser["UserPassword"].Text();
 
     tools::HealthSources book;
@@ -145,6 +147,38 @@ void FrmHealth::Refresh() {
     const vault::KeyedDigest digest;
     book.Fingerprint = [&](std::string_view plain) { return digest.Of(plain); };
     book.IsLoginPassword = [&](std::string_view plain) { return app_.Secrets.IsLoginPassword(plain, login); };
+    // How long a password has stood: an account changed within the year may
+    // still hold the password of its earlier versions (an edit of its address
+    // alone). Only those accounts' versions are read, and only until one holds
+    // another password: at most ten a recent account, each opened alone,
+    // digested and wiped. An account changed longer ago is stale already.
+    const int64_t now = Os().NowUtc();
+    book.Now = now;
+    std::unordered_map<std::string, std::vector<std::pair<std::string, int64_t>>> earlier;
+    {
+        store::Recordset versions;
+        versions.Open("select h.AccountGuid, h.AccountPassword, h.ChangedTime from AccountHistory h join AccountData a on "
+                      "a.UserName = h.UserName and a.AccountGuid = h.AccountGuid where h.UserName = '" + user +
+                          "' and a.ChangedTime >= " + std::to_string(now - tools::kStaleAfter) +
+                          " order by h.AccountGuid, h.ReplacedTime desc, h.ChangedTime desc, h.rowid desc",
+                      app_.DbConn);
+        for (; !versions.Eof(); versions.MoveNext())
+            earlier[versions["AccountGuid"].Text()].emplace_back(versions["AccountPassword"].Text(),
+                                                                 versions["ChangedTime"].Int());
+    }
+    book.PasswordSetAt = [&](size_t i, std::string_view fingerprint) {
+        const store::CellView cell = rows[i]->Cell(changed);
+        int64_t set = cell.kind == store::CellView::Integer ? cell.integer : cell.ToValue().Int();
+        const auto found = earlier.find(std::string(rows[i]->TextOf(identity)));
+        if (found == earlier.end() || now - set > tools::kStaleAfter) return set;
+        for (const auto& [stored, since] : found->second) {
+            const std::optional<vault::SecretText> plain =
+                app_.Secrets.Open(vault::Field::AccountPassword, stored, found->first);
+            if (!plain || digest.Of(plain->view()) != fingerprint) break;
+            set = since;
+        }
+        return set;
+    };
     report_ = tools::CheckHealth(book);
 
     accounts_ = std::move(rows);

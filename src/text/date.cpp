@@ -77,6 +77,27 @@ std::string FormatIsoDate(const Date& d) {
     return buf;
 }
 
+std::string FormatMinute(long long seconds) {
+    long long days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // The inverse of DaysFromCivil.
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    char time[8];
+    std::snprintf(time, sizeof time, " %02d:%02d", static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60));
+    return FormatIsoDate({year, month, day}) + time;
+}
+
 long long DaysBetween(const Date& from, const Date& to) { return DaysFromCivil(to) - DaysFromCivil(from); }
 
 bool IsValidDate(const Date& d) {

@@ -21,6 +21,10 @@ std::optional<Date> ParseUserDate(std::string_view text);
 // "yyyy-mm-dd", zero-padded.
 std::string FormatIsoDate(const Date& d);
 
+// "yyyy-mm-dd hh:mm" of a time given as seconds since 1970-01-01 00:00 of
+// the clock it is read on (a local time the platform shifted from UTC).
+std::string FormatMinute(long long seconds);
+
 // Whole days from `from` to `to` (negative when `to` lies before `from`), over the
 // proleptic Gregorian calendar.
 long long DaysBetween(const Date& from, const Date& to);

@@ -30,6 +30,7 @@ const char* ProblemName(Problem p) {
         case Problem::SameAsLogin: return "与登录密码相同";
         case Problem::InsecureAddress: return "不安全网址";
         case Problem::TooShort: return "过短";
+        case Problem::Stale: return "长期未改";
         case Problem::Unreadable: return "无法解密";
     }
     return "";
@@ -59,13 +60,15 @@ HealthReport CheckHealth(const HealthSources& book) {
 
     for (size_t i = 0; i < book.Count; ++i) {
         bool hasPassword = false;
+        std::string fingerprint;
         const bool opened = book.Open(i, [&](std::string_view password) {
             if (password.empty()) return;
             hasPassword = true;
             if (text::IsWeakPassword(password)) mark(i, Problem::Weak);
             if (text::Utf16Length(password) < kShortestGoodPassword) mark(i, Problem::TooShort);
             if (book.IsLoginPassword && book.IsLoginPassword(password)) mark(i, Problem::SameAsLogin);
-            const auto [at, added] = groupOf.try_emplace(book.Fingerprint(password), static_cast<uint32_t>(groups.size()));
+            fingerprint = book.Fingerprint(password);
+            const auto [at, added] = groupOf.try_emplace(fingerprint, static_cast<uint32_t>(groups.size()));
             if (added) groups.emplace_back();
             groups[at->second].push_back(static_cast<uint32_t>(i));
         });
@@ -74,6 +77,10 @@ HealthReport CheckHealth(const HealthSources& book) {
             continue;
         }
         if (hasPassword && insecureAddress(book.Address(i))) mark(i, Problem::InsecureAddress);
+        if (hasPassword && book.PasswordSetAt && book.Now > 0) {
+            const int64_t set = book.PasswordSetAt(i, fingerprint);
+            if (set > 0 && book.Now - set > kStaleAfter) mark(i, Problem::Stale);
+        }
     }
     for (const auto& g : groups)
         if (g.size() > 1)

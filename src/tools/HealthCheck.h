@@ -14,13 +14,15 @@
 namespace qm::tools {
 
 // What can be wrong with an account's password, in the order the report shows them.
-enum class Problem : uint8_t { Weak, Reused, SameAsLogin, InsecureAddress, TooShort, Unreadable };
-inline constexpr size_t kProblemCount = 6;
+enum class Problem : uint8_t { Weak, Reused, SameAsLogin, InsecureAddress, TooShort, Stale, Unreadable };
+inline constexpr size_t kProblemCount = 7;
 // The name the report gives a problem: "弱密码", "重复使用", ...
 const char* ProblemName(Problem p);
 
 // Fewer characters than this are too short, whatever their kinds.
 inline constexpr size_t kShortestGoodPassword = 8;
+// A password set longer ago than this (in seconds: 365 days) is due for a change.
+inline constexpr int64_t kStaleAfter = 365LL * 86400;
 
 // Where the check reads the book. Every function is called only during the check.
 struct HealthSources {
@@ -35,6 +37,12 @@ struct HealthSources {
     std::function<std::string(std::string_view password)> Fingerprint;
     // Whether a password is the user's login password.
     std::function<bool(std::string_view password)> IsLoginPassword;
+    // When the account's password was set (UTC seconds; 0 when not known),
+    // given its fingerprint, which finds the same password in the account's
+    // earlier versions. Called after the password was wiped. Without it, or
+    // with no Now, no password is found stale.
+    std::function<int64_t(size_t account, std::string_view fingerprint)> PasswordSetAt;
+    int64_t Now = 0;
 };
 
 struct Finding {

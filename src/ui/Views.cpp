@@ -121,7 +121,9 @@ void ListView::Select(int index) {
 }
 
 void ListView::UserSelect(int index) {
+    const int64_t was = selectedRow_;
     selectedRow_ = index >= 0 && index < static_cast<int>(order_.size()) ? order_[static_cast<size_t>(index)] : -1;
+    if (selectedRow_ != was && ItemSelect) ItemSelect();
 }
 
 void ListView::SortBy(int key, int order) {

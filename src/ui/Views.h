@@ -100,6 +100,8 @@ public:
     void Select(int index);
     // The peer reports the row the user selected.
     void UserSelect(int index);
+    // The user chose another row (or none).
+    std::function<void()> ItemSelect;
 
     bool Sorted() const { return sorted_; }
     int SortKey() const { return sortKey_; }

@@ -55,7 +55,7 @@ TEST_F(HealthTest, BarsAndListShowEveryFindingAndABarClickNarrowsTheList) {
     inHealth([&](FrmHealth& h) {
         EXPECT_EQ(h.Caption(), "密码体检");
         EXPECT_EQ(h.lblHealth.Caption(), "健康 33%");  // game and bank of six
-        EXPECT_EQ(bars(h), (Rows{"弱密码 1 #", "重复使用 2 #", "与登录密码相同 1 #", "不安全网址 1 #", "过短 2 #"}));
+        EXPECT_EQ(bars(h), (Rows{"弱密码 1 #", "重复使用 2 #", "与登录密码相同 1 #", "不安全网址 1 #", "过短 2 #", "长期未改 0"}));
         EXPECT_EQ(rows(h), (Rows{"其它|old|amy|弱密码", std::string("论坛帐号|forum|amy|") + kReused,
                                  std::string("邮箱帐号|mail|amy|") + kReused, "其它|same|amy|与登录密码相同",
                                  "邮箱帐号|mail|amy|不安全网址", "其它|old|amy|过短", "其它|same|amy|过短"}));

@@ -92,7 +92,16 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "backup.imaged",    "compact.copied", "compact.replaced", "restore.written",
                                "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
-                               "password.key.written", "password.accounts", "import.halfway", "upgrade.tables"};
+                               "password.key.written", "password.accounts", "import.halfway", "upgrade.tables",
+                               "edit.history", "edit.updated", "restore.history"};
+
+// The look dialog of the first account of the list.
+HWND lookAtFirst(const Process& p) {
+    HWND main = LogIn(p);
+    HWND list = main ? FindDescendant(main, L"SysListView32") : nullptr;
+    if (!list || !WaitUntil([&] { return ListViewCount(list) > 0; }, 5000)) return nullptr;
+    return OpenRowByDoubleClick(p, list, 0, L"查看资料");
+}
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -457,3 +466,46 @@ INSTANTIATE_TEST_SUITE_P(CrashPoint, CrashInsideProtection,
                              std::replace(name.begin(), name.end(), '.', '_');
                              return name + (info.param.what == Restore ? "_protected" : "");
                          });
+
+TEST(CrashPoint, InsideASaveThatKeepsAVersionAndInsideARestoreOfOne) {
+    for (const char* point : {"edit.history", "edit.updated"}) {
+        SCOPED_TRACE(point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize);
+        const Accounts before = ReadAccounts(copy.dataFileUtf8());
+        crashAt(copy, point, [](const Process& p) {
+            HWND look = lookAtFirst(p);
+            ASSERT_NE(look, nullptr);
+            PostMessageW(FindDescendant(look, L"Button", L"修改(&E)"), BM_CLICK, 0, 0);
+            HWND remarks = nullptr;
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    for (HWND e = FindDescendant(look, L"Edit"); e; e = FindWindowExW(GetParent(e), e, L"Edit", nullptr))
+                        if ((GetWindowLongW(e, GWL_STYLE) & ES_MULTILINE) && !(GetWindowLongW(e, GWL_STYLE) & ES_READONLY))
+                            remarks = e;
+                    return remarks != nullptr;
+                },
+                5000));
+            SendMessageW(remarks, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"changed at a crash point"));
+            PostMessageW(FindDescendant(look, L"Button", L"保存(&S)"), BM_CLICK, 0, 0);
+        });
+        // The version and the change are one transaction: neither stays.
+        EXPECT_EQ(OpenLogInAndQuit(copy), before);
+    }
+    ProgramCopy copy;
+    PrepareBook(copy, kBookSize,
+                "insert into AccountHistory select UserName, AccountGuid, TypeName, AccountName, AccountID, "
+                "AccountPassword, RegDate, 'http://earlier.example', Remarks, ChangedTime - 60, ChangedTime from "
+                "AccountData;");
+    const Accounts before = ReadAccounts(copy.dataFileUtf8());
+    crashAt(copy, "restore.history", [](const Process& p) {
+        HWND look = lookAtFirst(p);
+        ASSERT_NE(look, nullptr);
+        PostMessageW(FindDescendant(look, L"Button", L"历史(&H)"), BM_CLICK, 0, 0);
+        HWND history = WaitForWindow(p.info.dwProcessId, L"历史记录", 10000);
+        ASSERT_NE(history, nullptr);
+        PostMessageW(FindDescendant(history, L"Button", L"恢复此版本(&R)"), BM_CLICK, 0, 0);
+        Answer(WaitForBoxSaying(p, L"确定要恢复到此版本吗?当前内容将保存到历史记录中。"));
+    });
+    EXPECT_EQ(OpenLogInAndQuit(copy), before);
+}

@@ -103,3 +103,43 @@ TEST(HealthCheck, ReuseComesInGroupsInTheOrderFirstMet) {
     EXPECT_EQ(r.HealthyPercent(), 16);  // one of six, rounded down: never 100 with something to fix
     EXPECT_EQ(check({}).report.HealthyPercent(), 100);
 }
+
+TEST(HealthCheck, APasswordSetMoreThanAYearAgoIsStale) {
+    constexpr int64_t now = 1'800'000'000, year = qm::tools::kStaleAfter;
+    struct Row {
+        std::optional<std::string> password;
+        int64_t set;  // when the book says the password was set
+        bool stale;
+    };
+    const Row rows[] = {{"Tr0ub4dor&3xyz", now - year - 1, true}, {"Tr0ub4dor&3xyz", now - year, false},
+                        {"Tr0ub4dor&3xyz", now - 86400, false},   {"Tr0ub4dor&3xyz", 0, false},
+                        {"", now - 2 * year, false},              {std::nullopt, now - 2 * year, false}};
+    HealthSources s;
+    s.Count = std::size(rows);
+    s.Address = [](size_t) { return std::string_view(); };
+    bool open = false, askedWhileOpen = false;
+    s.Open = [&](size_t i, const std::function<void(std::string_view)>& use) {
+        if (!rows[i].password) return false;
+        open = true;
+        use(*rows[i].password);
+        open = false;
+        return true;
+    };
+    s.Fingerprint = [](std::string_view p) { return "#" + std::string(p); };
+    std::vector<std::string> fingerprints;
+    s.PasswordSetAt = [&](size_t i, std::string_view fingerprint) {
+        askedWhileOpen = askedWhileOpen || open;
+        fingerprints.emplace_back(fingerprint);
+        return rows[i].set;
+    };
+    s.Now = now;
+    const HealthReport r = CheckHealth(s);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        const auto stale = accountsWith(r, Problem::Stale);
+        EXPECT_EQ(std::find(stale.begin(), stale.end(), i) != stale.end(), rows[i].stale);
+    }
+    EXPECT_FALSE(askedWhileOpen) << "the history's passwords are opened after the account's is wiped";
+    EXPECT_EQ(fingerprints.front(), "#Tr0ub4dor&3xyz");
+    EXPECT_STREQ(qm::tools::ProblemName(Problem::Stale), "长期未改");
+}
