@@ -28,6 +28,7 @@ class FrmHealth;
 class FrmImport;
 class FrmVerifyPassword;
 class FrmGenerate;
+class FrmRecycleBin;
 
 class Forms {
 public:
@@ -54,6 +55,7 @@ public:
     FrmImport& Import();
     FrmVerifyPassword& VerifyPassword();
     FrmGenerate& Generate();
+    FrmRecycleBin& RecycleBin();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<FrmImport> import_;
     std::unique_ptr<FrmVerifyPassword> verifyPassword_;
     std::unique_ptr<FrmGenerate> generate_;
+    std::unique_ptr<FrmRecycleBin> recycleBin_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 
