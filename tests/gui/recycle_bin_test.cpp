@@ -56,7 +56,8 @@ TEST(RecycleBin, ADeletedAccountAndCategoryComeBackFromTheBin) {
     PressKey(VK_END);
     ASSERT_TRUE(WaitUntil([&] { return SendMessageW(types, LB_GETCURSEL, 0, 0) == 9; }, 5000));
     ASSERT_NE(pressAndAnswerYes(p, settings, L"删除(&D)", L"是否删除“工作”分类和“工作”分类下所有数据?"), nullptr);
-    PostMessageW(FindDescendant(settings, L"Button", L"取消(&C)"), BM_CLICK, 0, 0);
+    // The dialog's own cancel, not the category page's.
+    PostMessageW(FindChildWithText(settings, L"取消(&C)"), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return ListViewCount(list) == 0; }, 5000));
 
