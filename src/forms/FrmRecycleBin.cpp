@@ -32,7 +32,7 @@ private:
 
 FrmRecycleBin::FrmRecycleBin(Forms& forms) : ui::Form(forms.Host(), "FrmRecycleBin"), forms_(forms), app_(forms.App()) {
     SetCaption("回收站");
-    Move(0, 0, 8160, 5280);
+    Move(0, 0, 8160, 5040);
     SetBackColor(skin::kFormColour);
     ListViewBin.Move(120, 120, 7800, 3900);
     ListViewBin.AddColumn("分类", 1500);

@@ -482,7 +482,7 @@ HWND openBin(const Process& p) {
     return list && SelectRow(list, 0) ? bin : nullptr;
 }
 
-void pressAndConfirm(const Process& p, HWND dialog, const wchar_t* button, const wchar_t* question) {
+void pressAndConfirm(const Process& p, HWND dialog, const wchar_t* button, const std::wstring& question) {
     Press(dialog, button);
     HWND box = WaitForBoxSaying(p, question);
     ASSERT_NE(box, nullptr);
