@@ -276,7 +276,8 @@ TEST(CrashPoint, InsideARestoreAndItsBatchUpdate) {
         const Accounts old = ReadAccounts(Utf8Of(backup));
         AlterAtRest(copy, "delete from AccountData where rowid % 3 = 0;"
                           "insert into AccountData select UserName, TypeName, AccountName || '新', AccountPY, AccountID,"
-                          " AccountPassword, RegDate, URL, Remarks from AccountData where rowid % 3 = 1;");
+                          " AccountPassword, RegDate, URL, Remarks, lower(hex(randomblob(16))), CreatedTime, ChangedTime"
+                          " from AccountData where rowid % 3 = 1;");
         const Accounts before = ReadAccounts(copy.dataFileUtf8());
         ASSERT_NE(before, old);
         crashAt(copy, point, [&](const Process& p) {
