@@ -1,5 +1,8 @@
 #include "app/Options.h"
 
+#include "store/RecycleBin.h"
+#include "store/StoreError.h"
+
 namespace qm::app {
 
 int ClipboardSeconds(AppContext& app) {
@@ -9,5 +12,19 @@ int ClipboardSeconds(AppContext& app) {
 }
 
 std::string OtpHotKey(AppContext& app) { return app.Options.Get(kOtpHotKeyOption, kDefaultOtpHotKey); }
+
+int RecycleBinDays(AppContext& app) {
+    const int64_t n = app.Options.GetInt(kRecycleBinDaysOption, kDefaultRecycleBinDays);
+    return n < 0 || n > kMostRecycleBinDays ? kDefaultRecycleBinDays : static_cast<int>(n);
+}
+
+size_t PurgeRecycleBin(AppContext& app, int64_t now) {
+    try {
+        return store::RecycleBin(app.DbConn, app.CurrentUser).Purge(now, RecycleBinDays(app));
+    } catch (const store::StoreError&) {
+        // Nothing is lost by keeping them a while longer.
+        return 0;
+    }
+}
 
 }  // namespace qm::app

@@ -1,7 +1,7 @@
 #pragma once
 // The program's own settings beyond the user row (the clipboard that
-// forgets, the one-time code's hot key), kept among the user's options
-// (store::UserOptions).
+// forgets, the one-time code's hot key, the recycle bin), kept among the
+// user's options (store::UserOptions).
 #include "app/AppContext.h"
 
 namespace qm::app {
@@ -18,5 +18,14 @@ int ClipboardSeconds(AppContext& app);
 inline constexpr const char* kOtpHotKeyOption = "ShortcutOtp";
 inline constexpr const char* kDefaultOtpHotKey = "4|52";
 std::string OtpHotKey(AppContext& app);
+// Days a deleted account waits in the recycle bin before the login removes it.
+inline constexpr const char* kRecycleBinDaysOption = "RecycleBinDays";
+inline constexpr int kDefaultRecycleBinDays = 30;
+inline constexpr int kMostRecycleBinDays = 3650;
+// The current user's days; 0 keeps deleted accounts until the bin is emptied.
+int RecycleBinDays(AppContext& app);
+// Removes what has waited longer than those days (a failing write is left
+// for the next login); returns how many accounts went.
+size_t PurgeRecycleBin(AppContext& app, int64_t now);
 
 }  // namespace qm::app

@@ -4,6 +4,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmFind.h"
 #include "forms/FrmHealth.h"
+#include "forms/FrmRecycleBin.h"
 #include "forms/FrmImport.h"
 #include "forms/FrmGenerate.h"
 #include "forms/FrmOtp.h"
@@ -87,7 +88,7 @@ void Forms::UnloadAll(const ui::Form* except) {
     for (ui::Form* f : std::initializer_list<ui::Form*>{login_.get(), newUser_.get(), generate_.get(), history_.get(), data_.get(), find_.get(),
                                                         about_.get(), setting_.get(), loosenLock_.get(), trayMenu_.get(),
                                                         user_.get(), resumeData_.get(), health_.get(), import_.get(),
-                                                        verifyPassword_.get(), tool_.get(), main_.get()})
+                                                        verifyPassword_.get(), recycleBin_.get(), tool_.get(), main_.get()})
         if (f && f != except && f->IsLoaded()) f->Unload();
 }
 FrmTrayMenu& Forms::TrayMenu() { return get(trayMenu_); }
@@ -103,6 +104,7 @@ FrmVerifyPassword& Forms::VerifyPassword() { return get(verifyPassword_); }
 FrmGenerate& Forms::Generate() { return get(generate_); }
 FrmOtp& Forms::Otp() { return get(otp_); }
 FrmHistory& Forms::History() { return get(history_); }
+FrmRecycleBin& Forms::RecycleBin() { return get(recycleBin_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

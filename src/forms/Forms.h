@@ -30,6 +30,7 @@ class FrmVerifyPassword;
 class FrmGenerate;
 class FrmOtp;
 class FrmHistory;
+class FrmRecycleBin;
 
 class Forms {
 public:
@@ -58,6 +59,7 @@ public:
     FrmGenerate& Generate();
     FrmOtp& Otp();
     FrmHistory& History();
+    FrmRecycleBin& RecycleBin();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<FrmGenerate> generate_;
     std::unique_ptr<FrmOtp> otp_;
     std::unique_ptr<FrmHistory> history_;
+    std::unique_ptr<FrmRecycleBin> recycleBin_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

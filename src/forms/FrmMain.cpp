@@ -19,7 +19,10 @@
 #include "skin/Colours.h"
 #include "ui/RowLayout.h"
 #include "tray/Mod_KeyHOOK.h"
+#include "platform/CrashPoint.h"
 #include "platform/files.h"
+#include "store/RecycleBin.h"
+#include "store/StoreError.h"
 #include "store/TextRules.h"
 #include "text/date.h"
 
@@ -153,6 +156,8 @@ void FrmMain::Form_Load() {
     step([&] { Host().AttachSkin(*this); });
     step([&] { SetCaption("Ostrevin V1.0 正式版 --- 当前用户:" + app_.CurrentUser); });
     step([&] { autoBackup(); });
+    // After the backup, which so still holds what the bin lets go of.
+    step([&] { app::PurgeRecycleBin(app_, Os().NowUtc()); });
     step([&] {
         app_.RsType.Close();
         app_.RsType.Open("select UserName, TypeName, icoIndex from AccountType where UserName = '" +
@@ -397,8 +402,14 @@ void FrmMain::CmdDel_Click() {
         platform::vbYes)
         return;
     if (!haveSelection("没有资料可删除!")) return;
-    app_.RsData.Delete();
-    app_.RsData.Update();
+    // The account waits in the recycle bin; the book and the bin change together or not at all.
+    const std::string guid = app_.RsData["AccountGuid"].Text();
+    store::AllOrNothing(app_.DbConn, "delete_account", [&] {
+        if (store::RecycleBin(app_.DbConn, app_.CurrentUser).Keep({guid}, Os().NowUtc()) != 1)
+            throw store::StoreError("the account has no identity to keep it by in the recycle bin");
+        QM_CRASH_POINT("account.binned");
+        app_.RsData.Delete();
+    });
     ListViewUser.RemoveItem(static_cast<size_t>(row));
 }
 

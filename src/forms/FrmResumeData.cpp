@@ -1,5 +1,7 @@
 #include "forms/FrmResumeData.h"
 
+#include <algorithm>
+
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/StoreError.h"
@@ -139,6 +141,40 @@ void FrmResumeData::restoreOptions(const std::string& backupUser) {
     to.UpdateBatch();
 }
 
+void FrmResumeData::restoreOwnTable(const char* table, const std::string& backupUser, const vault::Sealer& backupForm,
+                                    bool asStored) {
+    app_.DbConn.Execute(std::string("delete ") + table + " from " + table + " where UserName = '" +
+                        store::esc(app_.CurrentUser) + "'");
+    store::Recordset from;
+    from.Open(std::string("select * from ") + table + " where UserName = '" + store::esc(backupUser) + "'", backup_);
+    store::Recordset to;
+    to.Open(std::string("select * from ") + table + " where UserName = '" + store::esc(app_.CurrentUser) + "'",
+            app_.DbConn);
+    const std::vector<std::string>& columns = to.FieldNames();
+    const auto has = [&](const std::string& column) {
+        return std::find(from.FieldNames().begin(), from.FieldNames().end(), column) != from.FieldNames().end();
+    };
+    for (; !from.Eof(); from.MoveNext()) {
+        to.AddNew();
+        const std::string account = from["AccountGuid"].Text();
+        for (const std::string& column : columns) {
+            if (column == "UserName") {
+                to[column] = app_.CurrentUser;
+            } else if (!has(column)) {
+                continue;
+            } else if (!asStored && (column == "AccountPassword" || column == "Remarks")) {
+                const vault::Field field = column == "Remarks" ? vault::Field::Remarks : vault::Field::AccountPassword;
+                const std::string stored = from[column].Text();
+                const std::optional<vault::SecretText> plain = backupForm.Open(field, stored, account);
+                to[column] = plain ? app_.Secrets.Seal(field, plain->view(), account) : stored;
+            } else {
+                to[column] = from[column];
+            }
+        }
+    }
+    to.UpdateBatch();
+}
+
 void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, const vault::Sealer& backupForm) {
     store::Connection& db = app_.DbConn;
     const std::string current = "'" + store::esc(app_.CurrentUser) + "'";
@@ -195,6 +231,9 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, con
             }
         }
         data.UpdateBatch();
+        // The accounts' earlier versions and the recycle bin come with them,
+        // their secrets stored the same way.
+        for (const char* table : {"AccountHistory", "RecycleBin"}) restoreOwnTable(table, backupUser, backupForm, asStored);
         QM_CRASH_POINT("restore.written");
         db.Execute("RELEASE restore_data");
     } catch (...) {

@@ -35,6 +35,9 @@ private:
     // `backupForm`: how the backup user's secrets are stored; the restored
     // ones are stored in the current user's form.
     void restore(const std::string& backupUser, bool settingsToo, const vault::Sealer& backupForm);
+    // The backup user's rows of the program's own account table `table`
+    // (earlier versions, the recycle bin) replace the current user's.
+    void restoreOwnTable(const char* table, const std::string& backupUser, const vault::Sealer& backupForm, bool asStored);
     // The backup user's options (except the protection's own) become the current user's.
     void restoreOptions(const std::string& backupUser);
 

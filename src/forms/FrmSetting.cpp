@@ -210,6 +210,15 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     place(ChkCloseMin, 4, 300, 360, 3600, 330);
     ChkWinRun.SetCaption("随系统启动");
     place(ChkWinRun, 4, 300, 840, 3600, 330);
+    lblBinDays.SetCaption("回收站保留天数:");
+    place(lblBinDays, 4, 300, 1380, 1740, 300);
+    place(TxtBinDays, 4, 2100, 1320, 900, 330);
+    TxtBinDays.MaxLength = 5;
+    lblBinDay.SetCaption("天");
+    place(lblBinDay, 4, 3080, 1380, 400, 300);
+    lblNote4.SetCaption("注:0天为一直保留,直到清空回收站");
+    lblNote4.SetForeColor(kNoteColour);
+    place(lblNote4, 4, 2100, 1740, 3500, 300);
 
     CmdOK.SetCaption("确定(&O)");
     CmdOK.Move(kPageLeft + kPageWidth - 2760, 3360, 1260, 420);
@@ -226,6 +235,7 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     TxtPath.Change = [this] { TxtPath.SetToolTipText(TxtPath.Text()); };
     TxtMinLock.Change = [this] { TxtMinLock_Change(); };
     TxtClipboardSeconds.Change = [this] { TxtClipboardSeconds_Change(); };
+    TxtBinDays.Change = [this] { TxtBinDays_Change(); };
     CmdAddType.Click = [this] { CmdAddType_Click(); };
     CmdEditType.Click = [this] { CmdEditType_Click(); };
     CmdDeleteType.Click = [this] { CmdDeleteType_Click(); };
@@ -312,6 +322,7 @@ void FrmSetting::loadSettings() {
     TxtShortcutKey[4].SetText(HotKeyDisplayText(TxtShortcutKey[4].Tag));
     check(ChkCloseMin, "Custom2");
     TxtClipboardSeconds.SetText(std::to_string(app::ClipboardSeconds(app_)));
+    TxtBinDays.SetText(std::to_string(app::RecycleBinDays(app_)));
 }
 
 void FrmSetting::Form_Activate() {
@@ -348,6 +359,13 @@ void FrmSetting::TxtClipboardSeconds_Change() {
     Say("请输入正确秒数!");
     TxtClipboardSeconds.SetText("");
     TxtClipboardSeconds.SetFocus();
+}
+
+void FrmSetting::TxtBinDays_Change() {
+    if (TxtBinDays.Text().empty() || isWholeNumber(TxtBinDays.Text())) return;
+    Say("请输入正确天数!");
+    TxtBinDays.SetText("");
+    TxtBinDays.SetFocus();
 }
 
 void FrmSetting::TxtShortcutKey_KeyDown(int Index, ui::KeyEvent& e) {
@@ -441,6 +459,12 @@ void FrmSetting::CmdOK_Click() {
         TxtDay.SetFocus();
         return;
     }
+    if (!TxtBinDays.Text().empty() && (!isWholeNumber(TxtBinDays.Text()) || numberIn(TxtBinDays.Text()) > app::kMostRecycleBinDays)) {
+        SelectPage(4);
+        Say("回收站保留天数请输入0到" + std::to_string(app::kMostRecycleBinDays) + "之间的整数!");
+        TxtBinDays.SetFocus();
+        return;
+    }
     const bool protect = ChkStrongProtection.Value() == ui::CheckBox::Checked;
     if (protect != app_.Secrets.Protected() && !switchProtection(protect)) return;
     store::Recordset& user = app_.RsUser;
@@ -460,6 +484,7 @@ void FrmSetting::CmdOK_Click() {
     user.Update();
     app_.Options.SetInt(app::kClipboardSecondsOption, numberIn(TxtClipboardSeconds.Text()));
     app_.Options.Set(app::kOtpHotKeyOption, TxtShortcutKey[4].Tag);
+    app_.Options.SetInt(app::kRecycleBinDaysOption, numberIn(TxtBinDays.Text()));
 
     const bool startUp = checked(ChkWinRun);
     if (!app::UpdateStartupEntry(Os(), app_.AppPath, app_.ExeFile, startUp)) {
@@ -486,10 +511,7 @@ void FrmSetting::loadTypes() {
     CmdCancelType.SetEnabled(false);
 }
 
-bool FrmSetting::isReserved(const std::string& name) const {
-    // Any part of the text counts, so "帐号", "FTP" and an empty selection are reserved too.
-    return std::string_view(kReservedTypeNames).find(name) != std::string_view::npos;
-}
+bool FrmSetting::isReserved(const std::string& name) const { return store::IsReservedTypeName(name); }
 
 bool FrmSetting::isDuplicate(const std::string& name) const {
     // The list is read one entry past its end, which reads as the empty text:
@@ -617,7 +639,7 @@ bool toExactName(store::Recordset& types, const std::string& name) {
 }  // namespace
 
 void FrmSetting::changeTypes(const std::string& name, const std::function<void(store::Recordset&)>& change,
-                             const std::string& accounts) {
+                             const std::function<void()>& accounts) {
     store::Recordset& types = app_.RsType;
     const std::string user = store::esc(app_.CurrentUser);
     app_.DbConn.Execute("SAVEPOINT category");
@@ -626,8 +648,7 @@ void FrmSetting::changeTypes(const std::string& name, const std::function<void(s
         types.Filter("TypeName = '" + store::esc(name) + "' and UserName = '" + user + "'");
         if (toExactName(types, name)) change(types);
         QM_CRASH_POINT("category.changed");
-        app_.DbConn.Execute(accounts + " where UserName = '" + user + "' and TypeName = '" + store::esc(name) +
-                            "' COLLATE BINARY");
+        accounts();
         app_.DbConn.Execute("RELEASE category");
     } catch (...) {
         // Nothing of it stays, in the file or in the record set.
@@ -651,12 +672,23 @@ void FrmSetting::renameType(const std::string& from, const std::string& to) {
             types["TypeName"] = to;
             types.Update();
         },
-        "update AccountData set TypeName = '" + store::esc(to) + "'");
+        [&] {
+            app_.DbConn.Execute("update AccountData set TypeName = '" + store::esc(to) + "' where UserName = '" +
+                                store::esc(app_.CurrentUser) + "' and TypeName = '" + store::esc(from) + "' COLLATE BINARY");
+        });
 }
 
 void FrmSetting::deleteType(const std::string& name) {
+    // The accounts wait in the bin with the category's icon, so that a
+    // restore can make the category again as it was.
+    int64_t icon = 11;
     changeTypes(
-        name, [](store::Recordset& types) { types.Delete(); }, "delete AccountData from AccountData");
+        name,
+        [&](store::Recordset& types) {
+            icon = types["icoIndex"].Int();
+            types.Delete();
+        },
+        [&] { store::RecycleBin(app_.DbConn, app_.CurrentUser).MoveCategoryToBin(name, icon, Os().NowUtc()); });
 }
 
 }  // namespace qm::forms

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "forms/Forms.h"
+#include "store/RecycleBin.h"
 #include "ui/Form.h"
 
 namespace qm::forms {
@@ -21,7 +22,7 @@ void PaintTabGradient(ui::PictureBox& box);
 
 // The names of the nine categories every user is given; a category whose name
 // occurs anywhere in this text can be neither renamed nor deleted.
-inline constexpr const char* kReservedTypeNames = "FTP帐号,博客帐号,聊天帐号,论坛帐号,网站帐号,银行帐号,邮箱帐号,游戏帐号,其它";
+using store::kReservedTypeNames;
 
 class FrmSetting : public ui::Form {
 public:
@@ -78,6 +79,10 @@ public:
     // Page 4: the rest.
     ui::CheckBox ChkCloseMin{this, "ChkCloseMin"};
     ui::CheckBox ChkWinRun{this, "ChkWinRun"};
+    ui::Label lblBinDays{this, "lblBinDays"};
+    ui::TextBox TxtBinDays{this, "TxtBinDays"};
+    ui::Label lblBinDay{this, "lblBinDay"};
+    ui::Label lblNote4{this, "lblNote4"};
 
     ui::CommandButton CmdOK{this, "CmdOK"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
@@ -95,6 +100,7 @@ public:
     void TxtDay_LostFocus();
     void TxtMinLock_Change();
     void TxtClipboardSeconds_Change();
+    void TxtBinDays_Change();
     void TxtShortcutKey_KeyDown(int Index, ui::KeyEvent& e);
     void TxtShortcutKey_KeyUp(int Index, ui::KeyEvent& e);
 
@@ -130,9 +136,9 @@ private:
     bool isReserved(const std::string& name) const;
     bool isDuplicate(const std::string& name) const;
     // Changes the category of exactly this name with `change` and its
-    // accounts with the statement `accounts`, all of it or nothing.
+    // accounts with `accounts`, all of it or nothing.
     void changeTypes(const std::string& name, const std::function<void(store::Recordset&)>& change,
-                     const std::string& accounts);
+                     const std::function<void()>& accounts);
     void renameType(const std::string& from, const std::string& to);
     void deleteType(const std::string& name);
 

@@ -4,6 +4,7 @@
 #include "forms/FrmHealth.h"
 #include "forms/FrmImport.h"
 #include "forms/FrmMain.h"
+#include "forms/FrmRecycleBin.h"
 #include "forms/FrmResumeData.h"
 #include "forms/FrmUser.h"
 #include "forms/FrmVerifyPassword.h"
@@ -36,6 +37,9 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     row(PicFrame3, 1680, {{&CmdImport, "导入数据(&I)"}, {&CmdExport, "导出数据(&X)"}, {&CmdHealth, "密码体检(&H)"}});
     CmdEmpty.SetCaption("清空剪贴板(&E)");
     CmdEmpty.Move(270, 2580, 1600, 420);
+    // Between the two bottom buttons, under the panels' middle column.
+    CmdRecycleBin.SetCaption("回收站(&B)");
+    CmdRecycleBin.Move(1995, 2580, 1600, 420);
     CmdClose.SetCaption("关闭(&C)");
     CmdClose.Move(3720, 2580, 1600, 420);
     CmdClose.Cancel = true;
@@ -50,6 +54,7 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     CmdImport.Click = [this] { CmdImport_Click(); };
     CmdExport.Click = [this] { CmdExport_Click(); };
     CmdEmpty.Click = [this] { CmdEmpty_Click(); };
+    CmdRecycleBin.Click = [this] { CmdRecycleBin_Click(); };
     CmdClose.Click = [this] { CmdClose_Click(); };
 }
 
@@ -89,6 +94,8 @@ void FrmTool::CmdCompress_Click() {
 }
 
 void FrmTool::CmdHealth_Click() { forms_.Health().Show(true, this); }
+
+void FrmTool::CmdRecycleBin_Click() { forms_.RecycleBin().Show(true, this); }
 namespace {
 constexpr const char* kCsvFilter = "CSV 文件(*.csv)|*.csv|所有文件(*.*)|*.*";
 

@@ -1,7 +1,8 @@
 #pragma once
 // The tools dialog: backup, restore and compaction of the data file,
 // clearing the clipboard, the maintenance of the current user, and the
-// import and export of the user's accounts and the password health check.
+// import and export of the user's accounts, the password health check and
+// the recycle bin.
 #include "forms/Forms.h"
 #include "ui/Form.h"
 
@@ -24,6 +25,7 @@ public:
     ui::CommandButton CmdImport{this, "CmdImport"};
     ui::CommandButton CmdExport{this, "CmdExport"};
     ui::CommandButton CmdEmpty{this, "CmdEmpty"};
+    ui::CommandButton CmdRecycleBin{this, "CmdRecycleBin"};
     ui::CommandButton CmdClose{this, "CmdClose"};
 
     void CmdBackup_Click();
@@ -36,6 +38,7 @@ public:
     void CmdImport_Click();
     void CmdExport_Click();
     void CmdEmpty_Click();
+    void CmdRecycleBin_Click();
     void CmdClose_Click() { Unload(); }
 
 protected:

@@ -29,6 +29,9 @@ std::string FormatMinute(long long seconds);
 // proleptic Gregorian calendar.
 long long DaysBetween(const Date& from, const Date& to);
 
+// A clock's reading in seconds since 1970 as "yyyy-mm-dd hh:mm".
+std::string FormatDateTime(long long seconds);
+
 // A real day of the Gregorian calendar with a year of 1..9999, the years "yyyy" can show.
 bool IsValidDate(const Date& d);
 

@@ -24,10 +24,10 @@ std::wstring wide(const std::string& s) {
     return out;
 }
 
-Accounts readRows(store::Connection& db, const std::vector<const char*>& columns) {
+Accounts readRows(store::Connection& db, const std::vector<const char*>& columns, const char* table) {
     Accounts accounts;
     store::Recordset rs;
-    rs.Open("select * from AccountData", db);
+    rs.Open(std::string("select * from ") + table, db);
     for (; !rs.Eof(); rs.MoveNext()) {
         AccountRow row;
         for (const char* column : columns) {
@@ -62,7 +62,7 @@ Accounts ReadAccounts(const std::string& dataFile) {
     return ReadColumns(dataFile, std::vector<const char*>(std::begin(kAccountColumns), std::end(kAccountColumns)));
 }
 
-Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>& columns) {
+Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>& columns, const char* table) {
     store::Connection db;
     switch (store::InspectDataFile(dataFile)) {
         case store::FileForm::Enciphered: {
@@ -70,7 +70,7 @@ Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>
             crypto::clsSimpleXOR x;
             x.DecryptByte(bytes, crypto::kDataFileKey);
             db.OpenImage(bytes);
-            return readRows(db, columns);
+            return readRows(db, columns, table);
         }
         case store::FileForm::Plain: {
             // Opened as the next start opens it: a journal beside it is rolled back.
@@ -83,7 +83,7 @@ Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>
             Accounts accounts;
             {
                 db.Open(Utf8Of(copyPath));
-                accounts = readRows(db, columns);
+                accounts = readRows(db, columns, table);
                 db.Close();
             }
             DeleteFileW(copyPath.c_str());

@@ -32,8 +32,8 @@ void AlterAtRest(const ProgramCopy& copy, const std::string& sql);
 // or plain with the journal a run cut off left beside it (read from copies,
 // so the files stay as they are). Fails the test when the file is neither.
 Accounts ReadAccounts(const std::string& dataFile);
-// The same with the columns named.
-Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>& columns);
+// The same with the columns named, of the accounts or of another table of them (the recycle bin).
+Accounts ReadColumns(const std::string& dataFile, const std::vector<const char*>& columns, const char* table = "AccountData");
 // The column of an account row by name.
 const std::string& Column(const AccountRow& row, const char* name);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <iostream>
 
@@ -102,6 +103,7 @@ HWND lookAtFirst(const Process& p) {
     if (!list || !WaitUntil([&] { return ListViewCount(list) > 0; }, 5000)) return nullptr;
     return OpenRowByDoubleClick(p, list, 0, L"查看资料");
 }
+                               "account.binned", "bin.moved", "bin.restored", "bin.removed", "bin.purged"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -495,8 +497,8 @@ TEST(CrashPoint, InsideASaveThatKeepsAVersionAndInsideARestoreOfOne) {
     ProgramCopy copy;
     PrepareBook(copy, kBookSize,
                 "insert into AccountHistory select UserName, AccountGuid, TypeName, AccountName, AccountID, "
-                "AccountPassword, RegDate, 'http://earlier.example', Remarks, ChangedTime - 60, ChangedTime from "
-                "AccountData;");
+                "AccountPassword, RegDate, 'http://earlier.example', Remarks, ChangedTime - 60, ChangedTime, OtpSecret "
+                "from AccountData;");
     const Accounts before = ReadAccounts(copy.dataFileUtf8());
     crashAt(copy, "restore.history", [](const Process& p) {
         HWND look = lookAtFirst(p);
@@ -508,4 +510,106 @@ TEST(CrashPoint, InsideASaveThatKeepsAVersionAndInsideARestoreOfOne) {
         Answer(WaitForBoxSaying(p, L"确定要恢复到此版本吗?当前内容将保存到历史记录中。"));
     });
     EXPECT_EQ(OpenLogInAndQuit(copy), before);
+namespace {
+
+// A quarter of the book waits in the bin, deleted long ago.
+constexpr const char* kBinned =
+    "insert into RecycleBin select UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, URL,"
+    " Remarks, AccountGuid, CreatedTime, ChangedTime, 11, 0, OtpSecret from AccountData where rowid % 4 = 0;"
+    "delete from AccountData where rowid % 4 = 0;";
+// ... and stays there at every login.
+constexpr const char* kKeptForever = "insert into UserOptions values('amy', 'RecycleBinDays', '0');";
+
+std::set<std::string> identities(const ProgramCopy& copy, const char* table) {
+    std::set<std::string> out;
+    for (const AccountRow& row : ReadColumns(copy.dataFileUtf8(), {"AccountGuid"}, table)) out.insert(row[0]);
+    return out;
+}
+
+HWND openBin(const Process& p) {
+    HWND tools = logInAndOpenTools(p);
+    if (!tools) return nullptr;
+    Press(tools, L"回收站(&B)");
+    HWND bin = WaitForWindow(p.info.dwProcessId, L"回收站", 10000);
+    HWND list = bin ? FindDescendant(bin, L"SysListView32") : nullptr;
+    return list && SelectRow(list, 0) ? bin : nullptr;
+}
+
+void pressAndConfirm(const Process& p, HWND dialog, const wchar_t* button, const std::wstring& question) {
+    Press(dialog, button);
+    HWND box = WaitForBoxSaying(p, question);
+    ASSERT_NE(box, nullptr);
+    PressButton(box, IDYES);
+}
+
+}  // namespace
+
+// Every account is in the book or in the bin after a death inside a delete,
+// a restore, a deletion for good, an emptying or the login's purge: never in
+// both, never lost, the change whole or not at all.
+TEST(CrashPoint, InsideTheRecycleBinsChanges) {
+    struct Case {
+        const char* point;
+        std::string sql;
+        int bookChange;  // accounts the book gains (-1: one goes to the bin)
+        int binChange;   // accounts the bin gains; INT_MIN: it empties
+        std::function<void(const Process&)> drive;
+    };
+    const Case cases[] = {
+        {"account.binned", kKeptForever, -1, 1,
+         [](const Process& p) {
+             HWND main = LogIn(p);
+             ASSERT_NE(main, nullptr);
+             HWND list = FindDescendant(main, L"SysListView32");
+             ASSERT_TRUE(list && SelectRow(list, 0));
+             pressAndConfirm(p, main, L"删除(&D)", L"是否删除帐号<" + ListViewCell(list, 0, 1) + L">,删除后将不可恢复,请确认!");
+         }},
+        {"bin.moved", std::string(kOwnCategory) + kKeptForever, -4, 4,
+         [](const Process& p) {
+             HWND dialog = chooseOwnCategory(p);
+             ASSERT_NE(dialog, nullptr);
+             pressAndConfirm(p, dialog, L"删除(&D)", L"是否删除“工作”分类和“工作”分类下所有数据?");
+         }},
+        {"bin.restored", std::string(kBinned) + kKeptForever, 1, -1,
+         [](const Process& p) {
+             HWND bin = openBin(p);
+             ASSERT_NE(bin, nullptr);
+             Press(bin, L"恢复(&R)");
+         }},
+        {"bin.removed", std::string(kBinned) + kKeptForever, 0, -1,
+         [](const Process& p) {
+             HWND bin = openBin(p);
+             ASSERT_NE(bin, nullptr);
+             pressAndConfirm(p, bin, L"彻底删除(&D)", L"确定要彻底删除该帐号吗?删除后将无法恢复。");
+         }},
+        {"bin.removed", std::string(kBinned) + kKeptForever, 0, INT_MIN,
+         [](const Process& p) {
+             HWND bin = openBin(p);
+             ASSERT_NE(bin, nullptr);
+             pressAndConfirm(p, bin, L"清空回收站(&E)", L"确定要清空回收站吗?其中的帐号将无法恢复。");
+         }},
+        {"bin.purged", kBinned, 0, INT_MIN, [](const Process& p) { LogIn(p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.point);
+        ProgramCopy copy;
+        PrepareBook(copy, kBookSize, c.sql);
+        const std::set<std::string> book = identities(copy, "AccountData"), bin = identities(copy, "RecycleBin");
+        crashAt(copy, c.point, c.drive);
+        // Read before the next login, whose purge may empty the bin.
+        const std::set<std::string> bookAfter = identities(copy, "AccountData"), binAfter = identities(copy, "RecycleBin");
+        const size_t binDone = c.binChange == INT_MIN ? 0 : bin.size() + c.binChange;
+        const bool untouched = bookAfter == book && binAfter == bin;
+        const bool done = bookAfter.size() == book.size() + c.bookChange && binAfter.size() == binDone;
+        EXPECT_TRUE(untouched || done) << bookAfter.size() << " in the book, " << binAfter.size() << " in the bin";
+        for (const std::string& guid : bookAfter) EXPECT_EQ(binAfter.count(guid), 0u) << guid << " is in the book and the bin";
+        if (c.bookChange != 0) {
+            std::set<std::string> all = book, allAfter = bookAfter;
+            all.insert(bin.begin(), bin.end());
+            allAfter.insert(binAfter.begin(), binAfter.end());
+            EXPECT_EQ(allAfter, all) << "a move loses no account";
+        }
+        const Accounts found = OpenLogInAndQuit(copy);
+        EXPECT_EQ(found.size(), bookAfter.size()) << "the shipped program opens the file with its accounts";
+    }
 }

@@ -84,3 +84,16 @@ TEST(Date, ValidityAndFormatting) {
     EXPECT_FALSE(IsValidDate({10000, 1, 1}));
     EXPECT_EQ(FormatIsoDate({987, 1, 2}), "0987-01-02");
 }
+
+TEST(Date, ClockReadingsAsDayAndMinute) {
+    // Leap days of a year divisible by 400 and by 4, the day before the
+    // first that is no leap day (2100), the ends of days, years and the
+    // range, and a moment before 1970.
+    const std::pair<long long, const char*> rows[] = {
+        {0, "1970-01-01 00:00"},           {59, "1970-01-01 00:00"},          {86399, "1970-01-01 23:59"},
+        {951782400, "2000-02-29 00:00"},   {951868799, "2000-02-29 23:59"},   {951868800, "2000-03-01 00:00"},
+        {1709208000, "2024-02-29 12:00"},  {4107542340, "2100-02-28 23:59"},  {4107542400, "2100-03-01 00:00"},
+        {1796644800, "2026-12-07 12:00"},  {1767225599, "2025-12-31 23:59"},  {1767225600, "2026-01-01 00:00"},
+        {253402300799, "9999-12-31 23:59"}, {-1, "1969-12-31 23:59"},        {-86400, "1969-12-31 00:00"}};
+    for (const auto& [seconds, text] : rows) EXPECT_EQ(qm::text::FormatDateTime(seconds), text) << seconds;
+}
