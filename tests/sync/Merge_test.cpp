@@ -140,6 +140,9 @@ TEST(Merge, EachThreeWayCaseKeepsWhatEachSideMeant) {
         {"bin@200 purge@300", "bin@250", "gone", "", "", "", 0},
         {"purge@200", "purge@300", "gone", "", "", "", 0},
         {"drop", "", "live", "", "", "本机 新增 邮箱", 0},  // nothing says it went: it comes back
+        // Past the history's cap the oldest versions go, never the newest.
+        {"p=a@201 p=b@202 p=c@203 p=d@204 p=e@205", "r=f@206 r=g@207 r=h@208 r=i@209 r=j@210 r=k@211", "live",
+         "p=e r=k", "p=b r=j", "本机 更新 邮箱 备注;同步文件 更新 邮箱 密码", 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.local) + " | " + r.remote);
@@ -153,6 +156,7 @@ TEST(Merge, EachThreeWayCaseKeepsWhatEachSideMeant) {
         EXPECT_EQ(a ? (a->Binned ? "bin" : "live") : "gone", std::string(r.state));
         EXPECT_EQ(m.Merged.Removed.size(), a ? 0u : 1u) << "a removal is remembered exactly while the account is gone";
         if (!a) continue;
+        EXPECT_LE(a->History.size(), kHistoryCap);
         Version want = baseVersion();
         for (const std::string& w : words(r.current)) SetField(want, int(kKeys.find(w[0])), w.substr(2));
         EXPECT_TRUE(a->Current.SameContent(want));
@@ -176,7 +180,11 @@ TEST(Merge, TheSameRowImportedOnBothPcsBecomesOneAccountAndCategoriesMeet) {
     remote.Accounts.push_back(twin);
     Account other = twin;  // the same row but for the password: another account
     other.Id = idOf(3), other.Current.Password = "p1";
+    other.Current.Category = "购物";
     remote.Accounts.push_back(other);
+    local.LoginChanged = 7, remote.LoginChanged = 5;
+    // A removal is remembered for a year, no longer.
+    local.Removed = {{idOf(8), 1000 - kRemovalKept}, {idOf(9), 999 - kRemovalKept}};
 
     const MergeResult m = mergeChecked(local, remote, 1000);
     ASSERT_EQ(m.Merged.Accounts.size(), 2u);
@@ -186,14 +194,16 @@ TEST(Merge, TheSameRowImportedOnBothPcsBecomesOneAccountAndCategoriesMeet) {
     ASSERT_EQ(kept.History.size(), 1u);
     EXPECT_EQ(kept.History[0].Remarks, "r0");
     EXPECT_EQ(m.Merged.Accounts[1].Id, idOf(3));
-    ASSERT_EQ(m.Merged.Removed.size(), 1u);
+    ASSERT_EQ(m.Merged.Removed.size(), 2u);
     EXPECT_EQ(m.Merged.Removed[0].Id, idOf(2));
+    EXPECT_EQ(m.Merged.Removed[1].Id, idOf(8));
+    EXPECT_EQ(m.Merged.LoginChanged, 7);
     EXPECT_EQ(reportText(m.Report), "本机 更新 邮箱 备注 冲突;本机 新增 邮箱");
     EXPECT_EQ(m.Report.Summary(), "新增 1,更新 1,删除 0,冲突 1");
 
     std::vector<std::pair<std::string, int64_t>> categories;
     for (const Category& c : m.Merged.Categories) categories.emplace_back(c.Name, c.Icon);
-    EXPECT_EQ(categories, (std::vector<std::pair<std::string, int64_t>>{{"Bank", 5}, {"游戏", 7}, {"网站", 3}}));
+    EXPECT_EQ(categories, (std::vector<std::pair<std::string, int64_t>>{{"Bank", 5}, {"游戏", 7}, {"网站", 3}, {"购物", 0}}));
 }
 
 // Three PCs edit, add and delete at random with clocks that disagree, and sync
