@@ -32,15 +32,17 @@ bool later(const Version& a, const Version& b) {
     return compareContent(a, b) > 0;
 }
 
-// The last version both chains share. A side whose current version the other
-// holds is behind it; otherwise the shared version nearest both currents.
+// The last version both chains share: the one nearest both currents, a
+// version a sync carried over (its time too) before one that only reads the
+// same (a version restored from the history is a new one).
 const Version* ancestor(const Chain& a, const Chain& b) {
     const Version* best = nullptr;
-    std::tuple<int, size_t, int64_t> bestKey{};
+    std::tuple<bool, size_t, int64_t> bestKey{};
     for (size_t i = 0; i < a.size(); ++i)
         for (size_t j = 0; j < b.size(); ++j) {
             if (!a[i]->SameContent(*b[j])) continue;
-            const std::tuple<int, size_t, int64_t> key{i != 0 && j != 0, i + j, -std::max(a[i]->Changed, b[j]->Changed)};
+            const std::tuple<bool, size_t, int64_t> key{a[i]->Changed != b[j]->Changed, i + j,
+                                                        -std::max(a[i]->Changed, b[j]->Changed)};
             if (!best || key < bestKey || (key == bestKey && compareContent(*a[i], *best) > 0)) {
                 best = a[i];
                 bestKey = key;

@@ -124,6 +124,8 @@ TEST(Merge, EachThreeWayCaseKeepsWhatEachSideMeant) {
          "本机 更新 邮箱 用户名、网址;同步文件 更新 邮箱 分类、注册日期", 0},
         {"p=X@200", "p=X@210", "live", "p=X", "p=p0", "", 0},
         {"p=L@200", "p=R@210", "live", "p=R", "p=L p=p0", "本机 更新 邮箱 密码 冲突", 1},
+        // the password restored from the history on one side, the remarks edited on the other
+        {"p=1@200 p=p0@300", "p=1@200 r=R@250", "live", "r=R", "p=1", "本机 更新 邮箱 备注;同步文件 更新 邮箱 密码", 0},
         {"p=L@220", "p=R@210", "live", "p=L", "p=R", "同步文件 更新 邮箱 密码 冲突", 1},
         {"p=L@200", "p=R@200", "live", "p=R", "p=L", "本机 更新 邮箱 密码 冲突", 1},
         {"p=L@200 a=A@201", "p=R@210", "live", "p=R a=A", "p=L",
