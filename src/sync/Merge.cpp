@@ -156,6 +156,8 @@ void reportSide(Side side, const Book& before, const Book& merged, const std::ma
                 const std::set<std::string>& conflicts, MergeReport& report) {
     const auto had = byId(before);
     const auto has = byId(merged);
+    std::map<std::string, std::string> keptFor;  // the identity kept -> the one joined to it
+    for (const auto& [dropped, kept] : aliases) keptFor[kept] = dropped;
     const auto find = [](const std::map<std::string, const Account*>& m, const std::string& id) -> const Account* {
         auto it = m.find(id);
         return it == m.end() ? nullptr : it->second;
@@ -163,8 +165,7 @@ void reportSide(Side side, const Book& before, const Book& merged, const std::ma
     for (const Account& m : merged.Accounts) {
         if (m.Binned) continue;
         const Account* s = find(had, m.Id);
-        for (auto it = aliases.begin(); !s && it != aliases.end(); ++it)
-            if (it->second == m.Id) s = find(had, it->first);
+        if (const auto joined = keptFor.find(m.Id); !s && joined != keptFor.end()) s = find(had, joined->second);
         Change c{side, ChangeKind::Added, m.Id, m.Current.Name, "", conflicts.count(m.Id) > 0};
         if (s && !s->Binned) {
             c.Kind = ChangeKind::Updated;
