@@ -48,6 +48,7 @@ TEST(SyncFile, ABookComesBackWholeAndTheKeyItOpenedWithWritesItBack) {
     EXPECT_NE(again, file) << "each sealing takes a fresh nonce";
     EXPECT_EQ(ReadSyncFile(again, "登录密码 1").Contents, book);
     EXPECT_EQ(ReadSyncFile(WriteSyncFile(Book{}, *read.Key), "登录密码 1").Contents, Book{});
+    EXPECT_EQ(qm::vault::OpenSync(qm::vault::SealSync("", *read.Key), "登录密码 1").Result, SyncOpen::Opened);
 }
 
 // The file lies in a folder another company's program copies: nothing a user
