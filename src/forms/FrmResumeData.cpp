@@ -162,8 +162,10 @@ void FrmResumeData::restoreOwnTable(const char* table, const std::string& backup
                 to[column] = app_.CurrentUser;
             } else if (!has(column)) {
                 continue;
-            } else if (!asStored && (column == "AccountPassword" || column == "Remarks")) {
-                const vault::Field field = column == "Remarks" ? vault::Field::Remarks : vault::Field::AccountPassword;
+            } else if (!asStored && (column == "AccountPassword" || column == "Remarks" || column == "OtpSecret")) {
+                const vault::Field field = column == "Remarks"     ? vault::Field::Remarks
+                                           : column == "OtpSecret" ? vault::Field::OtpSecret
+                                                                   : vault::Field::AccountPassword;
                 const std::string stored = from[column].Text();
                 const std::optional<vault::SecretText> plain = backupForm.Open(field, stored, account);
                 to[column] = plain ? app_.Secrets.Seal(field, plain->view(), account) : stored;

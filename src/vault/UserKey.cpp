@@ -12,7 +12,7 @@ namespace qm::vault {
 
 namespace {
 
-constexpr size_t kSaltSize = crypto_pwhash_SALTBYTES;
+static_assert(kSaltSize == crypto_pwhash_SALTBYTES);
 constexpr size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr size_t kSealedSize = kNonceSize + DataKey::kSize + crypto_aead_xchacha20poly1305_ietf_ABYTES;
 // Beyond these a row is taken for damaged rather than tried: a flipped bit
@@ -42,20 +42,33 @@ struct WrappingKey {
     ~WrappingKey() { sodium_memzero(bytes.data(), bytes.size()); }
 };
 
-void derive(WrappingKey& out, std::string_view password, std::string_view salt, DerivationCost cost) {
+void derive(unsigned char* out, size_t size, std::string_view password, std::string_view salt, DerivationCost cost) {
     EnsureSodium();
-    if (crypto_pwhash(out.bytes.data(), out.bytes.size(), password.data(), password.size(), bytes(salt), cost.Passes,
+    if (crypto_pwhash(out, size, password.data(), password.size(), bytes(salt), cost.Passes,
                       static_cast<size_t>(cost.MemoryBytes), crypto_pwhash_ALG_ARGON2ID13) != 0)
         throw std::runtime_error("内存不足,无法验证登录密码。");
 }
 
-bool costUsable(DerivationCost cost) {
+}  // namespace
+
+bool CostUsable(DerivationCost cost) {
     return cost.Passes >= crypto_pwhash_argon2id_OPSLIMIT_MIN && cost.Passes <= kMostPasses &&
            cost.MemoryBytes >= crypto_pwhash_argon2id_MEMLIMIT_MIN && cost.MemoryBytes <= kMostMemory &&
            cost.MemoryBytes <= SIZE_MAX;
 }
 
+namespace {
+void derive(WrappingKey& out, std::string_view password, std::string_view salt, DerivationCost cost) {
+    derive(out.bytes.data(), out.bytes.size(), password, salt, cost);
+}
 }  // namespace
+
+std::unique_ptr<DataKey> DeriveKey(std::string_view password, std::string_view salt, DerivationCost cost) {
+    if (!CostUsable(cost) || salt.size() != kSaltSize) throw std::invalid_argument("unusable derivation cost or salt");
+    auto key = std::make_unique<DataKey>();
+    derive(key->data(), DataKey::kSize, password, salt, cost);
+    return key;
+}
 
 std::string KeyRow::ComputeChecksum() const {
     EnsureSodium();
@@ -66,7 +79,7 @@ std::string KeyRow::ComputeChecksum() const {
 }
 
 KeyRow KeyRow::Make(const DataKey& key, std::string_view password, DerivationCost cost) {
-    if (!costUsable(cost)) throw std::invalid_argument("unusable derivation cost");
+    if (!CostUsable(cost)) throw std::invalid_argument("unusable derivation cost");
     EnsureSodium();
     KeyRow row;
     row.Cost = cost;
@@ -85,7 +98,7 @@ KeyRow KeyRow::Make(const DataKey& key, std::string_view password, DerivationCos
 }
 
 bool KeyRow::Intact() const {
-    return Version == kVersion && Salt.size() == kSaltSize && SealedKey.size() == kSealedSize && costUsable(Cost) &&
+    return Version == kVersion && Salt.size() == kSaltSize && SealedKey.size() == kSealedSize && CostUsable(Cost) &&
            Checksum.size() == 16 && sodium_memcmp(Checksum.data(), ComputeChecksum().data(), 16) == 0;
 }
 
@@ -111,7 +124,7 @@ void DeriveForNothing(std::string_view password, DerivationCost cost) {
     std::string salt(kSaltSize, '\0');
     randombytes_buf(salt.data(), salt.size());
     WrappingKey wrap;
-    derive(wrap, password, salt, costUsable(cost) ? cost : kDefaultCost);
+    derive(wrap, password, salt, CostUsable(cost) ? cost : kDefaultCost);
 }
 
 namespace {

@@ -47,6 +47,17 @@ struct KeyRow {
     std::string ComputeChecksum() const;
 };
 
+// The salt every derivation takes.
+inline constexpr size_t kSaltSize = 16;
+// Passes and memory within what this program derives with: a cost outside
+// them is taken for damage rather than tried (a flipped bit must not make a
+// login ask for terabytes).
+bool CostUsable(DerivationCost cost);
+// The key Argon2id derives from `password` and a `salt` of kSaltSize bytes at
+// `cost`, in locked memory that is wiped when it goes. Throws when the cost
+// is not usable or memory runs short.
+std::unique_ptr<DataKey> DeriveKey(std::string_view password, std::string_view salt, DerivationCost cost);
+
 // Spends what one derivation of `cost` spends and forgets the result: a
 // login that fails before it could derive costs as much as one that derives.
 void DeriveForNothing(std::string_view password, DerivationCost cost);
