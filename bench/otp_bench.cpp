@@ -24,7 +24,7 @@ void BM_OtpCode(benchmark::State& state) {
 }
 
 qm::platform::GreyImage Screen(bool withCode) {
-    qm::platform::GreyImage image{1920, 1080, std::vector<uint8_t>(1920 * 1080)};
+    qm::platform::GreyImage image{1920, 1080, qm::platform::WipedBytes(1920 * 1080)};
     uint32_t seed = 7;
     for (size_t i = 0; i < image.pixels.size(); ++i) {
         seed = seed * 1664525 + 1013904223;

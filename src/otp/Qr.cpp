@@ -37,7 +37,7 @@ std::vector<platform::WipedString> ReadQrCodes(const uint8_t* pixels, int width,
     if (!pixels || width <= 0 || height <= 0 || stride < static_cast<size_t>(width)) return found;
     const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
     // ZBar reads rows packed one after the other.
-    std::vector<uint8_t> packed;
+    platform::WipedBytes packed;
     const uint8_t* data = pixels;
     if (stride != w) {
         packed.resize(w * h);

@@ -17,7 +17,7 @@ const QrMatrix& Matrix(const std::string& name) {
 
 // A busy desktop: a gradient, a few dark and light blocks, noise of +-8.
 platform::GreyImage Desktop(int width, int height) {
-    platform::GreyImage image{width, height, std::vector<uint8_t>(size_t(width) * size_t(height))};
+    platform::GreyImage image{width, height, platform::WipedBytes(size_t(width) * size_t(height))};
     uint32_t seed = 12345;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {

@@ -58,6 +58,7 @@ TEST(OtpSecret, ReadsTheAddressesAndSecretsFoundInTheWild) {
         {"otpauth://totp/Big%3ACorp:alice?secret=JBSWY3DPEHPK3PXP", "Big:Corp", "Big:Corp", "alice", S1, 6, 30},
         {"otpauth://totp/%E5%B7%A5%E8%A1%8C:%E5%BC%A0?secret=JBSWY3DPEHPK3PXP&issuer=%E5%B7%A5%E8%A1%8C",
          "工行", "工行", "张", S1, 6, 30},
+        {"otpauth://totp/%e5%b7%a5:%e5%bc%a0?secret=JBSWY3DPEHPK3PXP", "工", "工", "张", S1, 6, 30},
         {"OTPAUTH://TOTP/x?SECRET=jbswy3dpehpk3pxp&Algorithm=sha256", "", "", "x", Algorithm::Sha256, 6, 30},
         {"otpauth://totp/x?secret=JBSWY3DPEHPK3PXP%3D%3D%3D%3D&algorithm=SHA512&digits=8&period=60", "", "", "x",
          Algorithm::Sha512, 8, 60},

@@ -38,6 +38,7 @@ std::optional<GreyImage> Win32Platform::CaptureScreen() {
                 image->pixels[i] = static_cast<uint8_t>((29 * bgra[0] + 150 * bgra[1] + 77 * bgra[2]) >> 8);
         }
         SelectObject(memory, old);
+        SecureZeroMemory(bits, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     }
     if (bitmap) DeleteObject(bitmap);
     if (memory) DeleteDC(memory);
