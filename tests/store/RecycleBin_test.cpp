@@ -23,8 +23,9 @@ protected:
     }
     // An account with the identity `guid` and one earlier version.
     void account(const std::string& user, const std::string& type, const std::string& name, const std::string& guid) {
-        conn.Execute("INSERT INTO AccountData (UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, RegDate, URL, Remarks, AccountGuid, CreatedTime, ChangedTime) VALUES ('" + user + "', '" + type + "', '" + name + "', 'py', 'id', 'sealed', "
-                     "'2020-01-02', 'http://x', 'r', '" + guid + "', 5, 6)");
+        conn.Execute("INSERT INTO AccountData (UserName, TypeName, AccountName, AccountPY, AccountID, AccountPassword, "
+                     "RegDate, URL, Remarks, AccountGuid, CreatedTime, ChangedTime) VALUES ('" + user + "', '" + type +
+                     "', '" + name + "', 'py', 'id', 'sealed', '2020-01-02', 'http://x', 'r', '" + guid + "', 5, 6)");
         conn.Execute("INSERT INTO AccountHistory (UserName, AccountGuid, AccountName) VALUES ('" + user + "', '" + guid +
                      "', 'old')");
     }
