@@ -385,41 +385,44 @@ void FrmData::CmdSave_Click() {
     store::Recordset& rs = app_.RsData;
     const bool adding = app_.RecordMode == "add";
     const int64_t now = Os().NowUtc();
-    bool done = false;
+    // A duplicate is refused before anything is written, so no message waits
+    // inside an open transaction; the category typed is added all the same.
+    bool duplicate = false;
+    if (adding) {
+        rs.Requery();
+        rs.Filter(triple);
+        duplicate = !rs.Eof();
+    } else {
+        store::Recordset same;
+        same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
+                  app_.DbConn);
+        for (; !same.Eof() && !duplicate; same.MoveNext())
+            duplicate = same["TypeName"].Text() != rs["TypeName"].Text() ||
+                        same["AccountName"].Text() != rs["AccountName"].Text() ||
+                        same["AccountID"].Text() != rs["AccountID"].Text();
+    }
+    if (duplicate) {
+        if (newCategory) {
+            addCategory(category);
+            // It is a category now: saving again must not add it a second time.
+            CbAccountType.AddItem(category);
+        }
+        Say("该帐号已存在,请重新输入!");
+        CbAccountType.SetFocus();
+        return;
+    }
     // The category, the version the change replaces and the change itself
     // are one transaction: a death or a failed write leaves none of them.
     try {
         store::AllOrNothing(app_.DbConn, "save_account", [&] {
             if (newCategory) {
                 addCategory(category);
-                // It is a category now: saving again (after a refused
-                // duplicate) must not add it a second time.
                 CbAccountType.AddItem(category);
             }
             if (adding) {
-                rs.Requery();
-                rs.Filter(triple);
-                if (!rs.Eof()) {
-                    Say("该帐号已存在,请重新输入!");
-                    CbAccountType.SetFocus();
-                    return;
-                }
                 rs.AddNew();
                 rs["AccountGuid"] = store::NewAccountIdentity();
                 rs["CreatedTime"] = now;
-            } else {
-                store::Recordset same;
-                same.Open("select * from AccountData where UserName = '" + store::esc(app_.CurrentUser) + "' and " + triple,
-                          app_.DbConn);
-                for (; !same.Eof(); same.MoveNext()) {
-                    if (same["TypeName"].Text() != rs["TypeName"].Text() ||
-                        same["AccountName"].Text() != rs["AccountName"].Text() ||
-                        same["AccountID"].Text() != rs["AccountID"].Text()) {
-                        Say("该帐号已存在,请重新输入!");
-                        CbAccountType.SetFocus();
-                        return;
-                    }
-                }
             }
             const std::string account = rs["AccountGuid"].Text();
             store::Version after;
@@ -439,10 +442,7 @@ void FrmData::CmdSave_Click() {
             if (!adding) {
                 const store::Version before = store::VersionOf(rs);
                 // Saving what is already stored changes nothing and keeps nothing.
-                if (vault::ChangedFields(app_.Secrets, account, before, after) == 0) {
-                    done = true;
-                    return;
-                }
+                if (vault::ChangedFields(app_.Secrets, account, before, after) == 0) return;
                 store::KeepVersion(app_.DbConn, app_.CurrentUser, account, before, now);
                 QM_CRASH_POINT("edit.history");
             }
@@ -452,7 +452,6 @@ void FrmData::CmdSave_Click() {
             rs["ChangedTime"] = now;
             rs.Update();
             if (!adding) QM_CRASH_POINT("edit.updated");
-            done = true;
         });
     } catch (...) {
         if (newCategory) {
@@ -467,7 +466,7 @@ void FrmData::CmdSave_Click() {
         }
         throw;
     }
-    if (done) Unload();
+    Unload();
 }
 
 }  // namespace qm::forms

@@ -7,6 +7,7 @@
 #include "forms/FrmData.h"
 #include "forms/FrmMain.h"
 #include "skin/Colours.h"
+#include "store/Statement.h"
 #include "store/TextRules.h"
 
 namespace qm::forms {
@@ -156,15 +157,15 @@ void FrmHealth::Refresh() {
     book.Now = now;
     std::unordered_map<std::string, std::vector<std::pair<std::string, int64_t>>> earlier;
     {
-        store::Recordset versions;
-        versions.Open("select h.AccountGuid, h.AccountPassword, h.ChangedTime from AccountHistory h join AccountData a on "
-                      "a.UserName = h.UserName and a.AccountGuid = h.AccountGuid where h.UserName = '" + user +
-                          "' and a.ChangedTime >= " + std::to_string(now - tools::kStaleAfter) +
-                          " order by h.AccountGuid, h.ReplacedTime desc, h.ChangedTime desc, h.rowid desc",
-                      app_.DbConn);
-        for (; !versions.Eof(); versions.MoveNext())
-            earlier[versions["AccountGuid"].Text()].emplace_back(versions["AccountPassword"].Text(),
-                                                                 versions["ChangedTime"].Int());
+        store::Statement versions(app_.DbConn.Handle(),
+                                  "SELECT h.AccountGuid, h.AccountPassword, h.ChangedTime FROM AccountHistory h JOIN "
+                                  "AccountData a ON a.UserName = h.UserName AND a.AccountGuid = h.AccountGuid WHERE "
+                                  "h.UserName = ?1 AND a.ChangedTime >= ?2 "
+                                  "ORDER BY h.AccountGuid, h.ReplacedTime DESC, h.ChangedTime DESC, h.rowid DESC");
+        versions.Bind(1, store::Value(app_.CurrentUser));
+        versions.Bind(2, store::Value(now - tools::kStaleAfter));
+        while (versions.Step())
+            earlier[versions.Column(0).Text()].emplace_back(versions.Column(1).Text(), versions.Column(2).Int());
     }
     book.PasswordSetAt = [&](size_t i, std::string_view fingerprint) {
         const store::CellView cell = rows[i]->Cell(changed);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/FrmHealth.h"
+#include "forms/FrmSetting.h"
 #include "forms/FrmTool.h"
 #include "store/History.h"
 #include "text/date.h"
@@ -24,7 +25,7 @@ class HistoryTest : public qm::test::AppTest {
 protected:
     void SetUp() override {
         logIn("amy");
-        addAccount("邮箱", "mail", "amy", "first", "http://a.example", "2020-1-2");
+        addAccount("工作", "mail", "amy", "first", "http://a.example", "2020-1-2");
     }
     struct Row {
         std::string guid;
@@ -159,7 +160,7 @@ TEST_F(HistoryTest, ARestoreGoesIntoTheHistoryAndCanBeUndone) {
         d.CbAccountType.SetText("游戏");
     });
     // The old category goes meanwhile: the restore brings it back.
-    app->DbConn.Execute("delete from AccountType where TypeName = '邮箱'");
+    app->DbConn.Execute("delete from AccountType where TypeName = '工作'");
     host.os.nowUtc += 60;
     host.os.answers = {qm::platform::vbNo, qm::platform::vbYes};
     history([&](FrmHistory& h) {
@@ -169,13 +170,13 @@ TEST_F(HistoryTest, ARestoreGoesIntoTheHistoryAndCanBeUndone) {
         EXPECT_EQ(cells(h, 1), (Texts{"分类、密码", "分类、密码"}));
         h.CmdClose.RaiseClick();
     });
-    EXPECT_EQ(stored().fields[0], "邮箱");
+    EXPECT_EQ(stored().fields[0], "工作");
     EXPECT_EQ(stored().fields[3], "first");
     EXPECT_EQ(stored().changed, host.os.nowUtc);
     // The main window and its tree show it at once.
-    EXPECT_EQ(forms->Main().ListViewUser.Item(0).Text, "邮箱");
+    EXPECT_EQ(forms->Main().ListViewUser.Item(0).Text, "工作");
     bool found = false;
-    for (const auto& n : forms->Main().TreeViewType.Nodes()) found = found || n.Text == "邮箱";
+    for (const auto& n : forms->Main().TreeViewType.Nodes()) found = found || n.Text == "工作";
     EXPECT_TRUE(found);
     // Undone: the restore's own version goes back.
     host.os.answers = {qm::platform::vbYes};
@@ -237,6 +238,19 @@ TEST_F(HistoryTest, TheHistoryStaysWithItsAccountThroughTheBooksMaintenance) {
             h.CmdClose.RaiseClick();
         });
     };
+    // A category renamed in the settings: the account's fields change in place, not the account.
+    host.OnModal<qm::forms::FrmSetting>("FrmSetting", [](qm::forms::FrmSetting& f) {
+        f.SelectPage(3);
+        const auto& items = f.ListAccountType.Items();
+        f.ListAccountType.UserSelect(static_cast<int>(std::find(items.begin(), items.end(), "工作") - items.begin()));
+        f.CmdEditType.RaiseClick();
+        f.TxtAccountType.SetText("项目");
+        f.CmdSaveType.RaiseClick();
+        f.CmdOK.RaiseClick();
+    });
+    forms->Main().CmdSet.RaiseClick();
+    ASSERT_EQ(stored().fields[0], "项目") << testing::PrintToString(boxTexts());
+    expectKept("a category renamed");
     host.OnModal<qm::forms::FrmTool>("FrmTool", [](qm::forms::FrmTool& t) { t.CmdCompress.RaiseClick(); });
     forms->Main().CmdTool.RaiseClick();
     expectKept("a compaction");
@@ -252,7 +266,7 @@ TEST_F(HistoryTest, TheHistoryStaysWithItsAccountThroughTheBooksMaintenance) {
 }
 
 TEST_F(HistoryTest, AProtectedUsersHistoryOpensAndASwappedPasswordIsToldAsDamaged) {
-    addAccount("邮箱", "bank", "amy", "bankpw");
+    addAccount("工作", "bank", "amy", "bankpw");
     host.os.nowUtc += 60;
     edit([](FrmData& d) { d.TxtAccountPassword.SetText("second"); });
     app->Secrets.Cost = qm::vault::DerivationCost{1, 64 * 1024};
@@ -277,8 +291,8 @@ TEST_F(HistoryTest, AProtectedUsersHistoryOpensAndASwappedPasswordIsToldAsDamage
 
 TEST_F(HistoryTest, APasswordKeptThroughOtherEditsGrowsStaleFromWhenItWasSet) {
     constexpr int64_t day = 86400;
-    addAccount("邮箱", "address only", "amy", "same#Pass2020");
-    addAccount("邮箱", "new password", "amy", "old#Pass2020");
+    addAccount("工作", "address only", "amy", "same#Pass2020");
+    addAccount("工作", "new password", "amy", "old#Pass2020");
     host.os.nowUtc += 300 * day;
     const auto editNamed = [&](const char* name, std::function<void(FrmData&)> change) {
         FrmMain& main = forms->Main();

@@ -479,12 +479,21 @@ TEST(CrashPoint, InsideASaveThatKeepsAVersionAndInsideARestoreOfOne) {
             HWND look = lookAtFirst(p);
             ASSERT_NE(look, nullptr);
             PostMessageW(FindDescendant(look, L"Button", L"修改(&E)"), BM_CLICK, 0, 0);
+            // The remarks: the one multi-line edit, writable once the dialog edits.
             HWND remarks = nullptr;
             ASSERT_TRUE(WaitUntil(
                 [&] {
-                    for (HWND e = FindDescendant(look, L"Edit"); e; e = FindWindowExW(GetParent(e), e, L"Edit", nullptr))
-                        if ((GetWindowLongW(e, GWL_STYLE) & ES_MULTILINE) && !(GetWindowLongW(e, GWL_STYLE) & ES_READONLY))
-                            remarks = e;
+                    EnumChildWindows(
+                        look,
+                        [](HWND e, LPARAM found) -> BOOL {
+                            wchar_t cls[16] = L"";
+                            GetClassNameW(e, cls, 16);
+                            const LONG style = GetWindowLongW(e, GWL_STYLE);
+                            if (lstrcmpiW(cls, L"Edit") == 0 && (style & ES_MULTILINE) && !(style & ES_READONLY))
+                                *reinterpret_cast<HWND*>(found) = e;
+                            return TRUE;
+                        },
+                        reinterpret_cast<LPARAM>(&remarks));
                     return remarks != nullptr;
                 },
                 5000));
