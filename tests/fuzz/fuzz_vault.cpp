@@ -43,29 +43,32 @@ std::string lowered(std::string_view s) {
     return out;
 }
 
+// The identity of the account every text here belongs to.
+constexpr std::string_view kAccount = "0123456789abcdef0123456789abcdef";
+
 void sealedTexts(std::string_view text) {
-    for (const Field field : {Field::AccountPassword, Field::Remarks}) {
+    for (const Field field : {Field::AccountPassword, Field::Remarks, Field::OtpSecret}) {
         // Hostile text after the marker: only a real seal of this key opens.
         const std::string stored = std::string(kSealedPrefix) + std::string(text);
-        QM_FUZZ_CHECK(!OpenText(key(), field, stored) && !OpenText(key(), field, text),
+        QM_FUZZ_CHECK(!OpenText(key(), field, stored, kAccount) && !OpenText(key(), field, text, kAccount),
                       "a made-up sealed text opens as nothing", Printable(text));
         // A real seal opens as what was sealed, and for its field only.
         std::array<unsigned char, 24> nonce{};
         for (size_t i = 0; i < nonce.size() && i < text.size(); ++i) nonce[i] = static_cast<unsigned char>(text[i]);
-        const std::string sealed = SealTextWithNonce(key(), field, text, nonce);
+        const std::string sealed = SealTextWithNonce(key(), field, text, kAccount, nonce);
         QM_FUZZ_CHECK(IsSealedText(sealed), "a sealed text is known as one", Printable(text));
-        const auto opened = OpenText(key(), field, sealed);
+        const auto opened = OpenText(key(), field, sealed, kAccount);
         QM_FUZZ_CHECK(opened && opened->view() == text, "a sealed text opens as what was sealed", Printable(text));
         const Field other = field == Field::Remarks ? Field::AccountPassword : Field::Remarks;
-        QM_FUZZ_CHECK(!OpenText(key(), other, sealed), "a sealed text opens for its own field only", Printable(text));
+        QM_FUZZ_CHECK(!OpenText(key(), other, sealed, kAccount), "a sealed text opens for its own field only", Printable(text));
         // Any one character changed, cut or added makes it open as nothing.
         if (!text.empty()) {
             std::string damaged = sealed;
             const size_t at = kSealedPrefix.size() + static_cast<unsigned char>(text[0]) % (sealed.size() - kSealedPrefix.size());
             damaged[at] = damaged[at] == 'A' ? 'B' : 'A';
-            QM_FUZZ_CHECK(!OpenText(key(), field, damaged), "a damaged sealed text opens as nothing", Printable(text));
-            QM_FUZZ_CHECK(!OpenText(key(), field, sealed.substr(0, sealed.size() - 1)) &&
-                              !OpenText(key(), field, sealed + "A"),
+            QM_FUZZ_CHECK(!OpenText(key(), field, damaged, kAccount), "a damaged sealed text opens as nothing", Printable(text));
+            QM_FUZZ_CHECK(!OpenText(key(), field, sealed.substr(0, sealed.size() - 1), kAccount) &&
+                              !OpenText(key(), field, sealed + "A", kAccount),
                           "a cut or lengthened sealed text opens as nothing", Printable(text));
         }
     }
