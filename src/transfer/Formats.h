@@ -39,7 +39,7 @@ Recognised Recognise(const std::vector<std::string>& header);
 // One of our accounts as it will be stored (before duplicates are looked at).
 struct Account {
     std::string category, name, user, password, url, date, remarks;
-    std::string otpSecret;  // a canonical otpauth:// address, or "" for none
+    std::string otpSecret = {};  // a canonical otpauth:// address, or "" for none
 };
 
 struct Candidate {

@@ -91,7 +91,7 @@ TEST_F(StartupTest, MissingFileIsCreatedOpenedEmptyAndEncipheredAtTheEnd) {
     ASSERT_EQ(qm::app::StartUp(app, os), StartResult::Ready);
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_EQ(app.RsUser.RecordCount(), 0u);
-    EXPECT_EQ(app.RsData.FieldCount(), 12u);
+    EXPECT_EQ(app.RsData.FieldCount(), 13u);
     EXPECT_EQ(qm::store::InspectDataFile(app.DataFilePath()), qm::store::FileForm::InUse) << "held by this run";
     // Only a closed file can be read: the plain bytes as the end finds them.
     app.DbConn.Close();

@@ -157,8 +157,8 @@ TEST_F(ImportFormTest, ExportWarnsAsksThePasswordAndWritesTheFile) {
     EXPECT_EQ(boxTexts()[boxTexts().size() - 2], "用户密码错误,请重新输入!");
     const auto bytes = qm::platform::ReadWholeFile(path);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n"
-              "网站帐号,\"qq, \"\"home\"\"\",amy,p=1,https://qq.com,,2008-03-05\r\n");
+              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created,TOTP\r\n"
+              "网站帐号,\"qq, \"\"home\"\"\",amy,p=1,https://qq.com,,2008-03-05,\r\n");
 }
 
 // A screen too short for the preview takes the room from the rows: the

@@ -179,5 +179,5 @@ TEST_F(ToolTest, ExportWarnsOfSpreadsheetsAndNamesWhatWouldNotOpen) {
               "导出完成,共导出 1 个帐号。\n\n以下 2 个帐号的密码或备注已损坏,无法解密,没有导出:\nremark damaged 等");
     const auto bytes = qm::platform::ReadWholeFile(inFolder("out.csv"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n其它,good,amy,pw1234,,,\r\n");
+              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created,TOTP\r\n其它,good,amy,pw1234,,,,\r\n");
 }

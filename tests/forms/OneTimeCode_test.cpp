@@ -9,6 +9,7 @@
 #include "forms/FrmProtect.h"
 #include "forms/FrmSetting.h"
 #include "otp/Code.h"
+#include "qr_matrices.h"  // drawn by qrencode at build time
 #include "support/tray_fixture.h"
 
 using qm::forms::FrmData;
@@ -28,7 +29,8 @@ class OtpTest : public qm::test::TrayTest {
 protected:
     OtpTest() { app->Secrets.Cost = {1, 64 * 1024}; }
     void fresh() {
-        fresh();
+        restart();
+        app->Tray = &tray;
         app->Secrets.Cost = {1, 64 * 1024};
     }
 
@@ -176,7 +178,7 @@ TEST_F(OtpTest, TheDialogShowsWhatItReadsRefusesABadSecretAndClearsOrKeeps) {
         const char* digits;
     } typed[] = {{"JBSWY3DPEHPK3PXP", "发行方: ", "位数: 6"},
                  {"otpauth://totp/ACME%20Co:bob?secret=JBSWY3DPEHPK3PXP&period=60", "发行方: ACME Co", "位数: 6"},
-                 {"steam://JBSWY3DPEHPK3PXP", "发行方: Steam", "位数: 5 (Steam)"},
+                 {"steam://JBSWY3DPEHPK3PXP", "发行方: ", "位数: 5 (Steam)"},
                  {"JBSWY3DPEHPK3PX1", "动态码密钥无效: ", ""},
                  {"otpauth://hotp/x?secret=JBSWY3DPEHPK3PXP", "动态码密钥无效: ", ""}};
     select("bank");
@@ -215,12 +217,23 @@ TEST_F(OtpTest, TheDialogShowsWhatItReadsRefusesABadSecretAndClearsOrKeeps) {
 TEST_F(OtpTest, TheScreensQrCodeFillsTheBoxWithTheProgramOffTheScreen) {
     logIn("amy");
     host.OnModal<FrmOtp>("FrmOtp", [&](FrmOtp& o) {
-        host.os.screen = qm::platform::GreyImage{64, 64, std::vector<uint8_t>(64 * 64, 255)};
+        // A site's set-up page: its code drawn four pixels a module on white.
+        const QrMatrix& m = kQrMatrices[0];
+        ASSERT_EQ(std::string(m.name), "otpauth");
+        qm::platform::GreyImage page{400, 400, std::vector<uint8_t>(400 * 400, 255)};
+        for (int y = 0; y < m.size * 4; ++y)
+            for (int x = 0; x < m.size * 4; ++x)
+                if (m.rows[y / 4][x / 4] == '#') page.pixels[size_t(y + 40) * 400 + size_t(x + 40)] = 0;
+        host.os.screen = page;
         o.CmdScan.RaiseClick();
         EXPECT_EQ(host.os.screenCaptures, 1);
         EXPECT_FALSE(host.hidden) << "the windows are back";
         EXPECT_EQ(host.hides, 2);
-        EXPECT_EQ(o.TxtSecret.Text(), "");
+        EXPECT_EQ(o.TxtSecret.Text(), m.payload);
+        EXPECT_EQ(o.lblIssuer.Caption(), "发行方: Example Co");
+        host.os.screen = qm::platform::GreyImage{64, 64, std::vector<uint8_t>(64 * 64, 255)};
+        o.CmdScan.RaiseClick();
+        EXPECT_EQ(o.TxtSecret.Text(), m.payload) << "kept when nothing is found";
         host.os.screen.reset();  // the screen could not be read
         o.CmdScan.RaiseClick();
         o.CmdCancel.RaiseClick();

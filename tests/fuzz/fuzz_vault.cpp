@@ -43,9 +43,11 @@ std::string lowered(std::string_view s) {
     return out;
 }
 
+// The identity of the account every text here belongs to.
+constexpr std::string_view kAccount = "0123456789abcdef0123456789abcdef";
+
 void sealedTexts(std::string_view text) {
-    constexpr std::string_view kAccount = "0123456789abcdef0123456789abcdef";
-    for (const Field field : {Field::AccountPassword, Field::Remarks}) {
+    for (const Field field : {Field::AccountPassword, Field::Remarks, Field::OtpSecret}) {
         // Hostile text after either version's marker: only a real seal of this key opens.
         for (const std::string_view prefix : {kSealedPrefix, kBoundPrefix}) {
             const std::string stored = std::string(prefix) + std::string(text);

@@ -57,7 +57,7 @@ protected:
         std::string out;
         for (const std::string& field : {std::string("其它"), name, std::string("amy"), password, std::string(), remarks})
             AppendCsvField(out, field), out += ',';
-        return out + "2008-03-05\r\n";
+        return out + "2008-03-05,\r\n";  // no authenticator secret
     }
     const std::string header = "\xEF\xBB\xBF" + std::string(kExportHeader) + "\r\n";
 };

@@ -49,14 +49,14 @@ TEST(ImportFormats, EachExportersOwnFormImportsAsAUserExpects) {
          "\"Root/Emails/WS\",\"Mail\",\"amy\",\"pw\",\"https://x\",\"n\",\"otpauth://totp/x?secret=AB\",\"0\","
          "\"2022-12-12T14:01:52Z\",\"2022-12-11T14:01:52Z\"\n\"Root\",\"Top\",\"bob\",\"pw2\",\"\",\"\",\"\",\"0\",\"\",\"\"\n"
          "\"Root/Recycle Bin\",\"Old\",\"bob\",\"pw3\",\"\",\"\",\"\",\"0\",\"\",\"\"\n",
-         FormatId::KeePassXC, 2, 1, {"WS", "Mail", "amy", "pw", "https://x", "2022-12-11", "n\r\nTOTP: otpauth://totp/x?secret=AB"}},
+         FormatId::KeePassXC, 2, 1, {"WS", "Mail", "amy", "pw", "https://x", "2022-12-11", "n"}},  // the TOTP: the account's secret
         {"\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"\r\n\"Entry \\\"q\\\"\",\"amy\",\"a\\\\b\\\"c\",\"https://k\",\"\"\r\n",
          FormatId::KeePass2, 1, 0, {"网站帐号", "Entry \"q\"", "amy", "a\\b\"c", "https://k", "", ""}},
         {"folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\r\n"
          "Work/Projects,1,login,Proj,,\"pin: 1\r\nold: 2\",0,\"https://a.com,https://b.com\",amy,pw,JBSWY\r\n"
          ",,note,Secure,text,,0,,,,",
          FormatId::Bitwarden, 1, 1,
-         {"Projects", "Proj", "amy", "pw", "https://a.com", "", "自定义字段: pin: 1\r\nold: 2\r\nTOTP: JBSWY\r\n其他网址: https://b.com"}},
+         {"Projects", "Proj", "amy", "pw", "https://a.com", "", "自定义字段: pin: 1\r\nold: 2\r\n其他网址: https://b.com"}},
         {"url,username,password,totp,extra,name,grouping,fav\nhttp://,amy,p&amp;w,,a &amp; b,Tom &amp; Jerry,Emails\\WS,0\n"
          "http://sn,,,,secret,Note1,,0\n",
          FormatId::LastPass, 1, 1, {"WS", "Tom & Jerry", "amy", "p&amp;w", "", "", "a & b"}},
@@ -100,7 +100,7 @@ TEST(ImportFormats, AnAuthenticatorSecretBecomesTheAccountsAndOneThatDoesNotRead
         {"Group,Title,Username,Password,URL,Notes,TOTP\nRoot,Mail,amy,pw,,n,\"" + address + "\"\n", FormatId::KeePassXC, address, "n"},
         {"folder,name,login_uri,login_username,login_password,login_totp\nW,P,https://a,amy,pw,jbsw y3dp ehpk 3pxp\n",
          FormatId::Bitwarden, "JBSWY3DPEHPK3PXP", ""},
-        {"Title,Url,Username,Password,OTPAuth,Notes\nBank,https://bank.cn,amy,pw,\"" + address + "\",note\n",
+        {"Title,Url,Username,Password,OTPAuth,Notes,Favorite\nBank,https://bank.cn,amy,pw,\"" + address + "\",note,false\n",
          FormatId::OnePassword, address, "note"},
         {"url,username,password,totp,extra,name,grouping\nhttps://x,amy,pw,JBSWY3DPEHPK3PXP,,X,G\n", FormatId::LastPass,
          "JBSWY3DPEHPK3PXP", ""},
@@ -400,7 +400,9 @@ TEST_F(ImportWriteTest, ExportThenImportKeepsEachAccountsSecretSealedApart) {
         SCOPED_TRACE(i);
         const std::string stored = st.Column(0).Text();
         EXPECT_EQ(stored.empty(), secrets[i].empty());
-        if (!stored.empty()) EXPECT_EQ(stored.substr(0, 2 + 32 + 1), "O:" + st.Column(1).Text() + "|") << "sealed as a secret of its account";
+        if (!stored.empty()) {
+            EXPECT_EQ(stored.substr(0, 2 + 32 + 1), "O:" + st.Column(1).Text() + "|") << "sealed as a secret of its account";
+        }
     }
     ExportResult result;
     const auto exported = ExportBytes(conn, "amy", kSeal, result);
