@@ -190,7 +190,7 @@ void FrmData::showOtp() {
 
 void FrmData::TmrOtp_Tick() {
     if (!otpParams_) return;
-    const int64_t now = Os().UnixTime();
+    const int64_t now = Os().NowUtc();
     const std::string code = otp::CodeAt(*otpParams_, now);
     // Six and eight digits read in halves, as authenticators show them.
     const bool halves = code.size() == 6 || code.size() == 8;
@@ -201,7 +201,7 @@ void FrmData::TmrOtp_Tick() {
 void FrmData::lblOtpCode_DblClick() {
     if (app_.RecordMode != "look" || !otpParams_) return;
     // The code of the moment of the copy, not the one last shown.
-    const std::string code = otp::CodeAt(*otpParams_, Os().UnixTime());
+    const std::string code = otp::CodeAt(*otpParams_, Os().NowUtc());
     if (forms_.Main().CopyToClipboard(code)) Say("动态码已复制到系统剪贴板!");
     TmrOtp_Tick();
 }

@@ -209,7 +209,7 @@ void FrmMain::LoadHotKeys() {
 std::string FrmMain::oneTimeCodeForHotKey() {
     std::string code;
     Host().RunEvent([&] {
-        code = OtpCodeAt(app_, Os(), app_.HotKeys.CodeSecret, app_.HotKeys.CodeAccount, Os().UnixTime());
+        code = OtpCodeAt(app_, Os(), app_.HotKeys.CodeSecret, app_.HotKeys.CodeAccount, Os().NowUtc());
     });
     return code;
 }

@@ -72,7 +72,7 @@ void FrmTrayMenu::mnuCopyOtp_Click() {
     const std::optional<ui::ListItem> item = selectedAccount();
     if (!item) return;
     app::AppContext& app = forms_.App();
-    const std::string code = OtpCodeAt(app, Os(), StoredOtpSecret(app, item->Key), item->Key, Os().UnixTime());
+    const std::string code = OtpCodeAt(app, Os(), StoredOtpSecret(app, item->Key), item->Key, Os().NowUtc());
     if (!code.empty()) copyToClipboard(code);
 }
 

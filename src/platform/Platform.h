@@ -65,8 +65,6 @@ public:
 
     // Milliseconds on a clock that only goes forward (not the time of day).
     virtual uint64_t Milliseconds() = 0;
-    // Seconds since 1970-01-01 UTC by the system's clock: the one-time codes' time.
-    virtual int64_t UnixTime() = 0;
 
     // What every monitor shows, as one grey picture of the whole desktop;
     // nothing when the screen could not be read.

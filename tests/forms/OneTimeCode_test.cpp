@@ -136,7 +136,7 @@ TEST_F(OtpTest, EitherUsersSecretIsStoredLikeThePasswordAndLookShowsTheCodeOfThe
             const char* left;
         } moments[] = {{59, "94287082", "剩余 1 秒"}, {1111111111, "14050471", "剩余 29 秒"}, {1234567890, "89005924", "剩余 30 秒"}};
         for (const auto& m : moments) {
-            host.os.unixTime = m.time;
+            host.os.nowUtc = m.time;
             const Row shown = look("bank");
             EXPECT_EQ(shown.code, m.code);
             EXPECT_EQ(shown.left, m.left);
@@ -150,14 +150,14 @@ TEST_F(OtpTest, EitherUsersSecretIsStoredLikeThePasswordAndLookShowsTheCodeOfThe
 TEST_F(OtpTest, TheTimerFollowsTheClockAndADoubleClickCopiesTheCodeOfThatMoment) {
     logIn("amy");
     addWithSecret("bank", kAddress);
-    host.os.unixTime = 58;
+    host.os.nowUtc = 58;
     look("bank", [&](FrmData& d) {
         EXPECT_EQ(d.lblOtpLeft.Caption(), "剩余 2 秒");
         ASSERT_TRUE(d.TmrOtp.Enabled());
-        host.os.unixTime = 1111111111;
+        host.os.nowUtc = 1111111111;
         d.TmrOtp.RaiseTick();
         EXPECT_EQ(d.lblOtpCode.Caption(), "1405 0471");
-        host.os.unixTime = 2000000000;  // the step changed since the last tick
+        host.os.nowUtc = 2000000000;  // the step changed since the last tick
         d.lblOtpCode.RaiseDblClick();
         EXPECT_EQ(host.os.clipboard, "69279037");
         EXPECT_EQ(d.lblOtpCode.Caption(), "6927 9037");
@@ -202,7 +202,7 @@ TEST_F(OtpTest, TheDialogShowsWhatItReadsRefusesABadSecretAndClearsOrKeeps) {
     main().CmdEdit.RaiseClick();
     ASSERT_EQ(boxTexts().size(), 1u);
     EXPECT_TRUE(boxTexts()[0].starts_with("动态码密钥无效: ")) << boxTexts()[0];
-    EXPECT_EQ(look("bank").code, codeAt(host.os.unixTime));
+    EXPECT_EQ(look("bank").code, codeAt(host.os.nowUtc));
 
     host.OnModal<FrmOtp>("FrmOtp", [](FrmOtp& o) { o.CmdClear.RaiseClick(); });
     host.OnModal<FrmData>("FrmData", [](FrmData& d) {
@@ -220,7 +220,7 @@ TEST_F(OtpTest, TheScreensQrCodeFillsTheBoxWithTheProgramOffTheScreen) {
         // A site's set-up page: its code drawn four pixels a module on white.
         const QrMatrix& m = kQrMatrices[0];
         ASSERT_EQ(std::string(m.name), "otpauth");
-        qm::platform::GreyImage page{400, 400, std::vector<uint8_t>(400 * 400, 255)};
+        qm::platform::GreyImage page{400, 400, qm::platform::WipedBytes(400 * 400, 255)};
         for (int y = 0; y < m.size * 4; ++y)
             for (int x = 0; x < m.size * 4; ++x)
                 if (m.rows[y / 4][x / 4] == '#') page.pixels[size_t(y + 40) * 400 + size_t(x + 40)] = 0;
@@ -231,7 +231,7 @@ TEST_F(OtpTest, TheScreensQrCodeFillsTheBoxWithTheProgramOffTheScreen) {
         EXPECT_EQ(host.hides, 2);
         EXPECT_EQ(o.TxtSecret.Text(), m.payload);
         EXPECT_EQ(o.lblIssuer.Caption(), "发行方: Example Co");
-        host.os.screen = qm::platform::GreyImage{64, 64, std::vector<uint8_t>(64 * 64, 255)};
+        host.os.screen = qm::platform::GreyImage{64, 64, qm::platform::WipedBytes(64 * 64, 255)};
         o.CmdScan.RaiseClick();
         EXPECT_EQ(o.TxtSecret.Text(), m.payload) << "kept when nothing is found";
         host.os.screen.reset();  // the screen could not be read
@@ -257,11 +257,11 @@ TEST_F(OtpTest, TheHotKeyTypesTheCodeOfThePressAndNothingWhileLocked) {
     EXPECT_TRUE(keyboard().typed.empty());
 
     select("bank");
-    host.os.unixTime = 59;
+    host.os.nowUtc = 59;
     chooseFromList("mnuCopyShortcut");
-    host.os.unixTime = 1111111111;  // armed at one moment, pressed at another
+    host.os.nowUtc = 1111111111;  // armed at one moment, pressed at another
     EXPECT_TRUE(codeKey());
-    host.os.unixTime = 20000000000;
+    host.os.nowUtc = 20000000000;
     EXPECT_TRUE(codeKey());
     EXPECT_EQ(keyboard().typed, (Texts{"14050471", "65353130"}));
     EXPECT_EQ(keyboard().typedWhileAnswering, 0);
@@ -273,7 +273,7 @@ TEST_F(OtpTest, TheHotKeyTypesTheCodeOfThePressAndNothingWhileLocked) {
     EXPECT_TRUE(unlockDialogOpen());
     forms->LoosenLock().TxtPwd.SetText("secret1");
     forms->LoosenLock().CmdUntie.RaiseClick();
-    host.os.unixTime = 1234567890;
+    host.os.nowUtc = 1234567890;
     EXPECT_TRUE(codeKey());
     EXPECT_EQ(keyboard().typed, Texts{"89005924"});
 }
@@ -288,7 +288,7 @@ TEST_F(OtpTest, TheMenuCopiesTheCodeOnlyForAnAccountWithASecret) {
     EXPECT_FALSE(menu().mnuCopyOtp.Enabled());
     EXPECT_EQ(host.os.clipboard, "keep");
     select("bank");
-    host.os.unixTime = 1111111111;
+    host.os.nowUtc = 1111111111;
     chooseFromList("mnuCopyOtp");
     EXPECT_TRUE(menu().mnuCopyOtp.Enabled());
     EXPECT_EQ(host.os.clipboard, "14050471");

@@ -71,7 +71,6 @@ public:
         ++clipboardSequence;
     }
     uint64_t Milliseconds() override { return milliseconds; }
-    int64_t UnixTime() override { return unixTime; }
     std::optional<GreyImage> CaptureScreen() override {
         ++screenCaptures;
         return screen;
@@ -104,7 +103,6 @@ public:
     uint32_t clipboardSequence = 1;
     uint64_t milliseconds = 1000000;  // the clock; a test moves it on
     std::vector<std::string> opened;  // what the shell was asked to open
-    int64_t unixTime = 1765000000;    // the time of day a test sets
     std::optional<GreyImage> screen;  // what the screen shows; nothing: it cannot be read
     int screenCaptures = 0;
 

@@ -251,13 +251,6 @@ uint32_t Win32Platform::ClipboardSequence() { return GetClipboardSequenceNumber(
 
 uint64_t Win32Platform::Milliseconds() { return GetTickCount64(); }
 
-int64_t Win32Platform::UnixTime() {
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;  // 100 ns since 1601
-    return static_cast<int64_t>(ticks / 10000000) - 11644473600;
-}
-
 bool Win32Platform::ShellOpen(const std::string& target) {
     using ShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     const auto shellExecute = SystemFunction<ShellExecute>(L"shell32.dll", "ShellExecuteW");

@@ -25,7 +25,6 @@ public:
     std::string ClipboardGetText() override;
     uint32_t ClipboardSequence() override;
     uint64_t Milliseconds() override;
-    int64_t UnixTime() override;
     std::optional<GreyImage> CaptureScreen() override;
     bool ShellOpen(const std::string& target) override;
     std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
