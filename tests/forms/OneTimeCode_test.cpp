@@ -189,6 +189,7 @@ TEST_F(OtpTest, TheDialogShowsWhatItReadsRefusesABadSecretAndClearsOrKeeps) {
             o.TxtSecret.SetText(t.typed);
             EXPECT_TRUE(o.lblIssuer.Caption().starts_with(t.issuer)) << o.lblIssuer.Caption();
             EXPECT_EQ(o.lblDigits.Caption(), t.digits);
+            EXPECT_EQ(o.lblIssuer.ForeColor() != 0, *t.digits == '\0') << "a refusal is told in red, a reading in black";
         }
         o.CmdOK.RaiseClick();  // the last: refused
         EXPECT_TRUE(o.IsLoaded());
