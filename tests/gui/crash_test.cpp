@@ -94,7 +94,8 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "exit.closed",      "replace.written", "replace.renamed", "protect.on.key",
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
                                "password.key.written", "password.accounts", "import.halfway", "upgrade.tables",
-                               "edit.history", "edit.updated", "restore.history"};
+                               "edit.history", "edit.updated", "restore.history", "account.binned", "bin.moved",
+                               "bin.restored", "bin.removed", "bin.purged"};
 
 // The look dialog of the first account of the list.
 HWND lookAtFirst(const Process& p) {
@@ -103,7 +104,6 @@ HWND lookAtFirst(const Process& p) {
     if (!list || !WaitUntil([&] { return ListViewCount(list) > 0; }, 5000)) return nullptr;
     return OpenRowByDoubleClick(p, list, 0, L"查看资料");
 }
-                               "account.binned", "bin.moved", "bin.restored", "bin.removed", "bin.purged"};
 
 bool contains(const std::vector<unsigned char>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
@@ -519,6 +519,8 @@ TEST(CrashPoint, InsideASaveThatKeepsAVersionAndInsideARestoreOfOne) {
         Answer(WaitForBoxSaying(p, L"确定要恢复到此版本吗?当前内容将保存到历史记录中。"));
     });
     EXPECT_EQ(OpenLogInAndQuit(copy), before);
+}
+
 namespace {
 
 // A quarter of the book waits in the bin, deleted long ago.
