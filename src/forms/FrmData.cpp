@@ -88,7 +88,6 @@ FrmData::FrmData(Forms& forms) : ui::Form(forms.Host(), "FrmData"), forms_(forms
     CmdOtpSet.Move(inputX + 3100, 2560, 800, 370);
     lblOtpCode.FontLarge = true;
     lblOtpCode.SetForeColor(0x800000);
-    lblOtpCode.SetToolTipText("双击复制动态码");
     lblOtpCode.Move(inputX, 2550, 1900, 400);
     lblOtpLeft.Move(inputX + 2000, 2640, 1800, 300);
     TmrOtp.SetInterval(1000);
@@ -180,6 +179,8 @@ void FrmData::showOtp() {
     CmdOtpSet.SetVisible(!look);
     TxtOtp.SetVisible(!codes);
     lblOtpCode.SetVisible(codes);
+    // The tip only where there is a code to copy: a hidden label's would still count as one of the dialog's tips.
+    lblOtpCode.SetToolTipText(codes ? "双击复制动态码" : "");
     lblOtpLeft.SetVisible(codes);
     TmrOtp.SetEnabled(codes);
     if (otpDamaged_) TxtOtp.SetText(vault::kDamagedOtpMessage);

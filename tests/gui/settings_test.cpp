@@ -141,9 +141,10 @@ TEST(Settings, EveryPageAndHotKeysCapturedFromRealKeys) {
     SaveScreenshot(dialog, L"settings-other");
     ASSERT_TRUE(clickTab(dialog, L"快捷键", L"Static", L"粘贴用户名:"));
     const std::vector<HWND> boxes = hotKeyBoxes(dialog);
-    ASSERT_EQ(boxes.size(), 4u);
+    ASSERT_EQ(boxes.size(), 5u);
     EXPECT_EQ(TextOf(boxes[0]), L"Alt + Num 1");
     EXPECT_EQ(TextOf(boxes[3]), L"Alt + S");
+    EXPECT_EQ(TextOf(boxes[4]), L"Alt + Num 4");
     SaveScreenshot(dialog, L"settings-hotkeys");
 
     ASSERT_TRUE(ClickToFocus(boxes[0]));
@@ -180,11 +181,12 @@ TEST(Settings, EveryPageAndHotKeysCapturedFromRealKeys) {
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(clickTab(dialog, L"快捷键", L"Static", L"粘贴用户名:"));
     const std::vector<HWND> again = hotKeyBoxes(dialog);
-    ASSERT_EQ(again.size(), 4u);
+    ASSERT_EQ(again.size(), 5u);
     EXPECT_EQ(TextOf(again[0]), L"Alt + F5");
     EXPECT_EQ(TextOf(again[1]), L"");
     EXPECT_EQ(TextOf(again[2]), L"");
     EXPECT_EQ(TextOf(again[3]), L"Alt + C");
+    EXPECT_EQ(TextOf(again[4]), L"Alt + Num 4");
     PostMessageW(FindChildWithText(dialog, L"取消(&C)"), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
 

@@ -88,10 +88,10 @@ TEST(Transfer, ImportThroughThePreviewThenExportTheSameAccounts) {
     char today[16];
     std::snprintf(today, sizeof today, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
     EXPECT_EQ(bytesOf(copy.folderUtf8() + "\\out.csv"),
-              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created\r\n"
-              "网站帐号,例子.com,amy,\"p,\"\"w\",https://www.例子.com/,\"第一行\r\n第二行\"," + std::string(today) + "\r\n"
-              "网站帐号,qq.com,bob,=1+2,https://qq.com/,," + today + "\r\n"
-              "其它,论坛,fay,pw1234,,,\r\n");
+              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Created,TOTP\r\n"
+              "网站帐号,例子.com,amy,\"p,\"\"w\",https://www.例子.com/,\"第一行\r\n第二行\"," + std::string(today) + ",\r\n"
+              "网站帐号,qq.com,bob,=1+2,https://qq.com/,," + today + ",\r\n"
+              "其它,论坛,fay,pw1234,,,,\r\n");
 
     press(tools, L"关闭(&C)");
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(tools); }, 5000));
