@@ -12,6 +12,7 @@
 #include "store/DataFile.h"
 #include "store/Recordset.h"
 #include "store/UserOptions.h"
+#include "sync/Session.h"
 #include "tray/ModShortcut.h"
 #include "tray/TrayIcon.h"
 #include "vault/Secrets.h"
@@ -57,6 +58,9 @@ struct AppContext {
     gen::RandomSource* Random = nullptr;
     // A copied field of an account, emptied from the clipboard when its time is up.
     TimedClipboard Clipboard;
+    // The sync's key and what its last run saw (app/Sync): the login and the
+    // unlock give it the password, the lock and the log-off make it forget.
+    sync::Session SyncSession;
 
     std::string DataFilePath() const { return store::PathIn(AppPath, store::kDataFileName); }
 };

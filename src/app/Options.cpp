@@ -27,4 +27,6 @@ size_t PurgeRecycleBin(AppContext& app, int64_t now) {
     }
 }
 
+void SetLoginChanged(AppContext& app, int64_t when) { app.Options.SetInt(kLoginChangedOption, when); }
+
 }  // namespace qm::app

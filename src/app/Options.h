@@ -28,4 +28,9 @@ int RecycleBinDays(AppContext& app);
 // for the next login); returns how many accounts went.
 size_t PurgeRecycleBin(AppContext& app, int64_t now);
 
+// When the login password last changed (UTC seconds; 0 never): the sync
+// adopts the password changed last of two PCs'.
+inline constexpr const char* kLoginChangedOption = "LoginChanged";
+void SetLoginChanged(AppContext& app, int64_t when);
+
 }  // namespace qm::app

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,6 +17,7 @@
 #else
 #include <fcntl.h>
 #include <filesystem>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +51,28 @@ bool isPrivateTempName(std::string_view name) {
 // under a guessed name, or a broken random source, makes it try twice.
 constexpr int kTempNameTries = 8;
 
+uint64_t steadyMs() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
 }  // namespace
+
+InUseWait::InUseWait(uint64_t budgetMs) : deadline_(steadyMs() + budgetMs) {}
+
+void InUseWait::Run(const std::function<void()>& attempt) {
+    for (;;) {
+        try {
+            attempt();
+            return;
+        } catch (const FileError& e) {
+            const uint64_t now = steadyMs();
+            if (e.Fault != FileFault::InUse || now >= deadline_) throw;
+            // Often enough to catch the moment the other program lets go.
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint64_t>(100, deadline_ - now)));
+        }
+    }
+}
 
 #ifdef _WIN32
 namespace {
@@ -212,9 +236,14 @@ void writeOut(Handle& f, const std::wstring& temp, const std::string& shown, con
 void renameOver(const std::wstring& temp, const std::string& path) {
     QM_CRASH_POINT("replace.written");
     if (!MoveFileExW(temp.c_str(), wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
         const std::string message = lastError("cannot replace", path);
+        // A file open in another program without leave to delete it refuses
+        // with "access denied" too; a read-only one is refused before.
+        const bool inUse = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+                           (code == ERROR_ACCESS_DENIED && KindOf(path) == PathKind::File);
         DeleteFileW(temp.c_str());
-        throw FileError(message);
+        throw FileError(message, inUse ? FileFault::InUse : FileFault::Other);
     }
     QM_CRASH_POINT("replace.renamed");
 }
@@ -234,6 +263,38 @@ void removeStalePrivateTemps(const std::string& folder) {
 }
 
 }  // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.Written = static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                         data.ftLastWriteTime.dwLowDateTime);
+    stamp.Size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+    std::string pattern = folder;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW(wide(pattern + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) throw readError("cannot list", folder);
+    std::vector<std::string> names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(text::Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName)));
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING a file under the new name stays.
+    if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) throw readError("cannot rename", from);
+}
 
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
     const std::wstring temp = wide(path) + L".qmtmp";
@@ -431,6 +492,41 @@ void removeStalePrivateTemps(const std::string& folder) {
 
 }  // namespace
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    FileStamp stamp;
+    stamp.Written = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.Size = static_cast<uint64_t>(st.st_size);
+    return stamp;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+    if (error) {
+        errno = error.value();
+        throw FileError(lastError("cannot list", folder));
+    }
+    std::vector<std::string> names;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code kind;
+        if (it->is_regular_file(kind)) names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+    // Held by another program (an ExclusiveFile): refused, as Windows refuses it.
+    Fd held{openForReading(from)};
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno != EINVAL && errno != ENOSYS) throw FileError(lastError("cannot rename", from));
+    // A file system without the no-replace rename: a second link fails on a
+    // name already taken.
+    if (::link(from.c_str(), to.c_str()) != 0) throw FileError(lastError("cannot rename", from));
+    ::unlink(from.c_str());
+}
+
 void ReplaceFileContents(const std::string& path, const std::vector<unsigned char>& bytes) {
     const std::string temp = path + ".qmtmp";
     {
@@ -456,6 +552,14 @@ void ReplaceFilePrivately(const std::string& path, std::string_view bytes) {
     // leaves it alone.
     ::flock(f.fd, LOCK_EX);
     writeOut(f.fd, temp, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    // A file another program holds (an ExclusiveFile) is not replaced, as
+    // Windows refuses to replace it.
+    Fd old{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (old.fd >= 0 && ::flock(old.fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        const std::string message = lastError("cannot replace", path);
+        ::unlink(temp.c_str());
+        throw FileError(message, FileFault::InUse);
+    }
     renameOver(temp, path);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 // Whole-file reads and crash-safe rewrites. Paths are UTF-8.
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -65,5 +68,40 @@ void ReplaceFileContents(const std::string& path, const std::vector<unsigned cha
 // folder is removed first, unless another run of the program is writing it.
 void ReplaceFilePrivately(const std::string& path, std::string_view bytes);
 inline constexpr const char* kPrivateTempPrefix = "~qmexport-";
+
+// When a file was last written, with its length: two stamps differ after any
+// write (the length stands in where a file system keeps coarse times).
+struct FileStamp {
+    int64_t Written = 0;  // 100-nanosecond units on Windows, nanoseconds elsewhere
+    uint64_t Size = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// Nothing when there is no file at `path` (or it is a folder).
+std::optional<FileStamp> StampOf(const std::string& path);
+
+// The names (no folder) of the files in `folder`, folders left out; throws
+// FileError when the folder cannot be listed (it is missing, or refused).
+std::vector<std::string> FileNamesIn(const std::string& folder);
+
+// Gives the file `from` the name `to`, never over a file already there;
+// throws FileError (InUse while another program holds `from`).
+void RenameFile(const std::string& from, const std::string& to);
+
+// How long, in all, the program waits for a file another program holds: a
+// sync service holds the file it copies for a moment, never for seconds.
+inline constexpr uint64_t kInUseWaitMs = 3000;
+
+// Runs `attempt`, and again while it throws FileError InUse, until it
+// succeeds or `budgetMs` milliseconds have passed since the first try; the
+// last error is thrown then. One budget may serve several files in turn, so
+// that all of them together wait no longer than it.
+class InUseWait {
+public:
+    explicit InUseWait(uint64_t budgetMs = kInUseWaitMs);
+    void Run(const std::function<void()>& attempt);
+
+private:
+    uint64_t deadline_;
+};
 
 }  // namespace qm::platform

@@ -132,9 +132,9 @@ std::optional<Book> Parse(std::string_view content) {
 
 std::string WriteSyncFile(const Book& book, const vault::SyncKey& key) { return vault::SealSync(Serialise(book), key); }
 
-ReadSync ReadSyncFile(std::string_view file, std::string_view password) {
+namespace {
+ReadSync bookOf(vault::OpenedSync opened) {
     ReadSync out;
-    vault::OpenedSync opened = vault::OpenSync(file, password);
     out.Result = opened.Result;
     if (opened.Result != vault::SyncOpen::Opened) return out;
     std::optional<Book> book = Parse(opened.Content);
@@ -145,6 +145,13 @@ ReadSync ReadSyncFile(std::string_view file, std::string_view password) {
     out.Contents = std::move(*book);
     out.Key = std::move(opened.Key);
     return out;
+}
+}  // namespace
+
+ReadSync ReadSyncFile(std::string_view file, std::string_view password) { return bookOf(vault::OpenSync(file, password)); }
+
+ReadSync ReadSyncFile(std::string_view file, const std::shared_ptr<vault::SyncKey>& key) {
+    return bookOf(vault::OpenSync(file, key));
 }
 
 }  // namespace qm::sync

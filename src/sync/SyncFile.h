@@ -32,5 +32,7 @@ struct ReadSync {
 // Reads a sync file with the login password; a file that opens but does not
 // hold a well-formed book is Damaged. Nothing of a refused file is kept.
 ReadSync ReadSyncFile(std::string_view file, std::string_view password);
+// The same with a key derived before (vault::OpenSync with a key): no derivation.
+ReadSync ReadSyncFile(std::string_view file, const std::shared_ptr<vault::SyncKey>& key);
 
 }  // namespace qm::sync

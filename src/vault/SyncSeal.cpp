@@ -75,13 +75,22 @@ std::string SealSync(std::string_view content, const SyncKey& key) {
     return file;
 }
 
-OpenedSync OpenSync(std::string_view file, std::string_view password) {
-    OpenedSync out;
+namespace {
+
+// A file's frame read and checked up to the point where a key is needed.
+struct Frame {
+    SyncOpen Result = SyncOpen::Damaged;  // Opened: the parts below are whole
+    std::string_view Header, Body;
+    std::string Salt;
+    DerivationCost Cost;
+};
+
+Frame frameOf(std::string_view file) {
+    Frame out;
     if (!file.starts_with(std::string(kSyncMark) + " ")) {
         out.Result = SyncOpen::NotSyncFile;
         return out;
     }
-    out.Result = SyncOpen::Damaged;
     if (file.size() < kChecksumSize) return out;
     const std::string_view framed = file.substr(0, file.size() - kChecksumSize);
     if (sodium_memcmp(checksum(framed).data(), file.data() + framed.size(), kChecksumSize) != 0) return out;
@@ -108,16 +117,22 @@ OpenedSync OpenSync(std::string_view file, std::string_view password) {
     const DerivationCost cost{*passes, *memory};
     const std::string_view body = framed.substr(header.size());
     if (!CostUsable(cost) || body.size() < kNonceSize + kTagSize) return out;
+    out.Result = SyncOpen::Opened;
+    out.Header = header;
+    out.Body = body;
+    out.Salt = *salt;
+    out.Cost = cost;
+    return out;
+}
 
-    auto key = std::make_shared<SyncKey>();
-    key->Salt = *salt;
-    key->Cost = cost;
-    key->Key = DeriveKey(password, key->Salt, cost);
-    out.Content.resize(body.size() - kNonceSize - kTagSize);
+OpenedSync decipher(const Frame& frame, std::shared_ptr<SyncKey> key) {
+    OpenedSync out;
+    out.Content.resize(frame.Body.size() - kNonceSize - kTagSize);
     unsigned long long opened = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(reinterpret_cast<unsigned char*>(out.Content.data()), &opened, nullptr,
-                                                   bytes(body) + kNonceSize, body.size() - kNonceSize, bytes(header),
-                                                   header.size(), bytes(body), key->Key->data()) != 0) {
+                                                   bytes(frame.Body) + kNonceSize, frame.Body.size() - kNonceSize,
+                                                   bytes(frame.Header), frame.Header.size(), bytes(frame.Body),
+                                                   key->Key->data()) != 0) {
         out.Content.clear();
         out.Result = SyncOpen::WrongPassword;
         return out;
@@ -125,6 +140,27 @@ OpenedSync OpenSync(std::string_view file, std::string_view password) {
     out.Key = std::move(key);
     out.Result = SyncOpen::Opened;
     return out;
+}
+
+}  // namespace
+
+OpenedSync OpenSync(std::string_view file, std::string_view password) {
+    const Frame frame = frameOf(file);
+    if (frame.Result != SyncOpen::Opened) return OpenedSync{frame.Result, {}, nullptr};
+    auto key = std::make_shared<SyncKey>();
+    key->Salt = frame.Salt;
+    key->Cost = frame.Cost;
+    key->Key = DeriveKey(password, key->Salt, frame.Cost);
+    return decipher(frame, std::move(key));
+}
+
+OpenedSync OpenSync(std::string_view file, const std::shared_ptr<SyncKey>& key) {
+    const Frame frame = frameOf(file);
+    if (frame.Result != SyncOpen::Opened) return OpenedSync{frame.Result, {}, nullptr};
+    if (!key || !key->Key || key->Salt != frame.Salt || key->Cost.Passes != frame.Cost.Passes ||
+        key->Cost.MemoryBytes != frame.Cost.MemoryBytes)
+        return OpenedSync{SyncOpen::WrongPassword, {}, nullptr};
+    return decipher(frame, key);
 }
 
 }  // namespace qm::vault

@@ -51,5 +51,9 @@ std::string SealSync(std::string_view content, const SyncKey& key);
 // Opens a sync file's bytes with the login password. Nothing of a file that
 // is refused comes back.
 OpenedSync OpenSync(std::string_view file, std::string_view password);
+// Opens a sync file's bytes with a key derived before, without deriving:
+// WrongPassword when the file is sealed under another salt or cost, or
+// under another password with the same ones.
+OpenedSync OpenSync(std::string_view file, const std::shared_ptr<SyncKey>& key);
 
 }  // namespace qm::vault

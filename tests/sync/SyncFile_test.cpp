@@ -129,3 +129,33 @@ TEST(SyncFile, AMalformedContentIsRefusedWhole) {
     bin[8 + 4 + 4 + 4 + 4 + 32 + 8] = 2;  // the bin's flag: neither in nor out
     EXPECT_FALSE(Parse(bin));
 }
+
+// The key a login derived opens the file it was derived for, and a file
+// sealed anew (another salt or cost) is told apart without a derivation.
+TEST(SyncFile, AKeyAtHandOpensOnlyTheFileOfItsSaltAndCost) {
+    const Book book = sampleBook();
+    auto key = std::make_shared<qm::vault::SyncKey>(qm::vault::SyncKey::Make("pw", kCheap));
+    const std::string file = WriteSyncFile(book, *key);
+    auto otherSalt = std::make_shared<qm::vault::SyncKey>(qm::vault::SyncKey::Make("pw", kCheap));
+    auto otherCost = std::make_shared<qm::vault::SyncKey>(*key);
+    otherCost->Cost.Passes += 1;
+    auto otherMemory = std::make_shared<qm::vault::SyncKey>(*key);
+    otherMemory->Cost.MemoryBytes *= 2;
+    std::string damaged = file;
+    damaged[damaged.size() / 2] ^= 1;
+    const struct {
+        const char* name;
+        std::string file;
+        std::shared_ptr<qm::vault::SyncKey> key;
+        SyncOpen result;
+    } rows[] = {{"its own", file, key, SyncOpen::Opened},       {"another salt", file, otherSalt, SyncOpen::WrongPassword},
+                {"more passes", file, otherCost, SyncOpen::WrongPassword},
+                {"more memory", file, otherMemory, SyncOpen::WrongPassword},
+                {"none", file, nullptr, SyncOpen::WrongPassword}, {"damaged", damaged, key, SyncOpen::Damaged},
+                {"not a sync file", "QM", key, SyncOpen::NotSyncFile}};
+    for (const auto& r : rows) {
+        const ReadSync read = ReadSyncFile(r.file, r.key);
+        EXPECT_EQ(read.Result, r.result) << r.name;
+        if (r.result == SyncOpen::Opened) EXPECT_EQ(read.Contents, book);
+    }
+}
