@@ -2,6 +2,7 @@
 
 #include "store/RecycleBin.h"
 #include "store/StoreError.h"
+#include "store/UserOptions.h"
 
 namespace qm::app {
 
@@ -25,6 +26,10 @@ size_t PurgeRecycleBin(AppContext& app, int64_t now) {
         // Nothing is lost by keeping them a while longer.
         return 0;
     }
+}
+
+void RecordLoginChanged(store::Connection& db, const std::string& user, int64_t now) {
+    store::UserOptions(db, user).SetInt(store::kLoginChanged, now);
 }
 
 }  // namespace qm::app
