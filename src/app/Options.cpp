@@ -2,6 +2,7 @@
 
 #include "store/RecycleBin.h"
 #include "store/StoreError.h"
+#include "store/UserOptions.h"
 
 namespace qm::app {
 
@@ -27,6 +28,8 @@ size_t PurgeRecycleBin(AppContext& app, int64_t now) {
     }
 }
 
-void SetLoginChanged(AppContext& app, int64_t when) { app.Options.SetInt(kLoginChangedOption, when); }
+void RecordLoginChanged(store::Connection& db, const std::string& user, int64_t now) {
+    store::UserOptions(db, user).SetInt(store::kLoginChanged, now);
+}
 
 }  // namespace qm::app

@@ -28,9 +28,8 @@ int RecycleBinDays(AppContext& app);
 // for the next login); returns how many accounts went.
 size_t PurgeRecycleBin(AppContext& app, int64_t now);
 
-// When the login password last changed (UTC seconds; 0 never): the sync
-// adopts the password changed last of two PCs'.
-inline constexpr const char* kLoginChangedOption = "LoginChanged";
-void SetLoginChanged(AppContext& app, int64_t when);
+// Records that `user`'s login password was set at `now`: a registration, a
+// new password. Inside the caller's transaction when it has one.
+void RecordLoginChanged(store::Connection& db, const std::string& user, int64_t now);
 
 }  // namespace qm::app

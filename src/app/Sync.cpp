@@ -133,7 +133,7 @@ std::optional<SyncOutcome> Run::otherPassword(const std::string& bytes) {
         const vault::Proven proven{vault::Proof::Right, app_.Secrets.Current()};
         try {
             vault::NewPassword(app_.DbConn, app_.RsUser, app_.Secrets, proven, typed_);
-            SetLoginChanged(app_, remote_.LoginChanged);
+            RecordLoginChanged(app_.DbConn, app_.CurrentUser, remote_.LoginChanged);
         } catch (const std::exception&) {
             return ended(SyncOutcome::Failed, kLocalUnwritten);
         }

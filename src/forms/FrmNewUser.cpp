@@ -1,5 +1,6 @@
 #include "forms/FrmNewUser.h"
 
+#include "app/Options.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
 #include "store/TextRules.h"
@@ -127,6 +128,7 @@ void FrmNewUser::CmdOK_Click() {
             types["icoIndex"] = static_cast<int>(i + 1);
             types.Update();
         }
+        app::RecordLoginChanged(app_.DbConn, name, Os().NowUtc());
 
         app_.DbConn.Execute("RELEASE registration");
     } catch (...) {

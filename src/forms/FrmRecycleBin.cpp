@@ -100,7 +100,7 @@ void FrmRecycleBin::CmdRestore_Click() {
     if (!entry) return;
     const int index = ListViewBin.SelectedIndex();
     const store::BinEntry account = *entry;
-    const store::RestoreResult r = bin().Restore(account.Guid);
+    const store::RestoreResult r = bin().Restore(account.Guid, Os().NowUtc());
     switch (r.Result) {
         case store::RestoreResult::Missing: Say("该帐号已不在回收站中!"); break;
         case store::RestoreResult::Duplicate:
@@ -130,7 +130,7 @@ void FrmRecycleBin::CmdDelete_Click() {
     const std::string guid = entry->Guid;
     if (MsgBox("确定要彻底删除该帐号吗?删除后将无法恢复。", platform::vbQuestion | platform::vbYesNo, "提示") != platform::vbYes)
         return;
-    bin().DeleteForever(guid);
+    bin().DeleteForever(guid, Os().NowUtc());
     Refresh(index);
 }
 
@@ -141,7 +141,7 @@ void FrmRecycleBin::CmdEmpty_Click() {
     }
     if (MsgBox("确定要清空回收站吗?其中的帐号将无法恢复。", platform::vbQuestion | platform::vbYesNo, "提示") != platform::vbYes)
         return;
-    bin().Empty();
+    bin().Empty(Os().NowUtc());
     Refresh();
 }
 

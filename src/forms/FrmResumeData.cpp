@@ -234,8 +234,10 @@ void FrmResumeData::restore(const std::string& backupUser, bool settingsToo, con
         }
         data.UpdateBatch();
         // The accounts' earlier versions and the recycle bin come with them,
-        // their secrets stored the same way.
-        for (const char* table : {"AccountHistory", "RecycleBin"}) restoreOwnTable(table, backupUser, backupForm, asStored);
+        // their secrets stored the same way, and the records of the accounts
+        // erased by then: they agree with the accounts the backup holds.
+        for (const char* table : {"AccountHistory", "RecycleBin", "RemovedAccounts"})
+            restoreOwnTable(table, backupUser, backupForm, asStored);
         QM_CRASH_POINT("restore.written");
         db.Execute("RELEASE restore_data");
     } catch (...) {

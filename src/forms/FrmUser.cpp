@@ -1,11 +1,13 @@
 #include "forms/FrmUser.h"
 
+#include "app/Options.h"
 #include "app/Settings.h"
 #include "forms/Clipboard.h"
 #include "forms/FrmMain.h"
 #include "forms/FrmTool.h"
 #include "forms/StrengthMeter.h"
 #include "skin/Colours.h"
+#include "store/StoreError.h"
 #include "store/TextRules.h"
 #include "text/utf.h"
 #include "vault/Protection.h"
@@ -207,6 +209,11 @@ void FrmUser::changePassword() {
             ~Busy() { host.Busy(false); }
         } busy{Host()};
         vault::NewPassword(app_.DbConn, app_.RsUser, app_.Secrets, proven, TxtNewPwd.Text());
+    }
+    try {
+        app::RecordLoginChanged(app_.DbConn, app_.CurrentUser, Os().NowUtc());
+    } catch (const store::StoreError&) {
+        // The new password stands; only the sync misses when it was set.
     }
     // The list holds the texts as they were stored before.
     if (app_.Secrets.Protected()) forms_.Main().RequeryData();

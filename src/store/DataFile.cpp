@@ -81,7 +81,9 @@ namespace {
 // of the password's derivation; the earlier versions of each account
 // (AccountHistory: the version's fields and change time, and when it was
 // replaced); the user's recycle bin (RecycleBin: the account row as it was,
-// its category's icon, and when it was deleted).
+// its category's icon, and when it was deleted); the accounts erased from
+// the bin (RemovedAccounts: the identity and when), so that a sync lets
+// another PC's copy of them go instead of bringing them back.
 struct OwnTable {
     const char* name;
     const char* sql;
@@ -144,7 +146,17 @@ CREATE TABLE RecycleBin (
 );
 CREATE INDEX RecycleBinByUser ON RecycleBin(UserName);
 )sql"},
+    {"RemovedAccounts", R"sql(
+CREATE TABLE RemovedAccounts (
+    UserName TEXT COLLATE NOCASE,
+    AccountGuid TEXT,
+    RemovedTime INTEGER
+);
+CREATE INDEX RemovedAccountsByUser ON RemovedAccounts(UserName, AccountGuid);
+)sql"},
 };
+
+static_assert(std::size(kOwnTableSql) == std::size(kOwnTables), "every own table has its statement");
 
 // Columns a table gained after files were written without them; each is
 // added at the end of its table, where no older version reads.

@@ -31,8 +31,10 @@ const char* SchemaSql();
 // The program's own tables beside those three: per-user settings that have
 // no column there (UserOptions: UserName, Name, Value), the keys of users
 // whose secrets are sealed (UserKeys), the accounts' earlier versions
-// (AccountHistory) and the recycle bin (RecycleBin). Every row names its user.
-inline constexpr const char* kOwnTables[] = {"UserOptions", "UserKeys", "AccountHistory", "RecycleBin"};
+// (AccountHistory), the recycle bin (RecycleBin) and the accounts erased
+// from it (RemovedAccounts), which the sync tells other PCs of. Every row
+// names its user.
+inline constexpr const char* kOwnTables[] = {"UserOptions", "UserKeys", "AccountHistory", "RecycleBin", "RemovedAccounts"};
 std::string OwnTablesSql();
 // Brings a database written by an older version up to this one's tables:
 // the own tables and AccountData's last columns it lacks, and an identity

@@ -108,7 +108,7 @@ std::vector<BinEntry> RecycleBin::List() const {
     return entries;
 }
 
-RestoreResult RecycleBin::Restore(const std::string& guid) {
+RestoreResult RecycleBin::Restore(const std::string& guid, int64_t now) {
     RestoreResult result;
     AllOrNothing(db_, "bin_restore", [&] {
         int64_t row = 0, icon = 11;
@@ -168,10 +168,11 @@ RestoreResult RecycleBin::Restore(const std::string& guid) {
         if (make) makeCategory(result.TypeName, icon);
         Statement back(db_.Handle(), std::string("INSERT INTO AccountData (UserName, ") + kAccountColumns +
                                          ") SELECT ?1, ?2, AccountName, AccountPY, AccountID, AccountPassword, RegDate, "
-                                         "URL, Remarks, AccountGuid, CreatedTime, ChangedTime, OtpSecret FROM RecycleBin WHERE rowid = ?3");
+                                         "URL, Remarks, AccountGuid, CreatedTime, ?4, OtpSecret FROM RecycleBin WHERE rowid = ?3");
         back.Bind(1, Value(user_));
         back.Bind(2, Value(result.TypeName));
         back.Bind(3, Value(row));
+        back.Bind(4, Value(now));
         run(back);
         QM_CRASH_POINT("bin.restored");
         Statement drop(db_.Handle(), "DELETE FROM RecycleBin WHERE rowid = ?1");
@@ -182,13 +183,19 @@ RestoreResult RecycleBin::Restore(const std::string& guid) {
     return result;
 }
 
-size_t RecycleBin::removeWhere(const std::string& condition, const std::vector<std::string>& binds, const char* savepoint) {
+size_t RecycleBin::removeWhere(const std::string& condition, const std::vector<std::string>& binds, const char* savepoint,
+                               int64_t now) {
     size_t removed = 0;
     AllOrNothing(db_, savepoint, [&] {
         const auto bindAll = [&](Statement& st) {
             st.Bind(1, Value(user_));
             for (size_t i = 0; i < binds.size(); ++i) st.Bind(static_cast<int>(i + 2), Value(binds[i]));
         };
+        Statement record(db_.Handle(), "INSERT INTO RemovedAccounts (UserName, AccountGuid, RemovedTime) SELECT UserName, "
+                                       "AccountGuid, " + std::to_string(now) + " FROM RecycleBin WHERE UserName = ?1 AND "
+                                       "coalesce(AccountGuid, '') <> '' AND " + condition);
+        bindAll(record);
+        run(record);
         Statement history(db_.Handle(), "DELETE FROM AccountHistory WHERE UserName = ?1 AND AccountGuid IN "
                                         "(SELECT AccountGuid FROM RecycleBin WHERE UserName = ?1 AND " + condition + ")");
         bindAll(history);
@@ -203,17 +210,34 @@ size_t RecycleBin::removeWhere(const std::string& condition, const std::vector<s
     return removed;
 }
 
-bool RecycleBin::DeleteForever(const std::string& guid) {
-    return !guid.empty() && removeWhere("AccountGuid = ?2", {guid}, "bin_delete") > 0;
+bool RecycleBin::DeleteForever(const std::string& guid, int64_t now) {
+    return !guid.empty() && removeWhere("AccountGuid = ?2", {guid}, "bin_delete", now) > 0;
 }
 
-size_t RecycleBin::Empty() { return removeWhere("1", {}, "bin_empty"); }
+size_t RecycleBin::Empty(int64_t now) { return removeWhere("1", {}, "bin_empty", now); }
 
 size_t RecycleBin::Purge(int64_t now, int64_t days) {
+    // A user who never syncs would otherwise keep every record for ever. A
+    // login with nothing to forget writes nothing.
+    const auto bindOld = [&](Statement& st) {
+        st.Bind(1, Value(user_));
+        st.Bind(2, Value(now - kRemovalsKept));
+    };
+    bool stale = false;
+    {
+        Statement old(db_.Handle(), "SELECT 1 FROM RemovedAccounts WHERE UserName = ?1 AND RemovedTime < ?2 LIMIT 1");
+        bindOld(old);
+        stale = old.Step();
+    }
+    if (stale) {
+        Statement forget(db_.Handle(), "DELETE FROM RemovedAccounts WHERE UserName = ?1 AND RemovedTime < ?2");
+        bindOld(forget);
+        run(forget);
+    }
     if (days <= 0) return 0;
     // Exactly `days` days in the bin is not yet more than that.
     const int64_t before = now - days * 86400;
-    return removeWhere("DeletedTime < " + std::to_string(before), {}, "bin_purge");
+    return removeWhere("DeletedTime < " + std::to_string(before), {}, "bin_purge", now);
 }
 
 }  // namespace qm::store

@@ -20,6 +20,9 @@ bool IsReservedTypeName(std::string_view name);
 // Where an account goes back to when its category's name is reserved now.
 inline constexpr const char* kOtherTypeName = "其它";
 inline constexpr int kOtherTypeIcon = 9;
+// How long the removal of an account is remembered: a PC that has not synced
+// for longer may bring it back.
+inline constexpr int64_t kRemovalsKept = int64_t{365} * 24 * 3600;
 
 struct BinEntry {
     std::string Guid;
@@ -61,18 +64,25 @@ public:
     // made again with its old icon, unless its name is reserved now: then the
     // account goes to "其它". An account its category already holds again
     // (same account name and user name) stays in the bin: putting it back
-    // would make two accounts no command could tell apart.
-    RestoreResult Restore(const std::string& guid);
-    // Removes the account and its earlier versions for good; false when it is not in the bin.
-    bool DeleteForever(const std::string& guid);
-    // Removes every account of the bin and their earlier versions; returns how many.
-    size_t Empty();
-    // Removes the accounts deleted more than `days` days before `now`, with
-    // their earlier versions; `days` 0 keeps everything. Returns how many.
+    // would make two accounts no command could tell apart. A restore is a
+    // change made at `now`: on another PC it wins over the older deletion.
+    RestoreResult Restore(const std::string& guid, int64_t now);
+
+    // Each of these removes accounts for good, with their earlier versions,
+    // and records each one's identity and `now` in RemovedAccounts, in the
+    // same transaction.
+    // The one account; false when it is not in the bin.
+    bool DeleteForever(const std::string& guid, int64_t now);
+    // Every account of the bin; returns how many.
+    size_t Empty(int64_t now);
+    // The accounts deleted more than `days` days before `now`; `days` 0 keeps
+    // everything. Returns how many. Records of removals older than
+    // kRemovalsKept go too, whatever `days`.
     size_t Purge(int64_t now, int64_t days);
 
 private:
-    size_t removeWhere(const std::string& condition, const std::vector<std::string>& binds, const char* savepoint);
+    size_t removeWhere(const std::string& condition, const std::vector<std::string>& binds, const char* savepoint,
+                       int64_t now);
 
     Connection& db_;
     std::string user_;

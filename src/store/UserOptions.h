@@ -35,5 +35,8 @@ private:
 // Strong protection is on (1) or off (0); the user row's marker is what the
 // program goes by, this records the setting beside the others.
 inline constexpr std::string_view kStrongProtection = "StrongProtection";
+// When the login password was last set (UTC seconds): the sync keeps the
+// later of two PCs'. Missing for a user registered before it was recorded.
+inline constexpr std::string_view kLoginChanged = "LoginChanged";
 
 }  // namespace qm::store

@@ -14,7 +14,8 @@ std::string_view FieldText(const Version& v, int field) {
     case 3: return v.Password;
     case 4: return v.Registered;
     case 5: return v.Address;
-    default: return v.Remarks;
+    case 6: return v.Remarks;
+    default: return v.Otp;
     }
 }
 
@@ -26,12 +27,13 @@ void SetField(Version& v, int field, std::string_view text) {
     case 3: v.Password = text; break;
     case 4: v.Registered = text; break;
     case 5: v.Address = text; break;
-    default: v.Remarks = text; break;
+    case 6: v.Remarks = text; break;
+    default: v.Otp = text; break;
     }
 }
 
 const char* FieldName(int field) {
-    static const char* const names[kFieldCount] = {"分类", "帐号名称", "用户名", "密码", "注册日期", "网址", "备注"};
+    static const char* const names[kFieldCount] = {"分类", "帐号名称", "用户名", "密码", "注册日期", "网址", "备注", "动态码"};
     return names[field];
 }
 

@@ -14,7 +14,7 @@
 
 namespace qm::sync {
 
-// Passwords and remarks: every block they leave is wiped.
+// Passwords, remarks and authenticator secrets: every block they leave is wiped.
 using Secret = platform::WipedString;
 
 // Times are UTC Unix seconds.
@@ -26,6 +26,7 @@ struct Version {
     std::string Registered;  // "yyyy-mm-dd" or empty
     std::string Address;
     Secret Remarks;
+    Secret Otp;              // the canonical otpauth:// address, or empty
     int64_t Changed = 0;
 
     // The same text in every field; the change time aside.
@@ -34,10 +35,10 @@ struct Version {
 };
 
 // The fields in the order the report names them.
-inline constexpr int kFieldCount = 7;
+inline constexpr int kFieldCount = 8;
 std::string_view FieldText(const Version& v, int field);
 void SetField(Version& v, int field, std::string_view text);
-// 分类, 帐号名称, 用户名, 密码, 注册日期, 网址, 备注.
+// 分类, 帐号名称, 用户名, 密码, 注册日期, 网址, 备注, 动态码.
 const char* FieldName(int field);
 
 // How many older versions an account keeps.

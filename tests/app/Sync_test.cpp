@@ -261,8 +261,8 @@ TEST_F(Sync, AFileUnderAnotherPasswordTakesThePasswordChangedLast) {
         test::ForgetLocalBooks();
         platform::RemoveFile(file);
         Pc a("u", "alpha1", file), b("u", "bravo2", file, r.protectedB);
-        app::SetLoginChanged(*a.app, r.changedA);
-        app::SetLoginChanged(*b.app, r.changedB);
+        app::RecordLoginChanged(a.app->DbConn, a.app->CurrentUser, r.changedA);
+        app::RecordLoginChanged(b.app->DbConn, b.app->CurrentUser, r.changedB);
         a.add("邮箱", 'a');
         b.add("银行", 'b');
         ASSERT_EQ(a.sync().Result, SyncOutcome::Synced);

@@ -135,7 +135,12 @@ TEST_F(UserTest, ARenameThatFailsHalfwayChangesNothing) {
 
 TEST_F(UserTest, PasswordChangeChecksLengthsBeforeComparisons) {
     logIn("amy", "secret1");
-    maintain(&FrmTool::CmdEditPassword, [](FrmUser& u) {
+    // When the login password was set, for the sync: the registration, then each new password that is saved.
+    const int64_t registered = host.os.nowUtc;
+    const auto loginChanged = [this] { return app->Options.GetInt(qm::store::kLoginChanged, 0); };
+    EXPECT_EQ(loginChanged(), registered);
+    host.os.nowUtc += 100;
+    maintain(&FrmTool::CmdEditPassword, [&](FrmUser& u) {
         u.TxtoldPwd.SetText("abc");  // wrong as well as short: the length is what is told
         u.CmdOK.RaiseClick();
         u.TxtoldPwd.SetText("wrong1");
@@ -152,6 +157,7 @@ TEST_F(UserTest, PasswordChangeChecksLengthsBeforeComparisons) {
         u.TxtVerifyPwd.SetText("short");
         u.CmdOK.RaiseClick();
         EXPECT_TRUE(u.IsLoaded());
+        EXPECT_EQ(loginChanged(), registered);
         u.TxtNewPwd.SetText("N3w-pass");
         EXPECT_EQ(u.lblStrength.Caption(), "强");
         u.TxtVerifyPwd.SetText("N3w-pass");
@@ -161,6 +167,7 @@ TEST_F(UserTest, PasswordChangeChecksLengthsBeforeComparisons) {
     EXPECT_EQ(boxTexts(), (Texts{"原始密码长度不能小于6位.", "原始密码错误,请重新输入!", "两次输入的密码不一致,请重新输入!",
                                  "新密码长度不能小于6位.", "密码修改成功,请牢记密码!"}));
     EXPECT_EQ(app->RsUser["UserPassword"].Text(), app->Cipher.EncryptString("N3w-pass", qm::crypto::kLoginPasswordKey));
+    EXPECT_EQ(loginChanged(), registered + 100);
 }
 
 TEST_F(UserTest, LogoutChecksThePasswordAndNoDeletesNothing) {

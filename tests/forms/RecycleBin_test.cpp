@@ -220,6 +220,7 @@ TEST_F(RecycleBinForms, ARestoreBringsTheBackupUsersBinAndHistorySealedForAProte
                         guid + "', 'gone', '" + stored + "')");
     selectInMain("gone");
     main.CmdDel.RaiseClick();
+    app->DbConn.Execute("insert into RemovedAccounts values('bob', '" + std::string(32, 'b') + "', 77)");
     const std::string backup = dir.file("backup.dat");
     ASSERT_TRUE(app->BackupDatabase(backup, true));
     restart();
@@ -229,6 +230,7 @@ TEST_F(RecycleBinForms, ARestoreBringsTheBackupUsersBinAndHistorySealedForAProte
     const qm::vault::Proven proven = app->Secrets.Prove(app->DbConn, app->RsUser, "secret1");
     qm::vault::SwitchOn(app->DbConn, app->RsUser, app->Secrets, proven, "secret1");
     ASSERT_TRUE(app->Secrets.Protected());
+    app->DbConn.Execute("insert into RemovedAccounts values('amy', '" + std::string(32, 'a') + "', 88)");
     host.os.chosenFiles = {backup};
     host.OnModal<qm::forms::FrmResumeData>("FrmResumeData", [](qm::forms::FrmResumeData& d) {
         d.CbUser.SetListIndex(0);
@@ -246,6 +248,8 @@ TEST_F(RecycleBinForms, ARestoreBringsTheBackupUsersBinAndHistorySealedForAProte
         ASSERT_TRUE(plain);
         EXPECT_EQ(plain->view(), "bobs-secret");
     }
+    EXPECT_EQ(one("SELECT group_concat(RemovedTime) FROM RemovedAccounts WHERE UserName = 'amy'"), "77")
+        << "the records of erased accounts agree with the accounts restored";
     inBin([](FrmRecycleBin& b) {
         ASSERT_EQ(b.ListViewBin.Count(), 1u);
         b.CmdRestore.RaiseClick();

@@ -76,7 +76,7 @@ TEST_F(RecycleBinStore, RestorePutsTheAccountBackWholeWhereItBelongs) {
             if (!r.typeStays) category("amy", r.type, 11);
             account("amy", r.type, "MAIL", "g2");  // letter case makes no other account
         }
-        const RestoreResult result = RecycleBin(conn, "amy").Restore("g1");
+        const RestoreResult result = RecycleBin(conn, "amy").Restore("g1", 2000);
         EXPECT_EQ(result.Result, r.result);
         EXPECT_EQ(result.TypeName, r.backTo);
         EXPECT_EQ(one("SELECT icoIndex FROM AccountType WHERE TypeName = '" + std::string(r.backTo) + "'"), r.icon);
@@ -84,6 +84,8 @@ TEST_F(RecycleBinStore, RestorePutsTheAccountBackWholeWhereItBelongs) {
         if (r.result == RestoreResult::Restored) {
             std::string expected = before;
             expected.replace(expected.find(r.type), std::string(r.type).size(), r.backTo);
+            // A restore is a change: on another PC it wins over the older deletion.
+            expected.replace(expected.rfind('|') + 1, std::string::npos, "2000");
             EXPECT_EQ(row("g1"), expected);
             EXPECT_EQ(count("RecycleBin"), "0");
         } else {
@@ -92,7 +94,7 @@ TEST_F(RecycleBinStore, RestorePutsTheAccountBackWholeWhereItBelongs) {
         }
         EXPECT_EQ(count("AccountHistory", "AccountGuid = 'g1'"), "1") << "the earlier versions stay with the account";
     }
-    EXPECT_EQ(RecycleBin(conn, "amy").Restore("no such").Result, RestoreResult::Missing);
+    EXPECT_EQ(RecycleBin(conn, "amy").Restore("no such", 2000).Result, RestoreResult::Missing);
 }
 
 TEST_F(RecycleBinStore, ACategorysAccountsGoTogetherWithItsIconAndNewestShowFirst) {
@@ -137,6 +139,10 @@ TEST_F(RecycleBinStore, PurgeDeleteForeverAndEmptyTakeTheHistoryWithThem) {
         EXPECT_EQ(count("RecycleBin", "AccountGuid = 'g1'"), r.gone ? "0" : "1");
         EXPECT_EQ(count("AccountHistory", "AccountGuid = 'g1'"), r.gone ? "0" : "1");
         EXPECT_EQ(count("RecycleBin", "AccountGuid = 'g2'"), "1") << "another user's bin is not purged";
+        EXPECT_EQ(count("RemovedAccounts", "AccountGuid = 'g1' AND UserName = 'amy' AND RemovedTime = " + std::to_string(now)),
+                  r.gone ? "1" : "0");
+        EXPECT_EQ(count("RemovedAccounts", "AccountGuid = 'g2'"), "0");
+        conn.Execute("DELETE FROM RemovedAccounts");
     }
 
     for (int emptyAll = 0; emptyAll < 2; ++emptyAll) {
@@ -148,16 +154,35 @@ TEST_F(RecycleBinStore, PurgeDeleteForeverAndEmptyTakeTheHistoryWithThem) {
         RecycleBin(conn, "amy").MoveToBin({"g1", "g2"}, 10);
         RecycleBin(conn, "bob").MoveToBin({"g4"}, 10);
         if (emptyAll)
-            EXPECT_EQ(RecycleBin(conn, "amy").Empty(), 2u);
+            EXPECT_EQ(RecycleBin(conn, "amy").Empty(20), 2u);
         else
-            EXPECT_TRUE(RecycleBin(conn, "amy").DeleteForever("g1"));
+            EXPECT_TRUE(RecycleBin(conn, "amy").DeleteForever("g1", 20));
+        EXPECT_EQ(count("RemovedAccounts", "UserName = 'amy' AND RemovedTime = 20 AND AccountGuid IN ('g1', 'g2')"),
+                  emptyAll ? "2" : "1");
+        EXPECT_EQ(count("RemovedAccounts", "AccountGuid IN ('g3', 'g4')"), "0") << "only what was erased is recorded";
+        conn.Execute("DELETE FROM RemovedAccounts");
         EXPECT_EQ(count("RecycleBin", "UserName = 'amy'"), emptyAll ? "0" : "1");
         EXPECT_EQ(count("AccountHistory", "AccountGuid = 'g1'"), "0");
         EXPECT_EQ(count("AccountHistory", "AccountGuid = 'g2'"), emptyAll ? "0" : "1");
         EXPECT_EQ(count("AccountHistory", "AccountGuid IN ('g3', 'g4')"), "2") << "the book's and bob's history stay";
         EXPECT_EQ(count("RecycleBin", "UserName = 'bob'"), "1");
     }
-    EXPECT_FALSE(RecycleBin(conn, "amy").DeleteForever("g1"));
+    EXPECT_FALSE(RecycleBin(conn, "amy").DeleteForever("g1", 30));
+    EXPECT_EQ(count("RemovedAccounts"), "0");
+}
+
+// A record is kept as long as a sync remembers it, then the login's purge lets it go, whatever the bin's days.
+TEST_F(RecycleBinStore, RemovalRecordsGoAtThePurgeOnceTooOldToMatter) {
+    const int64_t now = 2 * qm::store::kRemovalsKept;
+    const std::pair<const char*, int64_t> records[] = {{"old", now - qm::store::kRemovalsKept - 1},
+                                                       {"limit", now - qm::store::kRemovalsKept}, {"young", now - 1}};
+    for (const auto& [id, when] : records)
+        for (const char* user : {"amy", "bob"})
+            conn.Execute(std::string("INSERT INTO RemovedAccounts VALUES ('") + user + "', '" + id + "', " + std::to_string(when) + ")");
+    EXPECT_EQ(RecycleBin(conn, "amy").Purge(now, 0), 0u);
+    EXPECT_EQ(count("RemovedAccounts", "UserName = 'amy'"), "2");
+    EXPECT_EQ(count("RemovedAccounts", "UserName = 'amy' AND AccountGuid = 'old'"), "0");
+    EXPECT_EQ(count("RemovedAccounts", "UserName = 'bob'"), "3") << "another user's records wait for his login";
 }
 
 TEST(ReservedTypeNames, AnyPartOfTheDefaultNamesIsReserved) {

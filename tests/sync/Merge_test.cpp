@@ -13,7 +13,7 @@ using namespace qm::sync;
 
 namespace {
 
-constexpr std::string_view kKeys = "cnupdar";  // the fields, as the scripts name them
+constexpr std::string_view kKeys = "cnupdaro";  // the fields, as the scripts name them
 
 std::string idOf(int n) {
     char s[40];
@@ -24,7 +24,7 @@ std::string idOf(int n) {
 Version baseVersion() {
     Version v;
     v.Category = "网站", v.Name = "邮箱", v.User = "alice", v.Password = "p0", v.Registered = "2020-01-01";
-    v.Address = "mail.example", v.Remarks = "r0", v.Changed = 100;
+    v.Address = "mail.example", v.Remarks = "r0", v.Otp = "otpauth://totp/o0", v.Changed = 100;
     return v;
 }
 
@@ -120,6 +120,9 @@ TEST(Merge, EachThreeWayCaseKeepsWhatEachSideMeant) {
         {"", "p=R@50", "live", "p=R", "p=p0", "本机 更新 邮箱 密码", 0},  // a slow clock still changes it
         {"p=1@200 p=2@300", "", "live", "p=2", "p=1 p=p0", "同步文件 更新 邮箱 密码", 0},
         {"p=L@200", "r=R@210", "live", "p=L r=R", "p=L r=R", "本机 更新 邮箱 备注;同步文件 更新 邮箱 密码", 0},
+        {"o=L@200", "r=R@210", "live", "o=L r=R", "o=otpauth://totp/o0", "本机 更新 邮箱 备注;同步文件 更新 邮箱 动态码", 0},
+        {"o=L@200", "o=R@210", "live", "o=R", "o=L o=otpauth://totp/o0", "本机 更新 邮箱 动态码 冲突", 1},
+        {"o=@200", "", "live", "o=", "o=otpauth://totp/o0", "同步文件 更新 邮箱 动态码", 0},
         {"c=工作@200 d=2021-02-03@201", "u=bob@150 a=web@160", "live", "c=工作 d=2021-02-03 u=bob a=web", "",
          "本机 更新 邮箱 用户名、网址;同步文件 更新 邮箱 分类、注册日期", 0},
         {"p=X@200", "p=X@210", "live", "p=X", "p=p0", "", 0},

@@ -19,10 +19,11 @@ Book sampleBook() {
     Version v;
     v.Category = "网站", v.Name = "工商银行网银", v.User = "zhangsan_1984", v.Password = std::string("Pa\0ss词", 8);
     v.Registered = "2019-05-06", v.Address = "https://bank.example/login", v.Remarks = "备注:U盾 PIN", v.Changed = 1700000100;
+    v.Otp = "otpauth://totp/Bank:zhangsan?secret=JBSWY3DPEHPK3PXP";
     Version old = v;
     old.Password = "older-secret", old.Changed = 1600000000;
     b.Accounts.push_back({std::string(32, 'a'), 1500000000, v, {old, old}, std::nullopt});
-    v.Name = "回收站里的", v.Password = "", v.Remarks = "";
+    v.Name = "回收站里的", v.Password = "", v.Remarks = "", v.Otp = "";
     b.Accounts.push_back({"0123456789abcdef0123456789abcdef", 1, v, {}, int64_t{1700000200}});
     b.Removed = {{std::string(32, 'f'), 1690000000}};
     return b;
@@ -56,7 +57,7 @@ TEST(SyncFile, ABookComesBackWholeAndTheKeyItOpenedWithWritesItBack) {
 TEST(SyncFile, NoNameUserPasswordOrRemarkShowsInTheFile) {
     const Book book = sampleBook();
     const std::string file = WriteSyncFile(book, qm::vault::SyncKey::Make("pw", kCheap));
-    for (const std::string word : {"工商银行", "zhangsan", "older-secret", "U盾", "bank.example", "2019-05-06", "网站"}) {
+    for (const std::string word : {"工商银行", "zhangsan", "older-secret", "U盾", "bank.example", "2019-05-06", "网站", "JBSWY3DP"}) {
         EXPECT_EQ(file.find(word), std::string::npos) << word;
         EXPECT_EQ(file.find(qm::vault::ToHex(word)), std::string::npos) << word;
     }
