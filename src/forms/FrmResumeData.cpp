@@ -123,16 +123,20 @@ void FrmResumeData::CmdResume_Click() {
 }
 
 void FrmResumeData::restoreOptions(const std::string& backupUser) {
-    const std::string keep = std::string(store::kStrongProtection);
-    app_.DbConn.Execute("delete UserOptions from UserOptions where UserName = '" + store::esc(app_.CurrentUser) +
-                        "' and Name <> '" + store::esc(keep) + "'");
+    // Whether the user's secrets are sealed, and when the login password was
+    // set, are the current user's own state: the password stays theirs.
+    const std::string_view keep[] = {store::kStrongProtection, store::kLoginChanged};
+    std::string kept;
+    for (std::string_view name : keep) kept += " and Name <> '" + store::esc(name) + "'";
+    app_.DbConn.Execute("delete UserOptions from UserOptions where UserName = '" + store::esc(app_.CurrentUser) + "'" + kept);
     store::Recordset from;
     from.Open("select * from UserOptions where UserName = '" + store::esc(backupUser) + "'", backup_);
     store::Recordset to;
     to.Open("select * from UserOptions where UserName = '" + store::esc(app_.CurrentUser) + "'", app_.DbConn);
     for (; !from.Eof(); from.MoveNext()) {
-        // Whether the user's secrets are sealed is the current user's own state.
-        if (store::CompareNoCase(from["Name"].Text(), keep) == 0) continue;
+        const std::string name = from["Name"].Text();
+        if (std::any_of(std::begin(keep), std::end(keep), [&](std::string_view k) { return store::CompareNoCase(name, k) == 0; }))
+            continue;
         to.AddNew();
         to["UserName"] = app_.CurrentUser;
         to["Name"] = from["Name"];

@@ -32,8 +32,10 @@ TEST_F(OptionsTest, OptionsAreTheUsersOwnAndFollowARenameARestoreAndALogOff) {
 
     restoreFrom(backup, choosingBackupUser(0, "bobpass1", true));
     EXPECT_EQ(app->Options.GetInt("Length", 12), 20) << "kept with the settings kept";
+    app->Options.SetInt(qm::store::kLoginChanged, 1234);  // amy set a new password after bob's registration
     restoreFrom(backup, choosingBackupUser(0, "bobpass1", false));
     EXPECT_EQ(app->Options.GetInt("Length", 12), 8) << "brought with the settings";
+    EXPECT_EQ(app->Options.GetInt(qm::store::kLoginChanged, 0), 1234) << "amy's password stays hers, and when it was set";
     EXPECT_FALSE(app->Options.GetBool("Digits", false)) << "none of the old ones stay";
     EXPECT_FALSE(app->Options.GetBool("StrongProtection", false)) << "the protection is the user's own state";
 
@@ -43,7 +45,7 @@ TEST_F(OptionsTest, OptionsAreTheUsersOwnAndFollowARenameARestoreAndALogOff) {
     });
     start();  // the log-off ended the program
     EXPECT_EQ(rowsOf("UserOptions", "amy2"), 0u);
-    EXPECT_EQ(rowsOf("UserOptions", "bob"), 2u);
+    EXPECT_EQ(rowsOf("UserOptions", "bob"), 3u) << "and when his password was set";
 }
 
 TEST_F(OptionsTest, AFileWithoutTheProgramsOwnTablesGainsThemAndKeepsItsUsers) {
