@@ -5,6 +5,8 @@
 #include "forms/FrmFind.h"
 #include "forms/FrmHealth.h"
 #include "forms/FrmRecycleBin.h"
+#include "forms/FrmSyncPassword.h"
+#include "forms/FrmSyncResult.h"
 #include "forms/FrmImport.h"
 #include "forms/FrmGenerate.h"
 #include "forms/FrmOtp.h"
@@ -105,6 +107,8 @@ FrmGenerate& Forms::Generate() { return get(generate_); }
 FrmOtp& Forms::Otp() { return get(otp_); }
 FrmHistory& Forms::History() { return get(history_); }
 FrmRecycleBin& Forms::RecycleBin() { return get(recycleBin_); }
+FrmSyncPassword& Forms::SyncPassword() { return get(syncPassword_); }
+FrmSyncResult& Forms::SyncResult() { return get(syncResult_); }
 
 void FillCategories(app::AppContext& app, ui::ComboBox& box) {
     app.RsType.Requery();

@@ -31,6 +31,8 @@ class FrmGenerate;
 class FrmOtp;
 class FrmHistory;
 class FrmRecycleBin;
+class FrmSyncPassword;
+class FrmSyncResult;
 
 class Forms {
 public:
@@ -60,6 +62,8 @@ public:
     FrmOtp& Otp();
     FrmHistory& History();
     FrmRecycleBin& RecycleBin();
+    FrmSyncPassword& SyncPassword();
+    FrmSyncResult& SyncResult();
 
     app::AppContext& App() const { return app_; }
     ui::FormHost& Host() const { return host_; }
@@ -93,6 +97,8 @@ private:
     std::unique_ptr<FrmOtp> otp_;
     std::unique_ptr<FrmHistory> history_;
     std::unique_ptr<FrmRecycleBin> recycleBin_;
+    std::unique_ptr<FrmSyncPassword> syncPassword_;
+    std::unique_ptr<FrmSyncResult> syncResult_;
     std::vector<std::unique_ptr<ui::Form>> retired_;
 };
 

@@ -96,6 +96,8 @@ void FrmLogin::CmdLogin_Click() {
         }
         return;
     }
+    // The sync file's key is made from it before the box lets it go.
+    app_.SyncSession.LoggedIn(TxtPass.Text());
     TxtPass.Wipe();
     app_.CurrentUser = user;
     app::RememberUser(Os(), app_.CurrentUser);

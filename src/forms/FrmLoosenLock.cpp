@@ -49,6 +49,7 @@ void FrmLoosenLock::CmdUntie_Click() {
         TxtPwd.SetFocus();
         return;
     }
+    app_.SyncSession.LoggedIn(typed);
     TxtPwd.Wipe();
     FrmMain& main = forms_.Main();
     main.SetLock(false);

@@ -15,6 +15,8 @@
 #include "forms/FrmLoosenLock.h"
 #include "forms/FrmTool.h"
 #include "forms/FrmSetting.h"
+#include "forms/FrmSyncPassword.h"
+#include "forms/FrmSyncResult.h"
 #include "forms/FrmTrayMenu.h"
 #include "skin/Colours.h"
 #include "ui/RowLayout.h"
@@ -130,6 +132,8 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     TimerAutoLock.SetEnabled(false);
     TimerClipboard.SetInterval(500);
     TimerClipboard.SetEnabled(false);
+    TimerSync.SetInterval(kFirstSyncMs);
+    TimerSync.SetEnabled(false);
 
     CmdAdd.Click = [this] { CmdAdd_Click(); };
     CmdEdit.Click = [this] { CmdEdit_Click(); };
@@ -150,6 +154,7 @@ FrmMain::FrmMain(Forms& forms) : ui::Form(forms.Host(), "FrmMain"), forms_(forms
     ListViewUser.MouseUp = [this](int b, int s, int x, int y) { ListViewUser_MouseUp(b, s, x, y); };
     TimerAutoLock.Tick = [this] { TimerAutoLock_Timer(); };
     TimerClipboard.Tick = [this] { TimerClipboard_Timer(); };
+    TimerSync.Tick = [this] { TimerSync_Timer(); };
 }
 
 void FrmMain::Form_Load() {
@@ -196,6 +201,11 @@ void FrmMain::Form_Load() {
         tray::InstallKeyboardHook(Os().Keyboard(), app_.HotKeys, [this] { Host().RunEvent([this] { bossKey(); }); },
                                   [this] { Host().RunEvent([this] { unlockForHotKey(); }); },
                                   [this] { return oneTimeCodeForHotKey(); });
+    });
+    // The login's sync runs once the window is on the screen.
+    step([&] {
+        TimerSync.SetInterval(kFirstSyncMs);
+        TimerSync.SetEnabled(true);
     });
 }
 
@@ -523,6 +533,8 @@ void FrmMain::SetLock(bool locked) {
     // Locked, a protected user's data key is wiped; the unlock derives it again.
     if (locked) app_.Secrets.Lock();
     if (locked) clearClipboardAtLock();
+    // The sync file's key goes with the lock; the unlock derives it again.
+    if (locked) app_.SyncSession.Forget();
     FrmTrayMenu& menu = forms_.TrayMenu();
     menu.mnuSet.SetEnabled(!locked);
     menu.mnuAbout.SetEnabled(!locked);
@@ -565,7 +577,78 @@ void FrmMain::TimerClipboard_Timer() {
 
 void FrmMain::showTrayTip() {
     const int left = app_.Clipboard.SecondsLeft(Os());
-    systemTray_.SetTrayTip(left > 0 ? "Quillmere - 剪贴板将在 " + std::to_string(left) + " 秒后清空" : "Quillmere");
+    systemTray_.SetTrayTip(left > 0             ? "Quillmere - 剪贴板将在 " + std::to_string(left) + " 秒后清空"
+                           : syncTip_.empty() ? std::string("Quillmere")
+                                              : "Quillmere - " + syncTip_);
+}
+
+void FrmMain::TimerSync_Timer() {
+    const bool atLogin = TimerSync.Interval() != kSyncLookMs;
+    // Locked, the sync file's key is gone; with one of the window's dialogs
+    // open, the book is in use: the next minute looks again.
+    if (isLock_ || Tag == "1" || syncing_) return;
+    TimerSync.SetInterval(kSyncLookMs);
+    if (atLogin)
+        SyncBook(app::SyncWhen::Login);
+    else if (app::SyncFileMoved(app_))
+        SyncBook(app::SyncWhen::FileChanged);
+}
+
+std::optional<platform::WipedString> FrmMain::askSyncPassword(ui::Form* owner) {
+    FrmSyncPassword& dialog = forms_.SyncPassword();
+    dialog.Show(true, owner);
+    return dialog.TakeTyped();
+}
+
+app::SyncOutcome FrmMain::SyncBook(app::SyncWhen when, ui::Form* owner) {
+    // A message box of a sync lets the timer tick under it.
+    if (syncing_) return {};
+    syncing_ = true;
+    struct Done {
+        FrmMain& main;
+        ~Done() {
+            main.syncing_ = false;
+            main.Host().Busy(false);
+        }
+    } done{*this};
+    Host().Busy(true);
+    ui::Form& over = owner ? *owner : *this;
+    app::SyncOutcome outcome = app::RunSync(app_, Os(), when, [&] {
+        Host().Busy(false);
+        std::optional<platform::WipedString> typed = askSyncPassword(&over);
+        Host().Busy(true);
+        return typed;
+    });
+    Host().Busy(false);
+    if (when == app::SyncWhen::Exit) return outcome;
+    if (outcome.LocalChanged) {
+        IsAddType();
+        RequeryData();
+    }
+    const bool changed = outcome.Result == app::SyncOutcome::Synced;
+    if (changed) {
+        syncTip_ = "同步完成: " + outcome.Report.Summary();
+        showTrayTip();
+    }
+    if (when == app::SyncWhen::Now) {
+        if (!outcome.Message.empty()) over.Say(outcome.Message);
+        if (changed && !outcome.Report.Changes.empty()) {
+            FrmSyncResult& result = forms_.SyncResult();
+            result.Prepare(outcome.Report);
+            result.Show(true, &over);
+        } else if (outcome.Result == app::SyncOutcome::Unchanged || (changed && outcome.Report.Changes.empty())) {
+            over.Say("同步完成,没有需要同步的改动。");
+        } else if (outcome.Result == app::SyncOutcome::Off) {
+            over.Say("请先在“设置”的“其它”页中选择同步文件。");
+        }
+        return outcome;
+    }
+    // In the tray the icon's tip says it; on the screen a short message.
+    const bool onScreen = Visible() && WindowState() != vbMinimized;
+    std::string said = outcome.Message;
+    if (changed && onScreen) said += (said.empty() ? "" : "\n\n") + syncTip_;
+    if (!said.empty() && (onScreen || !outcome.Message.empty())) Say(said);
+    return outcome;
 }
 
 void FrmMain::Form_Unload(int& Cancel) {
@@ -575,6 +658,8 @@ void FrmMain::Form_Unload(int& Cancel) {
         Cancel = 1;
         return;
     }
+    // The other PC gets what this session changed, before anything is cleared.
+    if (!app_.UserLoggedOut && !isLock_) step([&] { SyncBook(app::SyncWhen::Exit); });
     step([&] { tray::RemoveKeyboardHook(Os().Keyboard()); });
     step([&] {
         for (size_t c = 0; c < 5; ++c)

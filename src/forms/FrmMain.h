@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the current user's categories as a tree, the accounts of
 // the chosen category as a list, the quick find, and the commands.
+#include "app/Sync.h"
 #include "forms/Forms.h"
 #include "tray/ModSystemTray.h"
 #include "ui/Form.h"
@@ -9,6 +10,11 @@ namespace qm::forms {
 
 class FrmMain : public ui::Form {
 public:
+    // The login's sync waits for the window to be drawn; then the sync file
+    // is looked at once a minute.
+    static constexpr int kFirstSyncMs = 300;
+    static constexpr int kSyncLookMs = 60000;
+
     explicit FrmMain(Forms& forms);
 
     ui::CommandButton CmdAdd{this, "CmdAdd"};
@@ -30,6 +36,8 @@ public:
     ui::Timer TimerAutoLock{this, "TimerAutoLock"};
     // Counts down a copy on the clipboard while one waits to be emptied.
     ui::Timer TimerClipboard{this, "TimerClipboard"};
+    // The sync just after the login, then a look at the sync file once a minute.
+    ui::Timer TimerSync{this, "TimerSync"};
 
     // Refresh operations the dialogs call.
     void IsAddType();
@@ -53,6 +61,12 @@ public:
     void ListViewUser_MouseUp(int Button, int Shift, int X, int Y);
     void TimerAutoLock_Timer();
     void TimerClipboard_Timer();
+    void TimerSync_Timer();
+
+    // Syncs the user's book with the sync file now and says what happened
+    // as `when` calls for: "立即同步" shows every change, the others only a
+    // summary, the exit nothing. Returns the outcome for the caller.
+    app::SyncOutcome SyncBook(app::SyncWhen when, ui::Form* owner = nullptr);
 
     // Puts an account's field on the clipboard for as long as the user's
     // setting says; every copy the program makes goes through here. False
@@ -101,11 +115,16 @@ private:
     void clearClipboardAtLock();
     // The icon's tip: the program's name, and the seconds left while a copy waits.
     void showTrayTip();
+    // The other password the sync file asks for, typed in its dialog over `owner`.
+    std::optional<platform::WipedString> askSyncPassword(ui::Form* owner);
 
     Forms& forms_;
     app::AppContext& app_;
     tray::ModSystemTray systemTray_;
     bool isLock_ = false;
+    // What the last sync said for the icon's tip; empty before one.
+    std::string syncTip_;
+    bool syncing_ = false;
 };
 
 }  // namespace qm::forms

@@ -7,6 +7,7 @@
 
 #include "app/Options.h"
 #include "app/Settings.h"
+#include "app/Sync.h"
 #include "forms/FrmProtect.h"
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
@@ -219,6 +220,11 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     lblNote4.SetCaption("注:0天为一直保留,直到清空回收站");
     lblNote4.SetForeColor(kNoteColour);
     place(lblNote4, 4, 2100, 1740, 3500, 300);
+    lblSyncFile.SetCaption("同步文件:");
+    place(lblSyncFile, 4, 300, 2220, 3000, 300);
+    place(TxtSyncFile, 4, 300, 2580, 4080, 330);
+    CmdSyncBrowse.SetCaption("浏览...");
+    place(CmdSyncBrowse, 4, 4500, 2550, 900, 390);
 
     CmdOK.SetCaption("确定(&O)");
     CmdOK.Move(kPageLeft + kPageWidth - 2760, 3360, 1260, 420);
@@ -230,6 +236,8 @@ FrmSetting::FrmSetting(Forms& forms) : ui::Form(forms.Host(), "FrmSetting"), for
     CmdOK.Click = [this] { CmdOK_Click(); };
     CmdCancel.Click = [this] { CmdCancel_Click(); };
     ImgPath.Click = [this] { ImgPath_Click(); };
+    CmdSyncBrowse.Click = [this] { CmdSyncBrowse_Click(); };
+    TxtSyncFile.Change = [this] { TxtSyncFile.SetToolTipText(TxtSyncFile.Text()); };
     TxtDay.LostFocus = [this] { TxtDay_LostFocus(); };
     // A long path does not fit the box: its tip shows all of it.
     TxtPath.Change = [this] { TxtPath.SetToolTipText(TxtPath.Text()); };
@@ -323,6 +331,7 @@ void FrmSetting::loadSettings() {
     check(ChkCloseMin, "Custom2");
     TxtClipboardSeconds.SetText(std::to_string(app::ClipboardSeconds(app_)));
     TxtBinDays.SetText(std::to_string(app::RecycleBinDays(app_)));
+    TxtSyncFile.SetText(app::SyncFilePath(app_));
 }
 
 void FrmSetting::Form_Activate() {
@@ -437,6 +446,23 @@ void FrmSetting::ImgPath_Click() {
     TxtPath.SetText(path);
 }
 
+void FrmSetting::CmdSyncBrowse_Click() {
+    std::string folder;
+    if (const size_t slash = TxtSyncFile.Text().find_last_of("\\/"); slash != std::string::npos)
+        folder = TxtSyncFile.Text().substr(0, slash);
+    // The file another PC made is chosen to be joined, not replaced.
+    const std::string path = Os().ShowSaveDialog("同步文件(*.dat)|*.dat|所有文件(*.*)|*.*", folder, kDefaultSyncFileName,
+                                                 "选择同步文件", false);
+    if (path.empty()) return;
+    if (const std::string why = app::SyncPathRefusal(app_, path); !why.empty()) {
+        Say(why);
+        return;
+    }
+    TxtSyncFile.SetText(path);
+}
+
+std::string FrmSetting::syncFileTyped() const { return trimmed(TxtSyncFile.Text()); }
+
 bool FrmSetting::switchProtection(bool on) {
     const auto cancelled = [this] {
         ChkStrongProtection.SetValue(app_.Secrets.Protected() ? ui::CheckBox::Checked : ui::CheckBox::Unchecked);
@@ -465,6 +491,13 @@ void FrmSetting::CmdOK_Click() {
         TxtBinDays.SetFocus();
         return;
     }
+    const std::string syncFile = syncFileTyped();
+    if (const std::string why = syncFile.empty() ? "" : app::SyncPathRefusal(app_, syncFile); !why.empty()) {
+        SelectPage(4);
+        Say(why);
+        TxtSyncFile.SetFocus();
+        return;
+    }
     const bool protect = ChkStrongProtection.Value() == ui::CheckBox::Checked;
     if (protect != app_.Secrets.Protected() && !switchProtection(protect)) return;
     store::Recordset& user = app_.RsUser;
@@ -485,6 +518,7 @@ void FrmSetting::CmdOK_Click() {
     app_.Options.SetInt(app::kClipboardSecondsOption, numberIn(TxtClipboardSeconds.Text()));
     app_.Options.Set(app::kOtpHotKeyOption, TxtShortcutKey[4].Tag);
     app_.Options.SetInt(app::kRecycleBinDaysOption, numberIn(TxtBinDays.Text()));
+    app_.Options.Set(app::kSyncFileOption, syncFile);
 
     const bool startUp = checked(ChkWinRun);
     if (!app::UpdateStartupEntry(Os(), app_.AppPath, app_.ExeFile, startUp)) {

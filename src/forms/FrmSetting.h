@@ -24,6 +24,9 @@ void PaintTabGradient(ui::PictureBox& box);
 // occurs anywhere in this text can be neither renamed nor deleted.
 using store::kReservedTypeNames;
 
+// What the Save dialog offers for a new sync file.
+inline constexpr const char* kDefaultSyncFileName = "Quillmere-同步.dat";
+
 class FrmSetting : public ui::Form {
 public:
     explicit FrmSetting(Forms& forms);
@@ -83,6 +86,9 @@ public:
     ui::TextBox TxtBinDays{this, "TxtBinDays"};
     ui::Label lblBinDay{this, "lblBinDay"};
     ui::Label lblNote4{this, "lblNote4"};
+    ui::Label lblSyncFile{this, "lblSyncFile"};
+    ui::TextBox TxtSyncFile{this, "TxtSyncFile"};
+    ui::CommandButton CmdSyncBrowse{this, "CmdSyncBrowse"};
 
     ui::CommandButton CmdOK{this, "CmdOK"};
     ui::CommandButton CmdCancel{this, "CmdCancel"};
@@ -97,6 +103,7 @@ public:
     void CmdOK_Click();
     void CmdCancel_Click() { Unload(); }
     void ImgPath_Click();
+    void CmdSyncBrowse_Click();
     void TxtDay_LostFocus();
     void TxtMinLock_Change();
     void TxtClipboardSeconds_Change();
@@ -123,6 +130,8 @@ private:
     // stored state again and nothing is saved yet.
     bool switchProtection(bool on);
     void loadSettings();
+    // The sync file's path as typed, without the spaces a paste brings around it.
+    std::string syncFileTyped() const;
     int pageOf(const ui::Control* c) const;
     bool isHotKeyBox(const ui::Control* c) const;
     // A capture the user left half done (the focus went on while a key was

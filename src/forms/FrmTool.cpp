@@ -19,7 +19,7 @@ namespace qm::forms {
 
 FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms), app_(forms.App()) {
     SetCaption("工具");
-    Move(0, 0, 5640, 3360);
+    Move(0, 0, 5640, 4140);
     SetBackColor(0xF6E7D5);  // RGB(213, 231, 246)
     const auto row = [](ui::PictureBox& frame, int top, std::initializer_list<std::pair<ui::CommandButton*, const char*>> buttons) {
         frame.Move(120, top, 5400, 660);
@@ -35,13 +35,9 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     row(PicFrame1, 120, {{&CmdBackup, "备份数据(&B)"}, {&CmdResume, "恢复数据(&R)"}, {&CmdCompress, "压缩数据(&C)"}});
     row(PicFrame2, 900, {{&CmdEditUserName, "修改用户名(&U)"}, {&CmdEditPassword, "修改密码(&P)"}, {&CmdLogoutUser, "注销用户(&D)"}});
     row(PicFrame3, 1680, {{&CmdImport, "导入数据(&I)"}, {&CmdExport, "导出数据(&X)"}, {&CmdHealth, "密码体检(&H)"}});
-    CmdEmpty.SetCaption("清空剪贴板(&E)");
-    CmdEmpty.Move(270, 2580, 1600, 420);
-    // Between the two bottom buttons, under the panels' middle column.
-    CmdRecycleBin.SetCaption("回收站(&B)");
-    CmdRecycleBin.Move(1995, 2580, 1600, 420);
+    row(PicFrame4, 2460, {{&CmdEmpty, "清空剪贴板(&E)"}, {&CmdRecycleBin, "回收站(&B)"}, {&CmdSync, "立即同步(&Y)"}});
     CmdClose.SetCaption("关闭(&C)");
-    CmdClose.Move(3720, 2580, 1600, 420);
+    CmdClose.Move(3720, 3360, 1600, 420);
     CmdClose.Cancel = true;
 
     CmdBackup.Click = [this] { CmdBackup_Click(); };
@@ -55,6 +51,7 @@ FrmTool::FrmTool(Forms& forms) : ui::Form(forms.Host(), "FrmTool"), forms_(forms
     CmdExport.Click = [this] { CmdExport_Click(); };
     CmdEmpty.Click = [this] { CmdEmpty_Click(); };
     CmdRecycleBin.Click = [this] { CmdRecycleBin_Click(); };
+    CmdSync.Click = [this] { CmdSync_Click(); };
     CmdClose.Click = [this] { CmdClose_Click(); };
 }
 
@@ -96,6 +93,8 @@ void FrmTool::CmdCompress_Click() {
 void FrmTool::CmdHealth_Click() { forms_.Health().Show(true, this); }
 
 void FrmTool::CmdRecycleBin_Click() { forms_.RecycleBin().Show(true, this); }
+
+void FrmTool::CmdSync_Click() { forms_.Main().SyncBook(app::SyncWhen::Now, this); }
 namespace {
 constexpr const char* kCsvFilter = "CSV 文件(*.csv)|*.csv|所有文件(*.*)|*.*";
 

@@ -24,8 +24,10 @@ public:
     ui::CommandButton CmdHealth{this, "CmdHealth"};
     ui::CommandButton CmdImport{this, "CmdImport"};
     ui::CommandButton CmdExport{this, "CmdExport"};
+    ui::PictureBox PicFrame4{this, "PicFrame4"};
     ui::CommandButton CmdEmpty{this, "CmdEmpty"};
     ui::CommandButton CmdRecycleBin{this, "CmdRecycleBin"};
+    ui::CommandButton CmdSync{this, "CmdSync"};
     ui::CommandButton CmdClose{this, "CmdClose"};
 
     void CmdBackup_Click();
@@ -39,6 +41,7 @@ public:
     void CmdExport_Click();
     void CmdEmpty_Click();
     void CmdRecycleBin_Click();
+    void CmdSync_Click();
     void CmdClose_Click() { Unload(); }
 
 protected:

@@ -215,6 +215,8 @@ void FrmUser::changePassword() {
     } catch (const store::StoreError&) {
         // The new password stands; only the sync misses when it was set.
     }
+    // The sync file follows: the next sync seals it under the new password.
+    app_.SyncSession.PasswordChanged(TxtNewPwd.Text());
     // The list holds the texts as they were stored before.
     if (app_.Secrets.Protected()) forms_.Main().RequeryData();
     Say("密码修改成功,请牢记密码!");

@@ -76,10 +76,12 @@ public:
     // The system's Open and Save File dialogs over the active window.
     // `filter` pairs descriptions and patterns with "|" ("备份文件(dat)|*.dat");
     // `folder` is where the dialog starts ("" for the system's choice). The
-    // chosen full path, or "" when the user cancelled.
+    // chosen full path, or "" when the user cancelled. The Save dialog asks
+    // before an existing file is chosen, unless `askToReplace` is false (a
+    // file that is joined, not replaced: the sync file).
     virtual std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) = 0;
     virtual std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
-                                       const std::string& title) = 0;
+                                       const std::string& title, bool askToReplace = true) = 0;
 
     // Every key of the system, for the hot keys, and typing into other programs.
     virtual KeyboardHook& Keyboard() = 0;

@@ -95,7 +95,7 @@ const char* const kPoints[] = {"start.deciphered", "update.written", "batch.writ
                                "protect.on.accounts", "protect.on.written", "protect.off.accounts", "protect.off.written",
                                "password.key.written", "password.accounts", "import.halfway", "upgrade.tables",
                                "edit.history", "edit.updated", "restore.history", "account.binned", "bin.moved",
-                               "bin.restored", "bin.removed", "bin.purged"};
+                               "bin.restored", "bin.removed", "bin.purged", "sync.local", "sync.file", "sync.copies"};
 
 // The look dialog of the first account of the list.
 HWND lookAtFirst(const Process& p) {

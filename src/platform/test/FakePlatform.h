@@ -85,14 +85,15 @@ public:
         return nextFile();
     }
     std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
-                               const std::string& title) override {
-        fileDialogs.push_back({"save", filter, folder, defaultName, title});
+                               const std::string& title, bool askToReplace = true) override {
+        fileDialogs.push_back({"save", filter, folder, defaultName, title, askToReplace});
         return nextFile();
     }
     KeyboardHook& Keyboard() override { return keyboard; }
 
     struct FileDialog {
         std::string kind, filter, folder, defaultName, title;
+        bool askToReplace = true;  // a Save dialog asks before an existing file is chosen
     };
     std::vector<FileDialog> fileDialogs;  // every file dialog shown, in order
     std::deque<std::string> chosenFiles;  // what the user picks in the next ones; "" (cancel) when none is left

@@ -273,7 +273,7 @@ std::wstring dialogFilter(const std::string& filter) {
 }
 
 std::string fileDialog(bool save, const std::string& filter, const std::string& folder, const std::string& defaultName,
-                       const std::string& title) {
+                       const std::string& title, bool askToReplace = true) {
     const std::wstring wFilter = dialogFilter(filter), wFolder = Widen(folder), wTitle = Widen(title);
     std::wstring file = Widen(defaultName);
     file.resize(32768, L'\0');
@@ -286,7 +286,7 @@ std::string fileDialog(bool save, const std::string& filter, const std::string& 
     ofn.lpstrInitialDir = wFolder.empty() ? nullptr : wFolder.c_str();
     ofn.lpstrTitle = wTitle.empty() ? nullptr : wTitle.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+                (save ? (askToReplace ? OFN_OVERWRITEPROMPT : 0) : OFN_FILEMUSTEXIST);
     using FileDialog = BOOL(WINAPI*)(LPOPENFILENAMEW);
     const auto show = SystemFunction<FileDialog>(L"comdlg32.dll", save ? "GetSaveFileNameW" : "GetOpenFileNameW");
     if (!show || !show(&ofn)) return "";
@@ -301,8 +301,8 @@ std::string Win32Platform::ShowOpenDialog(const std::string& filter, const std::
 }
 
 std::string Win32Platform::ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
-                                          const std::string& title) {
-    return fileDialog(true, filter, folder, defaultName, title);
+                                          const std::string& title, bool askToReplace) {
+    return fileDialog(true, filter, folder, defaultName, title, askToReplace);
 }
 
 }  // namespace qm::platform

@@ -29,7 +29,7 @@ public:
     bool ShellOpen(const std::string& target) override;
     std::string ShowOpenDialog(const std::string& filter, const std::string& folder, const std::string& title) override;
     std::string ShowSaveDialog(const std::string& filter, const std::string& folder, const std::string& defaultName,
-                               const std::string& title) override;
+                               const std::string& title, bool askToReplace = true) override;
     KeyboardHook& Keyboard() override { return keyboard_; }
 
 private:
