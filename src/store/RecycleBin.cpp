@@ -217,23 +217,11 @@ bool RecycleBin::DeleteForever(const std::string& guid, int64_t now) {
 size_t RecycleBin::Empty(int64_t now) { return removeWhere("1", {}, "bin_empty", now); }
 
 size_t RecycleBin::Purge(int64_t now, int64_t days) {
-    // A user who never syncs would otherwise keep every record for ever. A
-    // login with nothing to forget writes nothing.
-    const auto bindOld = [&](Statement& st) {
-        st.Bind(1, Value(user_));
-        st.Bind(2, Value(now - kRemovalsKept));
-    };
-    bool stale = false;
-    {
-        Statement old(db_.Handle(), "SELECT 1 FROM RemovedAccounts WHERE UserName = ?1 AND RemovedTime < ?2 LIMIT 1");
-        bindOld(old);
-        stale = old.Step();
-    }
-    if (stale) {
-        Statement forget(db_.Handle(), "DELETE FROM RemovedAccounts WHERE UserName = ?1 AND RemovedTime < ?2");
-        bindOld(forget);
-        run(forget);
-    }
+    // A user who never syncs would otherwise keep every record for ever.
+    Statement forget(db_.Handle(), "DELETE FROM RemovedAccounts WHERE UserName = ?1 AND RemovedTime < ?2");
+    forget.Bind(1, Value(user_));
+    forget.Bind(2, Value(now - kRemovalsKept));
+    run(forget);
     if (days <= 0) return 0;
     // Exactly `days` days in the bin is not yet more than that.
     const int64_t before = now - days * 86400;

@@ -49,10 +49,7 @@ void requireUnlocked(const vault::Secrets& secrets) {
     if (secrets.Locked()) throw std::logic_error("the sync needs the user's secrets unlocked");
 }
 
-std::string textAt(const store::Statement& st, int column) {
-    const store::CellView cell = st.Cell(column);
-    return cell.kind == store::CellView::Text ? std::string(cell.text) : st.Column(column).Text();
-}
+std::string textAt(const store::Statement& st, int column) { return st.Column(column).Text(); }
 
 // A version from the columns of `st` from `first` on (the fields in
 // kVersionColumns' order, then ChangedTime), its secrets opened for the
