@@ -625,20 +625,22 @@ app::SyncOutcome FrmMain::SyncBook(app::SyncWhen when, ui::Form* owner) {
         IsAddType();
         RequeryData();
     }
-    const bool changed = outcome.Result == app::SyncOutcome::Synced;
+    // A file written with no account changed (the first sync of an empty
+    // book, a category's letter case) is nothing to tell.
+    const bool changed = outcome.Result == app::SyncOutcome::Synced && !outcome.Report.Changes.empty();
     if (changed) {
         syncTip_ = "同步完成: " + outcome.Report.Summary();
         showTrayTip();
     }
     if (when == app::SyncWhen::Now) {
         if (!outcome.Message.empty()) over.Say(outcome.Message);
-        if (changed && !outcome.Report.Changes.empty()) {
+        if (changed) {
             FrmSyncResult& result = forms_.SyncResult();
             result.Prepare(outcome.Report);
             result.Show(true, &over);
-        } else if (outcome.Result == app::SyncOutcome::Unchanged || (changed && outcome.Report.Changes.empty())) {
+        } else if (outcome.Result == app::SyncOutcome::Unchanged || outcome.Result == app::SyncOutcome::Synced) {
             over.Say("同步完成,没有需要同步的改动。");
-        } else if (outcome.Result == app::SyncOutcome::Off) {
+        } else if (outcome.Result == app::SyncOutcome::Off && outcome.Message.empty()) {
             over.Say("请先在“设置”的“其它”页中选择同步文件。");
         }
         return outcome;
