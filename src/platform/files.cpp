@@ -265,14 +265,18 @@ void removeStalePrivateTemps(const std::string& folder) {
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    // No access asked: read even of a file another program holds.
+    Handle f{CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    BY_HANDLE_FILE_INFORMATION info;
+    if (f.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(f.h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     FileStamp stamp;
-    stamp.Written = static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
-                                         data.ftLastWriteTime.dwLowDateTime);
-    stamp.Size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    stamp.Written = static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                         info.ftLastWriteTime.dwLowDateTime);
+    stamp.Size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    stamp.Id = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     return stamp;
 }
 
@@ -498,6 +502,7 @@ std::optional<FileStamp> StampOf(const std::string& path) {
     FileStamp stamp;
     stamp.Written = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.Size = static_cast<uint64_t>(st.st_size);
+    stamp.Id = static_cast<uint64_t>(st.st_ino);
     return stamp;
 }
 

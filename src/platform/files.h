@@ -69,11 +69,13 @@ void ReplaceFileContents(const std::string& path, const std::vector<unsigned cha
 void ReplaceFilePrivately(const std::string& path, std::string_view bytes);
 inline constexpr const char* kPrivateTempPrefix = "~qmexport-";
 
-// When a file was last written, with its length: two stamps differ after any
-// write (the length stands in where a file system keeps coarse times).
+// When a file was last written, its length and which file it is: two stamps
+// differ after any write, and after a replace even within one tick of the
+// clock that dates writes (the replace leaves a new file under the name).
 struct FileStamp {
     int64_t Written = 0;  // 100-nanosecond units on Windows, nanoseconds elsewhere
     uint64_t Size = 0;
+    uint64_t Id = 0;      // the file index on Windows, the inode elsewhere
     bool operator==(const FileStamp&) const = default;
 };
 // Nothing when there is no file at `path` (or it is a folder).

@@ -316,6 +316,13 @@ TEST_F(Sync, TheFilesKeyIsDerivedOncePerLogin) {
     a.sync();
     a.sync();
     EXPECT_EQ(a.app->SyncSession.Derivations(), 2) << "a new login derives once";
+
+    // A new login password here (the user dialog tells the session): the key at hand
+    // opens the file, which is sealed again under the new password without a question.
+    a.app->SyncSession.PasswordChanged("alpha2");
+    EXPECT_NE(a.sync(SyncWhen::Now, [] { return std::optional<platform::WipedString>(); }).Message, "");
+    const Bytes now = bytes(file);
+    EXPECT_EQ(sync::ReadSyncFile(std::string(now.begin(), now.end()), "alpha2").Result, vault::SyncOpen::Opened);
 }
 
 }  // namespace
