@@ -10,7 +10,6 @@
 
 #include "platform/ExclusiveFile.h"
 #include "support/app_fixture.h"
-#include "support/local_book_standin.h"
 #include "sync/LocalBook.h"
 #include "text/utf.h"
 #include "vault/Protection.h"
@@ -65,7 +64,6 @@ struct Pc : test::AppTest {
 
 class Sync : public ::testing::Test {
 protected:
-    Sync() { test::ForgetLocalBooks(); }
     Bytes bytes(const std::string& path) { return platform::ReadWholeFile(path); }
     test::TempDir shared;
     const std::string file = shared.file("同步.qms");
@@ -163,7 +161,8 @@ TEST_F(Sync, ADamagedOrForeignFileIsRefusedByNameAndNeitherSideChanges) {
         EXPECT_EQ(bytes(file), bad);
         EXPECT_EQ(a.names(), (Names{"邮箱", "银行"}));
     }
-    test::DamageLocalBook(a.app->DbConn, "u", "银行");
+    // A damaged row: its identity is no longer one.
+    a.app->DbConn.Execute("update AccountData set AccountGuid = 'damaged' where AccountName = '银行'");
     platform::ReplaceFileContents(file, good);
     const SyncOutcome damaged = a.sync();
     EXPECT_EQ(damaged.Result, SyncOutcome::Failed);
@@ -258,7 +257,6 @@ TEST_F(Sync, AFileUnderAnotherPasswordTakesThePasswordChangedLast) {
     };
     for (const PromptRow& r : rows) {
         SCOPED_TRACE(r.name);
-        test::ForgetLocalBooks();
         platform::RemoveFile(file);
         Pc a("u", "alpha1", file), b("u", "bravo2", file, r.protectedB);
         app::RecordLoginChanged(a.app->DbConn, a.app->CurrentUser, r.changedA);
