@@ -126,6 +126,7 @@ StartResult StartUp(AppContext& app, platform::Platform& os) {
 void CloseDataFile(AppContext& app) {
     // The data key goes first: the process may end without running a destructor.
     app.Secrets.LogOff();
+    app.SyncSession.Forget();
     try {
         app.DbConn.Close();
     } catch (...) {

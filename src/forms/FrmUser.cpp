@@ -246,6 +246,7 @@ void FrmUser::logOut() {
         store::DeleteOwnRows(app_.DbConn, app_.CurrentUser);
     });
     app_.Secrets.LogOff();
+    app_.SyncSession.Forget();
     // The row is gone: nothing may write to it any more.
     try {
         if (app_.RsUser.HasPendingChanges()) app_.RsUser.CancelUpdate();
