@@ -186,6 +186,10 @@ TEST_F(SyncFormsTest, TheLoginSyncsOnceTheWindowShowsThenOnlyAMovedFileIsSyncedA
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"同步完成: 新增 1,更新 0,删除 0,冲突 0"});
     EXPECT_EQ(listed(), std::vector<std::string>{"公司游戏"});
     EXPECT_EQ(main().TimerSync.Interval(), qm::forms::FrmMain::kSyncLookMs);
+    // A sync that changes nothing repeats nothing of the last one.
+    host.os.boxes.clear();
+    main().SyncBook(SyncWhen::FileChanged);
+    EXPECT_TRUE(host.os.boxes.empty());
 
     // The minute's look: nothing moved, nothing happens.
     host.os.boxes.clear();
@@ -247,6 +251,10 @@ TEST_F(SyncFormsTest, AnotherPasswordIsAskedInItsDialogAndCancelWritesNothing) {
         ++asked;
         EXPECT_EQ(d.lblTips.Caption(), "同步文件的登录密码与本机不同,请输入同步文件的登录密码:");
         EXPECT_EQ(d.TxtPwd.PasswordChar(), '*');
+        d.CmdOK.RaiseClick();
+        EXPECT_EQ(host.os.boxes.back().text, "请输入密码!");
+        EXPECT_EQ(d.ActiveControl(), &d.TxtPwd) << "back in the empty box";
+        EXPECT_TRUE(d.IsLoaded());
         d.CmdCancel.RaiseClick();
     });
     host.os.boxes.clear();
