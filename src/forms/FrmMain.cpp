@@ -585,7 +585,8 @@ void FrmMain::showTrayTip() {
 void FrmMain::TimerSync_Timer() {
     const bool atLogin = TimerSync.Interval() != kSyncLookMs;
     // Locked, the sync file's key is gone; with one of the window's dialogs
-    // open, the book is in use: the next minute looks again.
+    // open, the book is in use: the next tick tries again (the login's sync
+    // keeps its short interval until it has run).
     if (isLock_ || Tag == "1" || syncing_) return;
     TimerSync.SetInterval(kSyncLookMs);
     if (atLogin)
