@@ -96,10 +96,11 @@ void FrmLogin::CmdLogin_Click() {
         }
         return;
     }
-    // The sync file's key is made from it before the box lets it go.
-    app_.SyncSession.LoggedIn(TxtPass.Text());
-    TxtPass.Wipe();
     app_.CurrentUser = user;
+    // The sync file's key is made from it later: kept (locked) only for a user who syncs.
+    if (!app::SyncFilePath(app_).empty()) app_.SyncSession.LoggedIn(TxtPass.Text());
+    else app_.SyncSession.Forget();
+    TxtPass.Wipe();
     app::RememberUser(Os(), app_.CurrentUser);
     forms_.Main().Show();
     Unload();

@@ -49,7 +49,7 @@ void FrmLoosenLock::CmdUntie_Click() {
         TxtPwd.SetFocus();
         return;
     }
-    app_.SyncSession.LoggedIn(typed);
+    if (!app::SyncFilePath(app_).empty()) app_.SyncSession.LoggedIn(typed);
     TxtPwd.Wipe();
     FrmMain& main = forms_.Main();
     main.SetLock(false);

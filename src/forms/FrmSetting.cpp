@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "app/Sync.h"
 #include "forms/FrmProtect.h"
+#include "forms/FrmVerifyPassword.h"
 #include "platform/CrashPoint.h"
 #include "platform/files.h"
 #include "store/DataFile.h"
@@ -497,6 +498,14 @@ void FrmSetting::CmdOK_Click() {
         Say(why);
         TxtSyncFile.SetFocus();
         return;
+    }
+    // The file's key is made from the login password, which a user who did
+    // not sync was not asked to leave in memory: asked for once now.
+    if (!syncFile.empty() && !app_.SyncSession.Key() && !app_.SyncSession.HasLoginPassword()) {
+        FrmVerifyPassword& verify = forms_.VerifyPassword();
+        verify.ProvenText = [this](std::string_view password) { app_.SyncSession.LoggedIn(password); };
+        verify.Show(true, this);
+        if (!verify.Proven()) return;
     }
     const bool protect = ChkStrongProtection.Value() == ui::CheckBox::Checked;
     if (protect != app_.Secrets.Protected() && !switchProtection(protect)) return;

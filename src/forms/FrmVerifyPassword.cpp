@@ -43,6 +43,7 @@ void FrmVerifyPassword::CmdOK_Click() {
         TxtPwd.SetFocus();
         return;
     }
+    if (ProvenText) ProvenText(TxtPwd.Text());
     TxtPwd.Wipe();
     proven_ = true;
     Unload();

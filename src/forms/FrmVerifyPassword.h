@@ -1,6 +1,9 @@
 #pragma once
 // The small dialog that asks for the login password again before the
 // passwords leave the program in plain text (the export).
+#include <functional>
+#include <string_view>
+
 #include "forms/Forms.h"
 #include "transfer/Import.h"
 #include "ui/Form.h"
@@ -20,6 +23,8 @@ public:
     void CmdCancel_Click() { Unload(); }
     // The right password was typed before the dialog closed.
     bool Proven() const { return proven_; }
+    // Given the proven password before its box is wiped (the sync file's key is made from it).
+    std::function<void(std::string_view)> ProvenText;
 
 protected:
     void Form_Load() override { Host().AttachSkin(*this); }

@@ -11,6 +11,7 @@
 #include "forms/FrmSetting.h"
 #include "forms/FrmSyncPassword.h"
 #include "forms/FrmSyncResult.h"
+#include "forms/FrmVerifyPassword.h"
 #include "platform/files.h"
 #include "support/tray_fixture.h"
 #include "sync/SyncFile.h"
@@ -40,6 +41,7 @@ struct OtherPc : qm::test::AppTest {
         cheap(*app);
         logIn("ada", password);
         app->Options.Set(qm::app::kSyncFileOption, file);
+        app->SyncSession.LoggedIn(password);  // as a login with the file set does
     }
     qm::app::SyncOutcome sync(const qm::app::AskSyncPassword& ask = {}) {
         return qm::app::RunSync(*app, host.os, SyncWhen::Now, ask);
@@ -51,6 +53,12 @@ protected:
     SyncFormsTest() {
         cheap(*app);
         file = qm::store::PathIn(qm::test::Utf8(shared.path()), "Quillmere-同步.dat");
+        // A sync file chosen after the login asks for the login password once.
+        host.OnModal<qm::forms::FrmVerifyPassword>("FrmVerifyPassword", [this](qm::forms::FrmVerifyPassword& v) {
+            ++verified;
+            v.TxtPwd.SetText(loginPassword);
+            v.CmdOK.RaiseClick();
+        });
     }
     void settings(std::function<void(FrmSetting&)> script) {
         host.OnModal<FrmSetting>("FrmSetting", std::move(script));
@@ -88,12 +96,15 @@ protected:
 
     qm::test::TempDir shared;
     std::string file;
+    std::string loginPassword = "secret1";
+    int verified = 0;
 };
 
 }  // namespace
 
 TEST_F(SyncFormsTest, TheSettingsKeepASyncFileAndRefuseTheDataFileItsJournalAndAFolder) {
     logIn("ada");
+    EXPECT_FALSE(app->SyncSession.HasLoginPassword()) << "a user who does not sync leaves no password in memory";
     const struct {
         std::string typed, kept;  // kept: what the option holds after OK ("-" refused: it stays as it was)
     } rows[] = {
@@ -127,6 +138,22 @@ TEST_F(SyncFormsTest, TheSettingsKeepASyncFileAndRefuseTheDataFileItsJournalAndA
             EXPECT_TRUE(host.os.boxes.empty());
         }
     }
+
+    EXPECT_EQ(verified, 1) << "the login password asked once, when the first file was kept";
+    EXPECT_TRUE(app->SyncSession.HasLoginPassword());
+
+    // Asked again after a lock wiped it; a wrong or cancelled answer keeps nothing.
+    app->SyncSession.Forget();
+    host.OnModal<qm::forms::FrmVerifyPassword>("FrmVerifyPassword", [](qm::forms::FrmVerifyPassword& v) { v.CmdCancel.RaiseClick(); });
+    app->Options.Set(qm::app::kSyncFileOption, "");
+    settings([&](FrmSetting& f) {
+        f.TxtSyncFile.SetText(file);
+        f.CmdOK.RaiseClick();
+        EXPECT_TRUE(f.IsLoaded());
+        f.CmdCancel.RaiseClick();
+    });
+    EXPECT_EQ(qm::app::SyncFilePath(*app), "") << "not kept without the password";
+    EXPECT_FALSE(app->SyncSession.HasLoginPassword());
 
     // "浏览..." asks for a file to join, not to replace.
     settings([&](FrmSetting& f) {

@@ -35,6 +35,11 @@ bool setSyncFile(const Process& p, HWND main, const std::wstring& path) {
     if (!box) return false;
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostMessageW(FindChildWithText(dialog, L"确定(&O)"), BM_CLICK, 0, 0);
+    // The first sync file asks for the login password, which the file's key is made from.
+    HWND verify = WaitForWindow(p.info.dwProcessId, L"验证登录密码", 10000);
+    if (!verify || !BringToFront(verify)) return false;
+    TypeText(L"abc123");
+    PressKey(VK_RETURN);
     return WaitUntil([&] { return !IsWindow(dialog); }, 5000);
 }
 
